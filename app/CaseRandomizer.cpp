@@ -1,0 +1,112 @@
+#include "CaseRandomizer.h"
+
+#include "controls/progressbar/Xp_ProgressBar.h"
+#include "controls/xpbutton/XpBs.h"
+#include "platform/TextBox.h"
+
+#include <QLabel>
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+
+// Locales whose case rules differ from Unicode's simple mapping for single
+// characters that keep their length (dotted and dotless i).
+bool localeHasOwnCaseRules()
+{
+    switch (QLocale().language()) {
+    case QLocale::Turkish:
+    case QLocale::Azerbaijani:
+    case QLocale::Lithuanian:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CaseRandomizer::CaseRandomizer(platform::Host &host, Targets targets)
+    : m_host(host)
+    , m_targets(targets)
+{
+}
+
+int CaseRandomizer::DrawCase()
+{
+    const float r = m_host.random.next();
+    const int d = int(std::floor(r + r)) + 1;
+    m_host.random.reseed(m_host.clock.secondsSinceMidnight());
+    return d;
+}
+
+char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase)
+{
+    static const bool ownRules = localeHasOwnCaseRules();
+    if (ownRules) {
+        const QString single = QString::fromUcs4(&code, 1);
+        const QString converted = drawnCase == Upper ? QLocale().toUpper(single) : QLocale().toLower(single);
+        const auto codes = converted.toUcs4();
+        if (codes.size() == 1)
+            return codes.front();
+    }
+    // The simple mapping never changes the length (no "SS" for a sharp s).
+    return drawnCase == Upper ? QChar::toUpper(code) : QChar::toLower(code);
+}
+
+qint16 CaseRandomizer::PercentDone(qint64 i, qint64 n)
+{
+    if (n <= 0)
+        return 100;
+    const double quotient = double(i) / double(n);
+    return qint16(std::nearbyint(quotient * 100.0)); // the default rounding goes to even
+}
+
+void CaseRandomizer::KeyPress(char32_t &code)
+{
+    if (code == 8 || code == 13)
+        return;
+    const int d = DrawCase();
+    const char32_t converted = ConvertCase(code, d);
+    code = 0;
+    m_targets.tb.setSelText(QString::fromUcs4(&converted, 1));
+    m_targets.Label1.setText(QStringLiteral("To ") + (d == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
+                             + QLatin1Char('.'));
+}
+
+void CaseRandomizer::RunPass()
+{
+    platform::TextBox &tb = m_targets.tb;
+    if (tb.TextLength() == 0)
+        return;
+    tb.setSelStart(tb.TextLength());
+    m_targets.XpBs2.setEnabled(false);
+    tb.SetFocus();
+    const qint64 n = tb.TextLength();
+    m_targets.pb.setVisible(true);
+
+    // One undo step takes the whole pass back.
+    tb.beginBatch();
+    for (qint64 i = 0; i < n + 1; ++i) {
+        m_host.eventLoop.yield();
+        if (m_host.programEnd.hasEnded()) {
+            tb.endBatch();
+            return; // abandoned: the program is gone
+        }
+        const char32_t ch = i >= 1 ? tb.CharAt(i - 1) : 0;
+        const int d = DrawCase();
+        if (ch != 0) {
+            const char32_t converted = ConvertCase(ch, d);
+            tb.ReplaceCharAt(i - 1, QString::fromUcs4(&converted, 1));
+        }
+        const qint16 p = PercentDone(i, n);
+        m_targets.pb.setValue(p);
+        m_targets.Label1.setText(QString::number(p) + QLatin1Char('%'));
+    }
+    tb.endBatch();
+
+    m_targets.pb.setVisible(false);
+    m_targets.Label1.setText(QStringLiteral("Ready"));
+    m_targets.XpBs2.setEnabled(true);
+}

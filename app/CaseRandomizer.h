@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Host.h"
+
+#include <QString>
+
+class QLabel;
+class XpBs;
+class Xp_ProgressBar;
+namespace platform { class TextBox; }
+
+// Changes the letters of the main window's text at random into upper or
+// lower case: live, as each character is typed, and as a pass over the whole
+// text that reports its progress.
+class CaseRandomizer {
+public:
+    enum Case { Upper = 1, Lower = 2 };
+
+    struct Targets {
+        platform::TextBox &tb;
+        QLabel &Label1;
+        Xp_ProgressBar &pb;
+        XpBs &XpBs2;
+    };
+
+    CaseRandomizer(platform::Host &host, Targets targets);
+
+    // Draws from the shared generator, then reseeds it with the time of day.
+    int DrawCase();
+
+    // The live mode: the typed character goes in, in a drawn case.
+    void KeyPress(char32_t &code);
+
+    // The pass over the whole text; returns when it is done or the program ends.
+    void RunPass();
+
+    // One code point in, one code point out; characters without case stay.
+    static char32_t ConvertCase(char32_t code, int drawnCase);
+
+    // i / n as a whole percentage, halves going to the even neighbour.
+    static qint16 PercentDone(qint64 i, qint64 n);
+
+private:
+    platform::Host &m_host;
+    Targets m_targets;
+};

@@ -1,0 +1,162 @@
+#include "frmmain.h"
+
+#include "controls/progressbar/Xp_ProgressBar.h"
+#include "controls/xpbutton/XpBs.h"
+#include "platform/SystemColors.h"
+#include "platform/TextBox.h"
+#include "platform/Units.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+
+using platform::twipsRect;
+using platform::twipsToPixels;
+
+const QString frmmain::kCaption = QStringLiteral("Morvane's Tessaly");
+
+namespace {
+
+constexpr int kClientWidthTwips = 4710;
+constexpr int kClientHeightTwips = 3675;
+constexpr int kAnimationStepTwips = 500;
+constexpr int kAnimationIntervalMs = 80;
+// The smallest outer frame a captioned window may shrink to, as the
+// windowing systems of the program's origin keep it (112 x 27 pixels).
+constexpr int kMinimumFrameWidthTwips = 112 * platform::kTwipsPerPixel;
+constexpr int kMinimumFrameHeightTwips = 27 * platform::kTwipsPerPixel;
+
+} // namespace
+
+frmmain::frmmain(platform::Host &host, QWidget *parent)
+    : QWidget(parent)
+    , tb(new platform::TextBox(this))
+    , Label1(new QLabel(this))
+    , pb(new Xp_ProgressBar(this))
+    , XpBs2(new XpBs(this))
+    , XpBs1(new XpBs(this))
+    , timer1(new QTimer(this))
+    , m_host(host)
+    , m_randomizer(host, CaseRandomizer::Targets{*tb, *Label1, *pb, *XpBs2})
+{
+    setObjectName(QStringLiteral("frmmain"));
+    setWindowTitle(kCaption);
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    const QFont verdana = platform::pointFont(QStringLiteral("Verdana"), 8.25);
+    QWidget::setFont(verdana);
+
+    tb->setObjectName(QStringLiteral("tb"));
+    tb->setGeometry(twipsRect(0, 0, 4695, 3375));
+    tb->setFont(verdana);
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(0, 3430, 4695, 255));
+    Label1->setFont(verdana);
+    Label1->setText(QStringLiteral("  Just type above."));
+    Label1->setAutoFillBackground(true);
+    QPalette labelPalette = Label1->palette();
+    labelPalette.setColor(QPalette::Window, QColor(platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE))));
+    labelPalette.setColor(QPalette::WindowText, Qt::black);
+    Label1->setPalette(labelPalette);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    pb->setObjectName(QStringLiteral("pb"));
+    pb->setGeometry(twipsRect(600, 3400, 1335, 255));
+    pb->setVisible(false);
+
+    XpBs2->setObjectName(QStringLiteral("XpBs2"));
+    XpBs2->setGeometry(twipsRect(1920, 3390, 1935, 255));
+    XpBs2->setCaption(QStringLiteral("Randomize Case"));
+    XpBs2->setFont(verdana);
+    XpBs2->setMousePointer(99);
+
+    XpBs1->setObjectName(QStringLiteral("XpBs1"));
+    XpBs1->setGeometry(twipsRect(3960, 3390, 735, 255));
+    XpBs1->setCaption(QStringLiteral("&About"));
+    XpBs1->setFont(verdana);
+    XpBs1->setMousePointer(99);
+
+    // The tab order follows the tab indexes: tb, Label1, XpBs1, XpBs2, pb.
+    setTabOrder(tb, XpBs1);
+    setTabOrder(XpBs1, XpBs2);
+
+    timer1->setObjectName(QStringLiteral("timer1"));
+    timer1->setInterval(kAnimationIntervalMs);
+
+    connect(tb, &platform::TextBox::Change, this, &frmmain::tb_Change);
+    tb->setKeyPressHook([this](char32_t &code) { tb_KeyPress(code); });
+    connect(XpBs2, &XpBs::Click, this, &frmmain::XpBs2_Click);
+    connect(XpBs1, &XpBs::Click, this, &frmmain::XpBs1_Click);
+    connect(timer1, &QTimer::timeout, this, &frmmain::timer1_Timer);
+
+    tb->setFocus(Qt::OtherFocusReason);
+}
+
+void frmmain::tb_Change()
+{
+    setWindowTitle(kCaption + QStringLiteral(": ") + QString::number(tb->TextLength()) + QStringLiteral(" bytes"));
+}
+
+void frmmain::tb_KeyPress(char32_t &code)
+{
+    m_randomizer.KeyPress(code);
+}
+
+void frmmain::XpBs2_Click()
+{
+    m_randomizer.RunPass();
+}
+
+void frmmain::XpBs1_Click()
+{
+    if (m_aboutHandler)
+        m_aboutHandler();
+}
+
+void frmmain::closeEvent(QCloseEvent *event)
+{
+    // Whatever asked, the window stays: it flies away instead.
+    event->ignore();
+    if (m_host.programEnd.hasEnded() || m_closing)
+        return;
+    m_closing = true;
+    m_frame = currentFrame();
+    timer1->start();
+}
+
+frmmain::FrameTwips frmmain::currentFrame() const
+{
+    const QRect frame = frameGeometry();
+    return FrameTwips{frame.top() * platform::kTwipsPerPixel, frame.width() * platform::kTwipsPerPixel,
+                      frame.height() * platform::kTwipsPerPixel};
+}
+
+void frmmain::timer1_Timer()
+{
+    // The animation keeps its own idea of the frame, so a windowing system
+    // that refuses to move or shrink the window cannot keep it going forever.
+    m_frame.top -= kAnimationStepTwips;
+    m_frame.width = std::max(m_frame.width - kAnimationStepTwips, kMinimumFrameWidthTwips);
+    m_frame.height = std::max(m_frame.height - kAnimationStepTwips, kMinimumFrameHeightTwips);
+    applyFrame(m_frame);
+
+    const float bottom = float(m_frame.top) + float(m_frame.height);
+    if (bottom < 0.0f) {
+        hide();
+        m_host.programEnd.end();
+    }
+}
+
+void frmmain::applyFrame(const FrameTwips &frame)
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const int extraWidth = outer.width() - inner.width();
+    const int extraHeight = outer.height() - inner.height();
+    const int clientWidth = std::max(1, twipsToPixels(frame.width) - extraWidth);
+    const int clientHeight = std::max(1, twipsToPixels(frame.height) - extraHeight);
+    move(outer.left(), twipsToPixels(frame.top));
+    setFixedSize(clientWidth, clientHeight);
+}

@@ -1,0 +1,13 @@
+#include "EventLoop.h"
+
+#include <QCoreApplication>
+
+namespace platform {
+
+void QtEventLoop::yield()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace platform

@@ -1,0 +1,14 @@
+#include "Host.h"
+
+namespace platform {
+
+Host &systemHost()
+{
+    static QtEventLoop eventLoop;
+    static SystemClock clock;
+    static QtProgramEnd programEnd;
+    static Host host{eventLoop, clock, processRandom(), programEnd};
+    return host;
+}
+
+} // namespace platform
