@@ -458,7 +458,8 @@ void TextBox::typeCodePoints(const QString &text)
 
 void TextBox::keyPressEvent(QKeyEvent *event)
 {
-    if (isEditingShortcut(event) || event->key() >= Qt::Key_Escape) {
+    const bool specialKey = event->key() >= Qt::Key_Escape && event->key() != Qt::Key_unknown;
+    if (isEditingShortcut(event) || specialKey) {
         // Editing keys, navigation, Backspace, Enter and Tab work as usual.
         QPlainTextEdit::keyPressEvent(event);
         return;

@@ -1,0 +1,361 @@
+#include "app/CaseRandomizer.h"
+#include "app/frmmain.h"
+#include "controls/progressbar/Xp_ProgressBar.h"
+#include "controls/xpbutton/XpBs.h"
+#include "platform/TextBox.h"
+#include "support/Doubles.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+constexpr float kUpper = 0.2f; // draws below one half give upper case
+constexpr float kLower = 0.7f;
+
+QString ucs4(char32_t code)
+{
+    return QString::fromUcs4(&code, 1);
+}
+
+// The main window on a host of doubles, shown so that focus and keys work.
+struct Fixture {
+    testing::TestHost doubles;
+    frmmain window{doubles.host};
+
+    Fixture()
+    {
+        window.show();
+        doubles.eventLoop.processRealEvents = true;
+    }
+    QString status() const { return window.Label1->text(); }
+};
+
+} // namespace
+
+class tst_CaseRandomizer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void drawCaseMapsHalvesToCases_data();
+    void drawCaseMapsHalvesToCases();
+    void drawCaseReseedsFromTheClockAfterDrawing();
+    void firstDrawIsTheSameAtEveryStart();
+    void conversionKeepsOneCodePoint_data();
+    void conversionKeepsOneCodePoint();
+    void percentagesRoundHalfToEven_data();
+    void percentagesRoundHalfToEven();
+    void liveModeInsertsTheDrawnCaseAndSaysWhich_data();
+    void liveModeInsertsTheDrawnCaseAndSaysWhich();
+    void typedKeyReplacesTheSelection();
+    void passShowsEveryPercentageThenReady();
+    void passOnEmptyTextChangesNothing();
+    void passKeepsEveryCharacterApartFromCase_data();
+    void passKeepsEveryCharacterApartFromCase();
+    void passLeavesTheCaretAtTheEnd();
+    void typingDuringAPassLosesNothing();
+    void secondClickDuringAPassIsImpossible();
+    void shortenedTextStillCountsToHundred();
+    void programEndAbandonsThePass();
+    void undoTakesTheWholePassBack();
+};
+
+void tst_CaseRandomizer::drawCaseMapsHalvesToCases_data()
+{
+    QTest::addColumn<float>("draw");
+    QTest::addColumn<int>("drawnCase");
+    QTest::newRow("zero") << 0.0f << 1;
+    QTest::newRow("just below half") << std::nextafter(0.5f, 0.0f) << 1;
+    QTest::newRow("half") << 0.5f << 2;
+    QTest::newRow("just below one") << std::nextafter(1.0f, 0.0f) << 2;
+}
+
+void tst_CaseRandomizer::drawCaseMapsHalvesToCases()
+{
+    QFETCH(float, draw);
+    QFETCH(int, drawnCase);
+    Fixture fixture;
+    fixture.doubles.random.values = {draw};
+    CaseRandomizer randomizer(fixture.doubles.host, {*fixture.window.tb, *fixture.window.Label1,
+                                                     *fixture.window.pb, *fixture.window.XpBs2});
+    QCOMPARE(randomizer.DrawCase(), drawnCase);
+}
+
+void tst_CaseRandomizer::drawCaseReseedsFromTheClockAfterDrawing()
+{
+    Fixture fixture;
+    fixture.doubles.clock.seconds = 45296.25f;
+    fixture.doubles.random.values = {kUpper, kLower};
+    CaseRandomizer randomizer(fixture.doubles.host, {*fixture.window.tb, *fixture.window.Label1,
+                                                     *fixture.window.pb, *fixture.window.XpBs2});
+    randomizer.DrawCase();
+    QCOMPARE(fixture.doubles.random.nextIndex, std::size_t(1));
+    QCOMPARE(fixture.doubles.random.seeds, std::vector<float>{45296.25f});
+}
+
+void tst_CaseRandomizer::firstDrawIsTheSameAtEveryStart()
+{
+    // Two starts of the program at different times of day: a fresh process
+    // generator each, the clock only read after the draw.
+    QList<int> firstCases;
+    for (float startTime : {100.0f, 70000.5f}) {
+        platform::Pcg32Random generator;
+        testing::FakeClock clock;
+        clock.seconds = startTime;
+        testing::RecordingEventLoop loop;
+        testing::RecordingProgramEnd end;
+        platform::Host host{loop, clock, generator, end};
+        frmmain window(host);
+        CaseRandomizer randomizer(host, {*window.tb, *window.Label1, *window.pb, *window.XpBs2});
+        firstCases.append(randomizer.DrawCase());
+    }
+    QCOMPARE(firstCases.at(0), firstCases.at(1));
+}
+
+void tst_CaseRandomizer::conversionKeepsOneCodePoint_data()
+{
+    QTest::addColumn<uint>("code");
+    QTest::addColumn<uint>("upper");
+    QTest::addColumn<uint>("lower");
+    QTest::newRow("a") << uint('a') << uint('A') << uint('a');
+    QTest::newRow("digit") << uint('7') << uint('7') << uint('7');
+    QTest::newRow("sharp s stays one letter") << 0xDFu << 0xDFu << 0xDFu;
+    QTest::newRow("e acute") << 0xC9u << 0xC9u << 0xE9u;
+    QTest::newRow("greek sigma") << 0x3C3u << 0x3A3u << 0x3C3u;
+    QTest::newRow("deseret, outside the BMP") << 0x10428u << 0x10400u << 0x10428u;
+    QTest::newRow("emoji") << 0x1F600u << 0x1F600u << 0x1F600u;
+    QTest::newRow("ligature ff stays one") << 0xFB00u << 0xFB00u << 0xFB00u;
+}
+
+void tst_CaseRandomizer::conversionKeepsOneCodePoint()
+{
+    QFETCH(uint, code);
+    QFETCH(uint, upper);
+    QFETCH(uint, lower);
+    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Upper)), upper);
+    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Lower)), lower);
+}
+
+void tst_CaseRandomizer::percentagesRoundHalfToEven_data()
+{
+    QTest::addColumn<qint64>("i");
+    QTest::addColumn<qint64>("n");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("1 of 8") << qint64(1) << qint64(8) << 12;
+    QTest::newRow("3 of 8") << qint64(3) << qint64(8) << 38;
+    QTest::newRow("5 of 8") << qint64(5) << qint64(8) << 62;
+    QTest::newRow("7 of 8") << qint64(7) << qint64(8) << 88;
+    QTest::newRow("1 of 200") << qint64(1) << qint64(200) << 0;
+    QTest::newRow("3 of 200") << qint64(3) << qint64(200) << 2;
+    QTest::newRow("all") << qint64(200) << qint64(200) << 100;
+    QTest::newRow("none") << qint64(0) << qint64(5) << 0;
+}
+
+void tst_CaseRandomizer::percentagesRoundHalfToEven()
+{
+    QFETCH(qint64, i);
+    QFETCH(qint64, n);
+    QFETCH(int, percent);
+    QCOMPARE(int(CaseRandomizer::PercentDone(i, n)), percent);
+}
+
+void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich_data()
+{
+    QTest::addColumn<float>("draw");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("a upper") << kUpper << Qt::Key_A << QStringLiteral("A") << QStringLiteral("To uppercase.");
+    QTest::newRow("a lower") << kLower << Qt::Key_A << QStringLiteral("a") << QStringLiteral("To lowercase.");
+    QTest::newRow("digit upper") << kUpper << Qt::Key_7 << QStringLiteral("7") << QStringLiteral("To uppercase.");
+    QTest::newRow("digit lower") << kLower << Qt::Key_7 << QStringLiteral("7") << QStringLiteral("To lowercase.");
+}
+
+void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich()
+{
+    QFETCH(float, draw);
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, text);
+    QFETCH(QString, status);
+    Fixture fixture;
+    fixture.doubles.random.values = {draw};
+    QTest::keyClick(fixture.window.tb, key);
+    QCOMPARE(fixture.window.tb->Text(), text);
+    QCOMPARE(fixture.status(), status);
+
+    // Backspace and Enter are the box's own: no draw, no new status.
+    fixture.window.Label1->setText(QStringLiteral("unchanged"));
+    QTest::keyClick(fixture.window.tb, Qt::Key_Return);
+    QTest::keyClick(fixture.window.tb, Qt::Key_Backspace);
+    QCOMPARE(fixture.status(), QStringLiteral("unchanged"));
+    QCOMPARE(fixture.doubles.random.nextIndex, std::size_t(1));
+}
+
+void tst_CaseRandomizer::typedKeyReplacesTheSelection()
+{
+    Fixture fixture;
+    fixture.doubles.random.values = {kUpper};
+    fixture.window.tb->setText(QStringLiteral("hello world"));
+    fixture.window.tb->setSelStart(0);
+    fixture.window.tb->setSelLength(5);
+    QTest::keyClick(fixture.window.tb, Qt::Key_Q);
+    QCOMPARE(fixture.window.tb->Text(), QStringLiteral("Q world"));
+    QCOMPARE(fixture.window.tb->SelStart(), qint64(1));
+}
+
+void tst_CaseRandomizer::passShowsEveryPercentageThenReady()
+{
+    Fixture fixture;
+    fixture.window.tb->setText(QStringLiteral("abcdefgh"));
+    QStringList seen;
+    QList<bool> barVisible;
+    fixture.doubles.eventLoop.onYield = [&](int) {
+        seen.append(fixture.status());
+        barVisible.append(fixture.window.pb->isVisible());
+        QVERIFY(!fixture.window.XpBs2->Enabled());
+    };
+    fixture.window.XpBs2_Click();
+    seen.append(fixture.status());
+    seen.removeFirst(); // the status before the first iteration
+    // "100%" is written by the last iteration and replaced by "Ready" before
+    // the next yield.
+    QCOMPARE(seen, (QStringList{"0%", "12%", "25%", "38%", "50%", "62%", "75%", "88%", "Ready"}));
+    QVERIFY(!barVisible.contains(false));
+    QVERIFY(!fixture.window.pb->isVisible());
+    QVERIFY(fixture.window.XpBs2->Enabled());
+    QCOMPARE(fixture.window.pb->Value(), 100);
+}
+
+void tst_CaseRandomizer::passOnEmptyTextChangesNothing()
+{
+    Fixture fixture;
+    fixture.window.XpBs2_Click();
+    QCOMPARE(fixture.status(), QStringLiteral("  Just type above."));
+    QVERIFY(!fixture.window.pb->isVisible());
+    QVERIFY(fixture.window.XpBs2->Enabled());
+    QCOMPARE(fixture.doubles.eventLoop.yields, 0);
+}
+
+void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one letter") << QStringLiteral("x");
+    QTest::newRow("lines, digits, punctuation")
+        << QStringLiteral("How are you?\r\n1234 -- ok!\r\n\r\nLast line.");
+    QTest::newRow("emoji and non-BMP letters")
+        << (QStringLiteral("a") + ucs4(0x1F600) + ucs4(0x10428) + QStringLiteral("\r\n") + ucs4(0x10400) + QStringLiteral("z"));
+    QTest::newRow("sharp s and combining marks") << QStringLiteral("Stra\u00dfe e\u0301\u00c9");
+    QTest::newRow("ends with a break") << QStringLiteral("ab\r\n");
+}
+
+void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase()
+{
+    QFETCH(QString, text);
+    Fixture fixture;
+    fixture.doubles.random.values.clear();
+    for (int i = 0; i < 64; ++i)
+        fixture.doubles.random.values.push_back(i % 3 == 0 ? kLower : kUpper);
+    fixture.window.tb->setText(text);
+    fixture.window.XpBs2_Click();
+    const QString result = fixture.window.tb->Text();
+    const auto before = text.toUcs4();
+    const auto after = result.toUcs4();
+    QCOMPARE(after.size(), before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        QVERIFY2(QChar::toLower(after[i]) == QChar::toLower(before[i]), qPrintable(QString::number(i)));
+    }
+    QCOMPARE(fixture.window.windowTitle(),
+             QStringLiteral("Morvane's Tessaly: %1 bytes").arg(before.size()));
+}
+
+void tst_CaseRandomizer::passLeavesTheCaretAtTheEnd()
+{
+    Fixture fixture;
+    fixture.doubles.random.values = {kUpper};
+    fixture.window.tb->setText(QStringLiteral("ab\r\n9"));
+    fixture.window.tb->setSelStart(1);
+    fixture.window.XpBs2_Click();
+    QCOMPARE(fixture.window.tb->Text(), QStringLiteral("AB\r\n9"));
+    QCOMPARE(fixture.window.tb->SelStart(), qint64(5));
+    QVERIFY(fixture.window.tb->hasFocus());
+}
+
+void tst_CaseRandomizer::typingDuringAPassLosesNothing()
+{
+    Fixture fixture;
+    fixture.doubles.random.values = {kLower};
+    const QString original = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    fixture.window.tb->setText(original);
+    fixture.doubles.eventLoop.onYield = [&](int yield) {
+        if (yield == 5 || yield == 6 || yield == 20)
+            QTest::keyClick(fixture.window.tb, Qt::Key_1);
+    };
+    fixture.window.XpBs2_Click();
+    QString result = fixture.window.tb->Text();
+    QCOMPARE(result.count(QLatin1Char('1')), 3);
+    result.remove(QLatin1Char('1'));
+    QCOMPARE(result, original);
+    QCOMPARE(fixture.status(), QStringLiteral("Ready"));
+}
+
+void tst_CaseRandomizer::secondClickDuringAPassIsImpossible()
+{
+    Fixture fixture;
+    fixture.window.tb->setText(QStringLiteral("some text"));
+    int passesStarted = 0;
+    QObject::connect(fixture.window.XpBs2, &XpBs::Click, [&] { ++passesStarted; });
+    fixture.doubles.eventLoop.onYield = [&](int yield) {
+        if (yield == 3) {
+            QTest::mouseClick(fixture.window.XpBs2, Qt::LeftButton);
+            QTest::keyClick(fixture.window.XpBs2, Qt::Key_Space);
+        }
+    };
+    fixture.window.XpBs2_Click();
+    QCOMPARE(passesStarted, 0);
+    QCOMPARE(fixture.doubles.eventLoop.yields, 10);
+}
+
+void tst_CaseRandomizer::shortenedTextStillCountsToHundred()
+{
+    Fixture fixture;
+    fixture.window.tb->setText(QStringLiteral("abcd"));
+    fixture.doubles.eventLoop.onYield = [&](int yield) {
+        if (yield == 2)
+            fixture.window.tb->setText(QStringLiteral("x"));
+    };
+    fixture.window.XpBs2_Click();
+    QCOMPARE(fixture.window.tb->TextLength(), qint64(1));
+    QCOMPARE(fixture.window.pb->Value(), 100);
+    QCOMPARE(fixture.status(), QStringLiteral("Ready"));
+}
+
+void tst_CaseRandomizer::programEndAbandonsThePass()
+{
+    Fixture fixture;
+    fixture.doubles.random.values = {kUpper};
+    fixture.window.tb->setText(QStringLiteral("abcdefgh"));
+    fixture.doubles.eventLoop.onYield = [&](int yield) {
+        if (yield == 4)
+            fixture.doubles.programEnd.end();
+    };
+    fixture.window.XpBs2_Click();
+    // Yields 2 and 3 rewrote the first two letters; nothing ran after the end.
+    QCOMPARE(fixture.doubles.eventLoop.yields, 4);
+    QCOMPARE(fixture.window.tb->Text(), QStringLiteral("ABcdefgh"));
+    QVERIFY(fixture.status() != QStringLiteral("Ready"));
+}
+
+void tst_CaseRandomizer::undoTakesTheWholePassBack()
+{
+    Fixture fixture;
+    fixture.doubles.random.values = {kUpper};
+    const QString original = QStringLiteral("one line\r\nanother line");
+    fixture.window.tb->setText(original);
+    fixture.window.XpBs2_Click();
+    QCOMPARE(fixture.window.tb->Text(), original.toUpper());
+    QTest::keyClick(fixture.window.tb, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fixture.window.tb->Text(), original);
+}
+
+QTEST_MAIN(tst_CaseRandomizer)
+#include "tst_caserandomizer.moc"
