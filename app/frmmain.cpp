@@ -5,6 +5,7 @@
 #include "platform/SystemColors.h"
 #include "platform/TextBox.h"
 #include "platform/Units.h"
+#include "platform/Windows.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -113,6 +114,15 @@ void frmmain::XpBs1_Click()
 {
     if (m_aboutHandler)
         m_aboutHandler();
+}
+
+void frmmain::showEvent(QShowEvent *event)
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        platform::centreOnScreen(*this);
+    }
+    QWidget::showEvent(event);
 }
 
 void frmmain::closeEvent(QCloseEvent *event)

@@ -49,6 +49,7 @@ public:
     FrameTwips animationFrame() const { return m_frame; }
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override; // Form_QueryUnload
     // Asks the windowing system for a new outer frame; it may refuse.
     virtual void applyFrame(const FrameTwips &frame);
@@ -61,4 +62,5 @@ private:
     std::function<void()> m_aboutHandler;
     FrameTwips m_frame;
     bool m_closing = false;
+    bool m_shownBefore = false;
 };

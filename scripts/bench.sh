@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs every benchmark in a real X window (inside Xvfb when there is no display).
+set -euo pipefail
+build="${1:-build}"
+run() {
+  if [ -n "${DISPLAY:-}" ]; then
+    QT_QPA_PLATFORM=xcb "$@"
+  else
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" env QT_QPA_PLATFORM=xcb "$@"
+  fi
+}
+for bench in "$build"/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  echo "== $(basename "$bench")"
+  run "$bench"
+done
