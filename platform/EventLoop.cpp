@@ -6,7 +6,6 @@ namespace platform {
 
 void QtEventLoop::yield()
 {
-    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
