@@ -7,7 +7,10 @@ Host &systemHost()
     static QtEventLoop eventLoop;
     static SystemClock clock;
     static QtProgramEnd programEnd;
-    static Host host{eventLoop, clock, processRandom(), programEnd};
+    static QtSoundPlayer sound;
+    static DesktopShell shell;
+    static QtMessageBoxes messageBoxes;
+    static Host host{eventLoop, clock, processRandom(), programEnd, sound, shell, messageBoxes};
     return host;
 }
 

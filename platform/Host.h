@@ -4,6 +4,7 @@
 #include "EventLoop.h"
 #include "ProgramEnd.h"
 #include "Random.h"
+#include "Services.h"
 
 namespace platform {
 
@@ -14,9 +15,12 @@ struct Host {
     Clock &clock;
     Random &random;
     ProgramEnd &programEnd;
+    SoundPlayer &sound;
+    Shell &shell;
+    MessageBoxes &messageBoxes;
 };
 
-// The host of the running program (real event loop, clock, generator, end).
+// The host of the running program: the real services.
 Host &systemHost();
 
 } // namespace platform

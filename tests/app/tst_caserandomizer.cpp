@@ -102,9 +102,9 @@ void tst_CaseRandomizer::firstDrawIsTheSameAtEveryStart()
         platform::Pcg32Random generator;
         testing::FakeClock clock;
         clock.seconds = startTime;
-        testing::RecordingEventLoop loop;
-        testing::RecordingProgramEnd end;
-        platform::Host host{loop, clock, generator, end};
+        testing::TestHost doubles;
+        platform::Host host{doubles.eventLoop, clock, generator, doubles.programEnd,
+                            doubles.sound, doubles.shell, doubles.messageBoxes};
         frmmain window(host);
         CaseRandomizer randomizer(host, {*window.tb, *window.Label1, *window.pb, *window.XpBs2});
         firstCases.append(randomizer.DrawCase());

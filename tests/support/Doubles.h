@@ -2,6 +2,9 @@
 
 #include "platform/Host.h"
 
+#include <QList>
+#include <QStringList>
+
 #include <functional>
 #include <vector>
 
@@ -45,13 +48,57 @@ public:
     int ends = 0;
 };
 
+// Records the sounds asked for instead of playing them.
+class RecordingSoundPlayer final : public platform::SoundPlayer {
+public:
+    bool PlaySoundFile(const QString &path) override
+    {
+        played.append(path);
+        return true;
+    }
+    QStringList played;
+};
+
+// Records the two routes of opening a target instead of opening anything.
+class RecordingShell final : public platform::Shell {
+public:
+    void ShellOpen(QWidget *window, const QString &target) override
+    {
+        shellOpened.append(target);
+        shellWindows.append(window);
+    }
+    void Navigate(const QString &target) override { navigated.append(target); }
+    QStringList shellOpened;
+    QList<QWidget *> shellWindows;
+    QStringList navigated;
+};
+
+// Records message boxes and answers OK at once.
+class RecordingMessageBoxes final : public platform::MessageBoxes {
+public:
+    struct Shown {
+        QString prompt;
+        int style;
+        QString title;
+    };
+    int MsgBox(const QString &prompt, int style, const QString &title) override
+    {
+        shown.append(Shown{prompt, style, title});
+        return vbOK;
+    }
+    QList<Shown> shown;
+};
+
 // A host built from the doubles above.
 struct TestHost {
     RecordingEventLoop eventLoop;
     FakeClock clock;
     ScriptedRandom random;
     RecordingProgramEnd programEnd;
-    platform::Host host{eventLoop, clock, random, programEnd};
+    RecordingSoundPlayer sound;
+    RecordingShell shell;
+    RecordingMessageBoxes messageBoxes;
+    platform::Host host{eventLoop, clock, random, programEnd, sound, shell, messageBoxes};
 };
 
 } // namespace testing

@@ -1,0 +1,129 @@
+#pragma once
+
+// Pixel-exact reproductions of the classic device-context drawing calls,
+// on 32-bit (QImage::Format_RGB32) and one-bit surfaces. Colours are
+// COLORREF values 0x00BBGGRR; a colour with the high bit set names a system
+// colour and is translated by the caller (TranslateSysColor) before drawing.
+// Rectangles include left and top and exclude right and bottom.
+
+#include <QFont>
+#include <QImage>
+#include <QRegion>
+#include <QString>
+
+namespace platform {
+
+using COLORREF = quint32;
+
+struct RECT {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const RECT &other) const
+    {
+        return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
+    }
+    bool operator!=(const RECT &other) const { return !(*this == other); }
+};
+
+// A drawing surface with the state of a device context: its bitmap (colour
+// or monochrome), background and text colours, font and current position.
+// A monochrome surface stores 0 (black) or 1 (white) per pixel.
+class Surface {
+public:
+    enum class Format { Colour, Monochrome };
+
+    Surface() = default;
+    Surface(int width, int height, Format format = Format::Colour);
+    // Draws on an image owned elsewhere (a control's persistent image).
+    explicit Surface(QImage *target);
+
+    int width() const;
+    int height() const;
+    bool isMonochrome() const;
+    QImage &image();
+    const QImage &image() const;
+
+    // The pixel as a COLORREF (monochrome: 0x000000 or 0xFFFFFF); 0 outside.
+    COLORREF pixel(int x, int y) const;
+
+    COLORREF SetBkColor(COLORREF colour);       // returns the previous one
+    COLORREF bkColor() const { return m_bkColor; }
+    COLORREF SetTextColor(COLORREF colour);     // returns the previous one
+    COLORREF textColor() const { return m_textColor; }
+    void setFont(const QFont &font) { m_font = font; }
+    const QFont &font() const { return m_font; }
+
+    void MoveToEx(int x, int y);
+    // One-pixel solid line from the current position; the end point is not
+    // drawn, and becomes the current position.
+    void LineTo(int x, int y, COLORREF penColour);
+
+private:
+    QImage m_own;
+    QImage *m_image = nullptr;
+    COLORREF m_bkColor = 0xFFFFFF;
+    COLORREF m_textColor = 0x000000;
+    QFont m_font;
+    int m_x = 0;
+    int m_y = 0;
+};
+
+void FillRect(Surface &surface, const RECT &rect, COLORREF colour);
+void FrameRect(Surface &surface, const RECT &rect, COLORREF colour);
+void SetPixelV(Surface &surface, int x, int y, COLORREF colour);
+// XOR checkerboard frame: a border pixel is inverted when x + y is odd.
+void DrawFocusRect(Surface &surface, const RECT &rect);
+
+enum RasterOp : quint32 {
+    SRCCOPY = 0x00CC0020,
+    SRCAND = 0x008800C6,
+    SRCINVERT = 0x00660046,
+    NOTSRCCOPY = 0x00330008,
+};
+
+// Colour to monochrome: source pixels equal to the source's background
+// colour become 1, others 0. Monochrome to colour: 0 takes the destination's
+// text colour, 1 its background colour.
+void BitBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
+            RasterOp op);
+// Enlarging replicates pixels, shrinking keeps nearest pixels (ANDed within
+// a destination pixel for monochrome and colour alike).
+void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
+                int srcWidth, int srcHeight, RasterOp op);
+
+enum DrawStateFlags : quint32 {
+    DST_ICON = 0x0003,
+    DST_BITMAP = 0x0004,
+    DSS_NORMAL = 0x0000,
+    DSS_DISABLED = 0x0020,
+    DSS_MONO = 0x0080,
+};
+// Draws an image at (x, y). Mono: the image's non-white pixels in the brush
+// colour. Disabled: those pixels in button highlight at (x+1, y+1), then in
+// button shadow at (x, y). Normal: the image as it is (icons keep their
+// alpha as transparency).
+void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, COLORREF brush = 0);
+
+enum DrawTextFlags : quint32 {
+    DT_CENTER = 0x0001,
+    DT_VCENTER = 0x0004,
+    DT_WORDBREAK = 0x0010,
+    DT_SINGLELINE = 0x0020,
+    DT_CALCRECT = 0x0400,
+    DT_NOPREFIX = 0x0800,
+};
+// Word-broken text with "&" prefixes, in the surface's font and text colour,
+// transparent background. With DT_CALCRECT nothing is drawn and rect is set
+// to the bounding box (left and top kept). Returns the height of the text.
+int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags);
+
+// Rectangular regions, coordinates swapped when inverted; empty when zero
+// wide or high.
+QRegion CreateRectRgn(int left, int top, int right, int bottom);
+
+} // namespace platform

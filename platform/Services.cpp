@@ -1,0 +1,94 @@
+#include "Services.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QUrl>
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+QString resourceFolder()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    // Beside the program in the build tree, the source tree one level up,
+    // and the shared data folder of an installed program.
+    const QStringList candidates = {
+        programDir + QStringLiteral("/resources"),
+        programDir + QStringLiteral("/../resources"),
+        programDir + QStringLiteral("/../share/tessaly/resources"),
+        QStringLiteral(TESSALY_SOURCE_RESOURCES),
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo(candidate).isDir())
+            return QDir(candidate).canonicalPath();
+    }
+    return programDir + QStringLiteral("/resources");
+}
+
+QString QtSoundPlayer::resolve(const QString &path)
+{
+    QString normalized = path;
+    normalized.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (normalized.isEmpty())
+        return QString();
+    if (QFileInfo(normalized).isAbsolute())
+        return normalized;
+    if (QFileInfo::exists(normalized))
+        return QFileInfo(normalized).absoluteFilePath();
+    // A path such as ./resources/click.wav names a file of our resource folder.
+    QString relative = QDir::cleanPath(normalized);
+    if (relative.startsWith(QLatin1String("resources/")))
+        relative = relative.mid(int(qstrlen("resources/")));
+    const QString inResources = resourceFolder() + QLatin1Char('/') + relative;
+    return QFileInfo::exists(inResources) ? inResources : QString();
+}
+
+bool QtSoundPlayer::PlaySoundFile(const QString &path)
+{
+    const QString file = resolve(path);
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return false;
+    // One effect per file, kept for the life of the program so that a sound
+    // is not cut off when the next click starts.
+    static std::vector<std::pair<QString, std::unique_ptr<QSoundEffect>>> effects;
+    QSoundEffect *effect = nullptr;
+    for (auto &entry : effects) {
+        if (entry.first == file)
+            effect = entry.second.get();
+    }
+    if (!effect) {
+        effects.emplace_back(file, std::make_unique<QSoundEffect>());
+        effect = effects.back().second.get();
+        effect->setSource(QUrl::fromLocalFile(file));
+    }
+    if (effect->status() == QSoundEffect::Error)
+        return false;
+    effect->play();
+    return true;
+}
+
+void DesktopShell::ShellOpen(QWidget *, const QString &target)
+{
+    QDesktopServices::openUrl(QUrl(target));
+}
+
+void DesktopShell::Navigate(const QString &target)
+{
+    QDesktopServices::openUrl(QUrl::fromUserInput(target));
+}
+
+int QtMessageBoxes::MsgBox(const QString &prompt, int style, const QString &title)
+{
+    const QMessageBox::Icon icon = (style & vbCritical) ? QMessageBox::Critical : QMessageBox::NoIcon;
+    QMessageBox box(icon, title, prompt, QMessageBox::Ok);
+    box.exec();
+    return vbOK;
+}
+
+} // namespace platform
