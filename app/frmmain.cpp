@@ -2,6 +2,7 @@
 
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
+#include "platform/FormData.h"
 #include "platform/SystemColors.h"
 #include "platform/TextBox.h"
 #include "platform/Units.h"
@@ -34,8 +35,8 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     , tb(new platform::TextBox(this))
     , Label1(new QLabel(this))
     , pb(new Xp_ProgressBar(this))
-    , XpBs2(new XpBs(this))
-    , XpBs1(new XpBs(this))
+    , XpBs2(new XpBs(host, this))
+    , XpBs1(new XpBs(host, this))
     , timer1(new QTimer(this))
     , m_host(host)
     , m_randomizer(host, CaseRandomizer::Targets{*tb, *Label1, *pb, *XpBs2})
@@ -69,15 +70,17 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
 
     XpBs2->setObjectName(QStringLiteral("XpBs2"));
     XpBs2->setGeometry(twipsRect(1920, 3390, 1935, 255));
-    XpBs2->setCaption(QStringLiteral("Randomize Case"));
-    XpBs2->setFont(verdana);
-    XpBs2->setMousePointer(99);
-
     XpBs1->setObjectName(QStringLiteral("XpBs1"));
     XpBs1->setGeometry(twipsRect(3960, 3390, 735, 255));
-    XpBs1->setCaption(QStringLiteral("&About"));
-    XpBs1->setFont(verdana);
-    XpBs1->setMousePointer(99);
+
+    // The buttons' settings come from the window's stored form data.
+    const platform::FormData form = platform::FormData::load(QStringLiteral(":/forms/frmmain.json"));
+    for (XpBs *button : {XpBs2, XpBs1}) {
+        platform::PropertyBag bag = form.bagFor(button->objectName(), QString::fromLatin1(XpBs::kClassId));
+        button->UserControl_ReadProperties(bag);
+    }
+    form.bagFor(pb->objectName(), QStringLiteral("vorlenta.Xp_ProgressBar"));
+    form.reportUnreadKeys();
 
     // The tab order follows the tab indexes: tb, Label1, XpBs1, XpBs2, pb.
     setTabOrder(tb, XpBs1);

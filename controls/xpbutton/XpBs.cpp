@@ -1,117 +1,1017 @@
 #include "XpBs.h"
 
+#include "XpBsAccessible.h"
+#include "platform/StdFont.h"
 #include "platform/SystemColors.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
 
-XpBs::XpBs(QWidget *parent)
-    : QWidget(parent)
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+using platform::COLORREF;
+using platform::FontSpec;
+using platform::PropertyBag;
+using platform::RECT;
+
+namespace {
+
+const QString kVersion = QStringLiteral("030102-15");
+const QString kDefaultSoundOver = QStringLiteral(".\\resources\\over.wav");
+const QString kDefaultSoundClick = QStringLiteral(".\\resources\\click.wav");
+constexpr COLORREF kSysHighlight = 0x8000000D;
+constexpr int kMinimumSize = 10; // pixels: 150 twips
+constexpr int kHoverPollMs = 10;
+constexpr int kCustomPointer = 99;
+
+qint16 mouseButton(Qt::MouseButton button)
 {
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
 }
 
-void XpBs::Refresh()
+qint16 shiftState(Qt::KeyboardModifiers modifiers)
 {
-    update();
+    return qint16(((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0)
+                  | ((modifiers & Qt::AltModifier) ? 4 : 0));
 }
+
+// Qt keys as the classic virtual-key codes the key events carry.
+qint16 keyCode(int key)
+{
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Space)
+        return qint16(key);
+    switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default:
+        if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+            return qint16(112 + (key - Qt::Key_F1));
+        return 0;
+    }
+}
+
+// RGB() from parts held as 16-bit integers, parts above 255 taken as 255.
+COLORREF rgbClamped(double red, double green, double blue)
+{
+    const auto part = [](double value) { return std::clamp(int(qint16(value)), 0, 255); };
+    return platform::RGB(part(red), part(green), part(blue));
+}
+
+FontSpec fontSpecOf(const QFont &font)
+{
+    FontSpec spec;
+    spec.name = font.family();
+    spec.size = font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : font.pointSizeF();
+    spec.bold = font.bold();
+    spec.italic = font.italic();
+    spec.underline = font.underline();
+    spec.strikethrough = font.strikeOut();
+    return spec;
+}
+
+FontSpec fontSpecOf(const platform::StdFont &font)
+{
+    FontSpec spec;
+    spec.name = font.Name();
+    spec.size = font.Size();
+    spec.bold = font.Bold();
+    spec.italic = font.Italic();
+    spec.underline = font.Underline();
+    spec.strikethrough = font.Strikethrough();
+    return spec;
+}
+
+void assignSilently(platform::StdFont &target, const FontSpec &spec)
+{
+    const QSignalBlocker quiet(&target);
+    target.setName(spec.name);
+    target.setSize(spec.size);
+    target.setBold(spec.bold);
+    target.setItalic(spec.italic);
+    target.setUnderline(spec.underline);
+    target.setStrikethrough(spec.strikethrough);
+}
+
+} // namespace
+
+XpBs::XpBs(platform::Host &host, QWidget *parent)
+    : QWidget(parent)
+    , m_host(host)
+    , OverTimer(new QTimer(this))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    OverTimer->setObjectName(QStringLiteral("OverTimer"));
+    OverTimer->setInterval(kHoverPollMs);
+    connect(OverTimer, &QTimer::timeout, this, &XpBs::OverTimer_Timer);
+    installXpBsAccessibility();
+    UserControl_Initialize();
+}
+
+XpBs::~XpBs()
+{
+    UserControl_Terminate();
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void XpBs::UserControl_Initialize()
+{
+    g_Font = new platform::StdFont(this);
+    connect(g_Font, &platform::StdFont::FontChanged, this, &XpBs::g_Font_FontChanged);
+}
+
+void XpBs::UserControl_Terminate()
+{
+    OverTimer->stop();
+    g_Font = nullptr; // owned by the widget, released with it
+}
+
+namespace {
+
+QString ambientDisplayName(const QWidget &control)
+{
+    return control.objectName();
+}
+
+FontSpec ambientFont(const QWidget &control)
+{
+    return fontSpecOf(control.parentWidget() ? control.parentWidget()->font() : QApplication::font());
+}
+
+} // namespace
+
+void XpBs::UserControl_InitProperties()
+{
+    const FontSpec ambient = ambientFont(*this);
+    m_surface.setFont(ambient.toQFont());
+    assignSilently(*g_Font, ambient);
+    m_caption = ambientDisplayName(*this);
+    m_picturePosition = 1;
+    m_buttonStyle = 2;
+    m_normalPicture = platform::EmptyPicture();
+    m_pictureHover = platform::EmptyPicture();
+    m_pictureWidth = 32;
+    m_pictureHeight = 32;
+    m_pictureSize = 1;
+    m_url.clear();
+    m_showFocusRect = true;
+    m_bevel = 1;
+    m_bevelDepth = 8;
+    m_transparentBG = false;
+    m_maskColor = 0;
+    m_xpShowBorderAlways = false;
+    m_defCurHand = false;
+    m_soundOver = kDefaultSoundOver;
+    m_soundClick = kDefaultSoundClick;
+    m_foreColor = kSysButtonText;
+    m_backColor = kSysButtonFace;
+    m_xpDefaultColors = true;
+    m_xpColorPressed = kSysButtonHighlight;
+    m_xpColorHover = kSysLight;
+}
+
+void XpBs::UserControl_ReadProperties(PropertyBag &bag)
+{
+    const auto read = [&bag](const char *key, const QVariant &defaultValue) {
+        return bag.ReadProperty(QString::fromLatin1(key), defaultValue);
+    };
+    const QVariant none = QVariant::fromValue(platform::Picture());
+
+    m_backColor = read("BackColor", kSysButtonFace).toUInt();
+    m_surfaceBackColor = m_backColor;
+    m_foreColor = read("ForeColor", kSysButtonText).toUInt();
+    m_surfaceForeColor = m_foreColor;
+    m_showFocusRect = read("ShowFocusRect", short(1)).toInt() != 0;
+    m_caption = read("Caption", ambientDisplayName(*this)).toString();
+    m_picturePosition = read("PicturePosition", short(1)).toInt();
+    m_buttonStyle = read("ButtonStyle", short(2)).toInt();
+    m_picture = read("Picture", none).value<platform::Picture>();
+    m_pictureWidth = read("PictureWidth", short(32)).toInt();
+    m_pictureHeight = read("PictureHeight", short(32)).toInt();
+    m_pictureSize = read("PictureSize", short(1)).toInt();
+    OriginalPicSizeW = read("OriginalPicSizeW", short(32)).toInt();
+    OriginalPicSizeH = read("OriginalPicSizeH", short(32)).toInt();
+    const QVariant ambient = QVariant::fromValue(ambientFont(*this));
+    m_surface.setFont(read("Font", ambient).value<FontSpec>().toQFont());
+    assignSilently(*g_Font, read("Font", ambient).value<FontSpec>());
+    m_pictureHover = read("PictureHover", none).value<platform::Picture>();
+    m_normalPicture = read("Picture", none).value<platform::Picture>();
+    setMouseIcon(read("MouseIcon", none).value<platform::Picture>());
+    QWidget::setEnabled(read("Enabled", true).toBool());
+    m_mousePointer = read("MousePointer", short(0)).toInt();
+    applyCursor();
+    m_url = read("URL", QString()).toString();
+    m_xpColorPressed = read("XPColor_Pressed", kSysButtonHighlight).toUInt();
+    m_xpColorHover = read("XPColor_Hover", kSysLight).toUInt();
+    m_xpDefaultColors = read("XPDefaultColors", short(1)).toInt() != 0;
+    m_soundOver = read("SoundOver", kDefaultSoundOver).toString();
+    m_soundClick = read("SoundClick", kDefaultSoundClick).toString();
+    m_defCurHand = read("DefCurHand", short(0)).toInt() != 0;
+    m_xpShowBorderAlways = read("XPShowBorderAlways", short(0)).toInt() != 0;
+    m_maskColor = read("MaskColor", COLORREF(0)).toUInt();
+    m_transparentBG = read("TransparentBG", short(0)).toInt() != 0;
+    m_bevel = qint16(read("BEVEL", short(1)).toInt());
+    m_bevelDepth = qint16(read("BEVELDEPTH", short(8)).toInt());
+
+    SetAccessKey();
+    UserControl_Resize();
+}
+
+void XpBs::UserControl_WriteProperties(PropertyBag &bag) const
+{
+    const auto write = [&bag](const char *key, const QVariant &value, const QVariant &defaultValue) {
+        bag.WriteProperty(QString::fromLatin1(key), value, defaultValue);
+    };
+    const QVariant none = QVariant::fromValue(platform::Picture());
+
+    write("Caption", m_caption, ambientDisplayName(*this));
+    write("PicturePosition", m_picturePosition, short(1));
+    write("ButtonStyle", m_buttonStyle, short(2));
+    write("Picture", QVariant::fromValue(m_picture), none);
+    write("PictureWidth", m_pictureWidth, short(32));
+    write("PictureHeight", m_pictureHeight, short(32));
+    write("PictureSize", m_pictureSize, short(1));
+    write("OriginalPicSizeW", OriginalPicSizeW, short(32));
+    write("OriginalPicSizeH", OriginalPicSizeH, short(32));
+    write("PictureHover", QVariant::fromValue(m_pictureHover), none);
+    write("Enabled", isEnabled(), true);
+    write("Font", QVariant::fromValue(fontSpecOf(*g_Font)), QVariant::fromValue(ambientFont(*this)));
+    write("MouseIcon", QVariant::fromValue(m_mouseIcon), none);
+    write("MousePointer", short(m_mousePointer), short(0));
+    write("ShowFocusRect", m_showFocusRect, short(1));
+    write("URL", m_url, QString());
+    write("XPColor_Pressed", m_xpColorPressed, kSysButtonHighlight);
+    write("XPColor_Hover", m_xpColorHover, kSysLight);
+    write("XPDefaultColors", m_xpDefaultColors, short(1));
+    write("BackColor", m_backColor, kSysButtonFace);
+    write("ForeColor", m_foreColor, kSysButtonText);
+    write("SoundOver", m_soundOver.toString(), kDefaultSoundOver);
+    write("SoundClick", m_soundClick, kDefaultSoundClick);
+    write("DefCurHand", m_defCurHand, short(0));
+    write("XPShowBorderAlways", m_xpShowBorderAlways, short(0));
+    write("MaskColor", m_maskColor, short(0));
+    write("TransparentBG", m_transparentBG, short(0));
+    write("BEVEL", m_bevel, short(1));
+    write("BEVELDEPTH", m_bevelDepth, short(8));
+}
+
+void XpBs::UserControl_AmbientChanged(const QString &)
+{
+    Refresh();
+}
+
+// ---------------------------------------------------------------- properties
 
 void XpBs::setEnabled(bool enabled)
 {
     QWidget::setEnabled(enabled);
+    notify("Enabled");
     Refresh();
+}
+
+void XpBs::setFont(const platform::StdFont &font)
+{
+    // The font object keeps its identity: only its attributes change.
+    g_Font->setName(font.Name());
+    g_Font->setSize(font.Size());
+    g_Font->setBold(font.Bold());
+    g_Font->setItalic(font.Italic());
+    g_Font->setUnderline(font.Underline());
+    g_Font->setStrikethrough(font.Strikethrough());
+    notify("Font");
+}
+
+void XpBs::g_Font_FontChanged(const QString &)
+{
+    m_surface.setFont(g_Font->toQFont());
+    Refresh();
+}
+
+qint32 XpBs::hwnd() const
+{
+    return qint32(const_cast<XpBs *>(this)->winId());
+}
+
+void XpBs::setMousePointer(qint32 pointer)
+{
+    if (pointer < std::numeric_limits<qint16>::min() || pointer > std::numeric_limits<qint16>::max())
+        throw std::overflow_error("Overflow");
+    m_mousePointer = pointer;
+    applyCursor();
+    notify("MousePointer");
+}
+
+void XpBs::setMouseIcon(const platform::Picture &icon)
+{
+    m_mouseIcon = icon;
+    applyCursor();
+    notify("MouseIcon");
+}
+
+void XpBs::applyCursor()
+{
+    if (m_mousePointer == kCustomPointer) {
+        if (m_mouseIcon && !m_mouseIcon->image.isNull())
+            setCursor(QCursor(QPixmap::fromImage(m_mouseIcon->image)));
+        else
+            setCursor(Qt::PointingHandCursor); // a custom pointer without a picture
+        return;
+    }
+    static const Qt::CursorShape shapes[] = {
+        Qt::ArrowCursor, Qt::ArrowCursor, Qt::CrossCursor, Qt::IBeamCursor, Qt::ArrowCursor,
+        Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
+        Qt::UpArrowCursor, Qt::WaitCursor, Qt::ForbiddenCursor, Qt::BusyCursor, Qt::WhatsThisCursor,
+        Qt::SizeAllCursor,
+    };
+    const bool known = m_mousePointer >= 0 && m_mousePointer < int(std::size(shapes));
+    setCursor(known ? shapes[m_mousePointer] : Qt::ArrowCursor);
+}
+
+void XpBs::setShowFocusRect(bool show)
+{
+    m_showFocusRect = show;
+    notify("ShowFocusRect");
+    Refresh();
+}
+
+void XpBs::setURL(const QString &url)
+{
+    m_url = url;
+    notify("URL");
 }
 
 void XpBs::setCaption(const QString &caption)
 {
     m_caption = caption;
-    delete m_accessKey;
-    m_accessKey = nullptr;
-    const QKeySequence key = QKeySequence::mnemonic(caption);
-    if (!key.isEmpty() && parentWidget()) {
-        m_accessKey = new QShortcut(key, parentWidget());
-        connect(m_accessKey, &QShortcut::activated, this, [this] {
-            if (isEnabled())
-                emit Click();
-        });
+    notify("Caption");
+    SetAccessKey();
+    Refresh();
+}
+
+void XpBs::setButtonStyle(qint32 style)
+{
+    m_buttonStyle = style;
+    notify("ButtonStyle");
+    if (style == 3)
+        setTransparentBG(false);
+    UserControl_Resize();
+}
+
+void XpBs::setPicturePosition(qint32 position)
+{
+    m_picturePosition = position;
+    notify("PicturePosition");
+    Refresh();
+}
+
+void XpBs::setPicture(const platform::Picture &picture)
+{
+    m_picture = picture;
+    m_normalPicture = picture;
+    if (!picture) {
+        OriginalPicSizeW = 32;
+        OriginalPicSizeH = 32;
+    } else {
+        // HIMETRIC (0.01 mm) to pixels at 96 dpi.
+        OriginalPicSizeW = qint32(std::nearbyint(picture->widthHimetric * 96.0 / 2540.0));
+        OriginalPicSizeH = qint32(std::nearbyint(picture->heightHimetric * 96.0 / 2540.0));
+    }
+    notify("Picture");
+    if (m_pictureSize == 2) {
+        m_pictureWidth = OriginalPicSizeW;
+        m_pictureHeight = OriginalPicSizeH;
     }
     Refresh();
 }
 
-void XpBs::setFont(const QFont &font)
+void XpBs::setPictureWidth(qint32 width)
 {
-    m_font = font;
+    m_pictureWidth = width;
+    notify("PictureWidth");
     Refresh();
 }
 
-void XpBs::setMousePointer(int pointer)
+void XpBs::setPictureHeight(qint32 height)
 {
-    m_mousePointer = pointer;
-    // 99 is a custom cursor without a picture: a pointing hand suits a button.
-    setCursor(pointer == 99 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    m_pictureHeight = height;
+    notify("PictureHeight");
+    Refresh();
 }
 
-void XpBs::paintEvent(QPaintEvent *)
+void XpBs::setPictureSize(qint32 size)
 {
-    using namespace platform;
-    QPainter painter(this);
-    const QRect face = rect();
-    painter.fillRect(face, QColor(toQRgb(GetSysColor(COLOR_BTNFACE))));
-    painter.setPen(QColor(toQRgb(GetSysColor(m_down ? COLOR_BTNSHADOW : COLOR_BTNTEXT))));
-    painter.drawRect(face.adjusted(0, 0, -1, -1));
-    painter.setFont(m_font);
-    painter.setPen(isEnabled() ? QColor(Qt::black) : QColor(toQRgb(GetSysColor(COLOR_BTNSHADOW))));
-    painter.drawText(face.translated(m_down ? 1 : 0, m_down ? 1 : 0),
-                     Qt::AlignCenter | Qt::TextShowMnemonic, m_caption);
+    m_pictureSize = size;
+    notify("PictureSize");
+    switch (size) {
+    case 0:
+        m_pictureWidth = m_pictureHeight = 16;
+        break;
+    case 1:
+        m_pictureWidth = m_pictureHeight = 32;
+        break;
+    case 2:
+        m_pictureWidth = m_picture ? OriginalPicSizeW : 32;
+        m_pictureHeight = m_picture ? OriginalPicSizeH : 32;
+        break;
+    default:
+        break;
+    }
+    Refresh();
 }
+
+void XpBs::setPictureHover(const platform::Picture &picture)
+{
+    m_pictureHover = picture;
+    notify("PictureHover");
+}
+
+void XpBs::setXPColor_Pressed(COLORREF colour)
+{
+    m_xpColorPressed = colour;
+    notify("XPColor_Pressed");
+}
+
+void XpBs::setXPColor_Hover(COLORREF colour)
+{
+    m_xpColorHover = colour;
+    notify("XPColor_Hover");
+}
+
+void XpBs::setXPDefaultColors(bool useDefaults)
+{
+    m_xpDefaultColors = useDefaults;
+    notify("XPDefaultColors");
+}
+
+void XpBs::setBackColor(COLORREF colour)
+{
+    m_backColor = colour;
+    notify("BackColor");
+    setSurfaceBackColor(colour);
+    Refresh();
+}
+
+void XpBs::setForeColor(COLORREF colour)
+{
+    m_foreColor = colour;
+    notify("ForeColor");
+    m_surfaceForeColor = colour;
+    Refresh();
+}
+
+void XpBs::setSoundOver(const QVariant &path)
+{
+    m_soundOver = path.toString();
+    notify("SoundOver");
+}
+
+void XpBs::setSoundClick(const QString &path)
+{
+    m_soundClick = path;
+    notify("SoundClick");
+}
+
+QString XpBs::version() const
+{
+    return kVersion;
+}
+
+void XpBs::setVersion(const QString &)
+{
+    // Read-only in effect: the text stays the one stored with the control.
+}
+
+void XpBs::setDefCurHand(bool hand)
+{
+    m_defCurHand = hand;
+    notify("DefCurHand");
+}
+
+void XpBs::setXPShowBorderAlways(bool always)
+{
+    m_xpShowBorderAlways = always;
+    notify("XPShowBorderAlways");
+}
+
+void XpBs::setMaskColor(COLORREF colour)
+{
+    m_maskColor = colour;
+    notify("MaskColor");
+    Refresh();
+}
+
+void XpBs::setTransparentBG(bool transparent)
+{
+    m_transparentBG = transparent;
+    notify("TransparentBG");
+    Refresh();
+}
+
+void XpBs::setBEVEL(qint16 bevel)
+{
+    m_bevel = bevel;
+    notify("BEVEL");
+    Refresh();
+}
+
+void XpBs::setBEVELDEPTH(qint16 depth)
+{
+    m_bevelDepth = depth;
+    notify("BEVELDEPTH");
+    Refresh();
+}
+
+void XpBs::setDefault(bool isDefault)
+{
+    m_default = isDefault;
+}
+
+void XpBs::setUserMode(bool runMode)
+{
+    m_userMode = runMode;
+    UserControl_AmbientChanged(QStringLiteral("UserMode"));
+}
+
+// ---------------------------------------------------------------- interaction
+
+bool XpBs::inside(float x, float y) const
+{
+    return x >= 0.0f && x < float(width()) && y >= 0.0f && y < float(height());
+}
+
+void XpBs::UserControl_MouseDown(qint16 Button, qint16 Shift, float X, float Y)
+{
+    LastButton = Button;
+    LastShift = Shift;
+    LastX = X;
+    LastY = Y;
+    if (Button != 2) {
+        IsDown = 1;
+        Refresh();
+    }
+    emit MouseDown(Button, Shift, X, Y);
+}
+
+void XpBs::UserControl_MouseMove(qint16 Button, qint16 Shift, float X, float Y)
+{
+    if (inside(X, Y) && IsOver == 0) {
+        OverTimer->start();
+        IsOver = 1;
+        if (m_pictureHover)
+            m_picture = m_pictureHover;
+        emit MouseIn(Shift);
+        Refresh();
+        m_host.eventLoop.yield(); // shows the hover face at once
+    }
+    emit MouseMove(Button, Shift, X, Y);
+}
+
+QWidget *XpBs::windowUnderPointer() const
+{
+    return QApplication::widgetAt(QCursor::pos());
+}
+
+void XpBs::OverTimer_Timer()
+{
+    if (windowUnderPointer() == this)
+        return;
+    OverTimer->stop();
+    IsOver = 0;
+    m_picture = m_normalPicture;
+    qint16 shift = LastShift;
+    emit MouseOut(shift);
+    Refresh();
+    if (IsDown == 1) {
+        // Away from the button a held press looks released, but stays armed
+        // for the pointer's return.
+        IsDown = 0;
+        Refresh();
+        IsDown = 1;
+    }
+}
+
+void XpBs::UserControl_MouseUp(qint16 Button, qint16 Shift, float X, float Y)
+{
+    IsDown = 0;
+    if (Button != 2) {
+        Refresh();
+        if (inside(X, Y)) {
+            PlaySoundFile(m_soundClick);
+            emit Click();
+            GoToURL();
+        }
+    }
+    emit MouseUp(Button, Shift, X, Y);
+}
+
+void XpBs::UserControl_DblClick()
+{
+    // The second press of a double click is a press of its own.
+    UserControl_MouseDown(LastButton, LastShift, LastX, LastY);
+}
+
+void XpBs::UserControl_KeyDown(qint16 KeyCode, qint16 Shift)
+{
+    if (KeyHeld == 0) {
+        if (KeyCode == 32) {
+            IsDown = 1;
+            IsOver = 1;
+            Refresh();
+        }
+        KeyHeld = 1;
+    }
+    emit KeyDown(KeyCode, Shift);
+}
+
+void XpBs::UserControl_KeyPress(qint16 KeyAscii)
+{
+    emit KeyPress(KeyAscii);
+}
+
+void XpBs::UserControl_KeyUp(qint16 KeyCode, qint16 Shift)
+{
+    if (KeyCode == 32) {
+        IsDown = 0;
+        IsOver = 0;
+        Refresh();
+        UserControl_MouseUp(1, Shift, 0.0f, 0.0f);
+    }
+    KeyHeld = 0;
+    emit KeyUp(KeyCode, Shift);
+}
+
+void XpBs::UserControl_AccessKeyPress(qint16)
+{
+    if (!isEnabled())
+        return;
+    emit Click();
+    GoToURL();
+}
+
+void XpBs::UserControl_EnterFocus()
+{
+    HasFocus = 1;
+    Refresh();
+}
+
+void XpBs::UserControl_ExitFocus()
+{
+    HasFocus = 0;
+    IsDown = 0;
+    Refresh();
+}
+
+void XpBs::GoToURL()
+{
+    if (m_url.left(7) == QLatin1String("mailto:"))
+        ShellOpenURL(window(), m_url);
+    else if (!m_url.isEmpty())
+        m_host.shell.Navigate(m_url);
+}
+
+void XpBs::PlaySoundFile(const QString &path)
+{
+    m_host.sound.PlaySoundFile(path);
+}
+
+void XpBs::ShellOpenURL(QWidget *form, const QString &target)
+{
+    m_host.shell.ShellOpen(form, target);
+}
+
+QString XpBs::accessKeyOf(const QString &caption)
+{
+    if (caption.size() < 2)
+        return QString();
+    const qsizetype p = caption.indexOf(QLatin1Char('&'));
+    if (p < 0 || p == caption.size() - 1)
+        return QString();
+    if (caption.at(p + 1) != QLatin1Char('&'))
+        return caption.mid(p + 1, 1).toLower();
+    // "&&" is a literal ampersand: the key is the next single "&".
+    const qsizetype q = caption.indexOf(QLatin1Char('&'), p + 2);
+    if (q >= 0 && q + 1 < caption.size() && caption.at(q + 1) != QLatin1Char('&'))
+        return caption.mid(q + 1, 1).toLower();
+    return QString();
+}
+
+void XpBs::SetAccessKey()
+{
+    const QString key = accessKeyOf(m_caption);
+    if (key == m_accessKeys)
+        return;
+    m_accessKeys = key;
+    delete m_accessKey;
+    m_accessKey = nullptr;
+    if (key.isEmpty())
+        return;
+    m_accessKey = new QShortcut(QKeySequence(QStringLiteral("Alt+") + key.toUpper()), this);
+    m_accessKey->setContext(Qt::WindowShortcut);
+    connect(m_accessKey, &QShortcut::activated, this,
+            [this] { UserControl_AccessKeyPress(qint16(m_accessKeys.at(0).unicode())); });
+}
+
+// ---------------------------------------------------------------- Qt events
 
 void XpBs::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::RightButton) {
-        m_down = true;
-        Refresh();
-    }
+    const QPointF at = event->position();
+    UserControl_MouseDown(mouseButton(event->button()), shiftState(event->modifiers()), float(at.x()), float(at.y()));
+}
+
+void XpBs::mouseDoubleClickEvent(QMouseEvent *)
+{
+    UserControl_DblClick();
+}
+
+void XpBs::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF at = event->position();
+    qint16 button = 0;
+    if (event->buttons() & Qt::LeftButton)
+        button |= 1;
+    if (event->buttons() & Qt::RightButton)
+        button |= 2;
+    if (event->buttons() & Qt::MiddleButton)
+        button |= 4;
+    UserControl_MouseMove(button, shiftState(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void XpBs::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_down = false;
-    Refresh();
-    if (event->button() != Qt::RightButton && rect().contains(event->position().toPoint()))
-        emit Click();
+    const QPointF at = event->position();
+    UserControl_MouseUp(mouseButton(event->button()), shiftState(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void XpBs::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        m_down = true;
-        Refresh();
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        QWidget::keyPressEvent(event); // the focus moves on
         return;
     }
-    QWidget::keyPressEvent(event);
+    UserControl_KeyDown(keyCode(event->key()), shiftState(event->modifiers()));
+    const QString text = event->text();
+    if (!text.isEmpty())
+        UserControl_KeyPress(qint16(text.at(0).unicode()));
 }
 
 void XpBs::keyReleaseEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        m_down = false;
-        Refresh();
-        emit Click();
+    // A held key repeats its press, never its release.
+    if (event->isAutoRepeat())
         return;
-    }
-    QWidget::keyReleaseEvent(event);
+    UserControl_KeyUp(keyCode(event->key()), shiftState(event->modifiers()));
 }
 
 void XpBs::focusInEvent(QFocusEvent *)
 {
-    Refresh();
+    UserControl_EnterFocus();
 }
 
 void XpBs::focusOutEvent(QFocusEvent *)
 {
-    m_down = false;
+    UserControl_ExitFocus();
+}
+
+void XpBs::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        UserControl_AmbientChanged(QString());
+    QWidget::changeEvent(event);
+}
+
+void XpBs::resizeEvent(QResizeEvent *)
+{
+    UserControl_Resize();
+}
+
+void XpBs::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_image);
+}
+
+// ---------------------------------------------------------------- painting
+
+COLORREF XpBs::TranslateSysColor(COLORREF colour)
+{
+    if (colour <= 0xFFFFFF)
+        return colour;
+    return platform::GetSysColor(int(colour & 0xFFFFFF));
+}
+
+XpBs::RGBParts XpBs::SplitColor(COLORREF colour)
+{
+    RGBParts parts;
+    parts.blue = std::trunc(double(colour) / 256.0 / 256.0);
+    parts.green = std::trunc((double(colour) - parts.blue * 65536.0) / 256.0);
+    parts.red = std::trunc(double(colour) - parts.blue * 65536.0 - parts.green * 256.0);
+    return parts;
+}
+
+void XpBs::UserControl_Resize()
+{
+    if (width() < kMinimumSize || height() < kMinimumSize)
+        resize(std::max(width(), kMinimumSize), std::max(height(), kMinimumSize));
+    FaceWidth = width();
+    FaceHeight = height();
+    FocusRect = RECT{4, 4, FaceWidth - 4, FaceHeight - 4};
+    m_regionValid = false; // an applied region belongs to the window system
+    if (m_buttonStyle == 3)
+        MakeRegion();
     Refresh();
+}
+
+void XpBs::MakeRegion()
+{
+    const int w = FaceWidth;
+    const int h = FaceHeight;
+    // Three pixels off each corner: the corner and its two neighbours.
+    const QRegion cuts[] = {
+        platform::CreateRectRgn(0, 0, 2, 1),     platform::CreateRectRgn(0, h, 2, h - 1),
+        platform::CreateRectRgn(w, 0, w - 2, 1), platform::CreateRectRgn(w, h, w - 2, h - 1),
+        platform::CreateRectRgn(0, 1, 1, 2),     platform::CreateRectRgn(0, h - 1, 1, h - 2),
+        platform::CreateRectRgn(w, 1, w - 1, 2), platform::CreateRectRgn(w, h - 1, w - 1, h - 2),
+    };
+    QRegion region = platform::CreateRectRgn(0, 0, w, h);
+    for (const QRegion &cut : cuts)
+        region = region.subtracted(cut);
+    m_region = region;
+    m_regionValid = true;
+    setMask(region);
+}
+
+void XpBs::setSurfaceBackColor(COLORREF colour)
+{
+    // Setting the background colour clears the whole image to it.
+    m_surfaceBackColor = colour;
+    platform::FillRect(m_surface, RECT{0, 0, m_image.width(), m_image.height()}, TranslateSysColor(colour));
+}
+
+void XpBs::Refresh()
+{
+    if (m_image.size() != size() || m_image.isNull()) {
+        m_image = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+        const QFont font = m_surface.font();
+        m_surface = platform::Surface(&m_image);
+        m_surface.setFont(font);
+    }
+    setSurfaceBackColor(m_surfaceBackColor); // Cls
+    m_surface.SetTextColor(TranslateSysColor(m_surfaceForeColor));
+    PaintBackground();
+    if (m_buttonStyle != 4)
+        DrawBorder();
+    CalcLayout();
+    DrawPicture();
+    if (HasFocus == 1 && m_showFocusRect && m_buttonStyle != 3)
+        platform::DrawFocusRect(m_surface, FocusRect);
+    DrawCaption();
+    update();
+    emit Painted();
+}
+
+void XpBs::PaintBackground()
+{
+    if (m_buttonStyle == 3)
+        return; // the XP face fills itself
+    if (m_buttonStyle == 2) {
+        if (IsDown == 0 && m_transparentBG)
+            PaintParentBackground();
+        else
+            setSurfaceBackColor(m_backColor);
+        const RGBParts hl = SplitColor(TranslateSysColor(kSysHighlight));
+        if (IsOver == 1 && IsDown == 0) {
+            setSurfaceBackColor(m_xpDefaultColors ? rgbClamped(hl.red + 171, hl.green + 154, hl.blue + 108)
+                                                  : m_xpColorHover);
+        }
+        if (IsDown == 1) {
+            // Red and green lose 15 against the hover colour; blue does not.
+            setSurfaceBackColor(m_xpDefaultColors ? rgbClamped(hl.red + 156, hl.green + 139, hl.blue + 108)
+                                                  : m_xpColorPressed);
+        }
+        return;
+    }
+    if (m_transparentBG)
+        PaintParentBackground();
+}
+
+void XpBs::PaintParentBackground()
+{
+    const QWidget *container = parentWidget();
+    if (!container)
+        return;
+    const QVariant picture = container->property("Picture");
+    QImage background = picture.value<QImage>();
+    if (background.isNull())
+        background = picture.value<QPixmap>().toImage();
+    if (background.isNull())
+        return; // nothing to copy: the cleared colour stays
+    background = background.convertToFormat(QImage::Format_RGB32);
+    const platform::Surface source(&background);
+    platform::BitBlt(m_surface, 0, 0, width(), height(), source, x(), y(), platform::SRCCOPY);
+}
+
+void XpBs::DrawLine(int x1, int y1, int x2, int y2, COLORREF colour)
+{
+    m_surface.MoveToEx(x1, y1);
+    m_surface.LineTo(x2, y2, colour);
+}
+
+void XpBs::DrawRect(int left, int top, int right, int bottom, COLORREF colour, quint8 filled)
+{
+    const RECT rect{left, top, right, bottom};
+    if (filled == 1)
+        platform::FillRect(m_surface, rect, TranslateSysColor(colour));
+    else
+        platform::FrameRect(m_surface, rect, TranslateSysColor(colour));
+}
+
+void XpBs::DrawBorder()
+{
+    if (m_buttonStyle == 2 && (IsOver == 1 || m_xpShowBorderAlways))
+        DrawRect(0, 0, width(), height(), m_foreColor, 0);
+}
+
+void XpBs::CalcLayout()
+{
+    InnerRect = RECT{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
+    CaptionRect = InnerRect;
+    MeasureCaption();
+}
+
+void XpBs::MeasureCaption()
+{
+    platform::DrawTextEx(m_surface, m_caption, CaptionRect,
+                         platform::DT_CALCRECT | platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER);
+    const int capW = CaptionRect.width();
+    const int capH = CaptionRect.height();
+    const int innerW = InnerRect.width();
+    const int innerH = InnerRect.height();
+    CaptionRect.left = InnerRect.left + (innerW - capW) / 2;
+    CaptionRect.top = InnerRect.top + (innerH - capH) / 2;
+    CaptionRect.right = CaptionRect.left + capW;
+    CaptionRect.bottom = CaptionRect.top + capH;
+}
+
+void XpBs::DrawPicture()
+{
+}
+
+void XpBs::DrawCaption()
+{
+    if (m_caption.isEmpty())
+        return;
+    constexpr quint32 flags = platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER;
+    m_surface.SetTextColor(TranslateSysColor(m_foreColor));
+    SavedRect = CaptionRect;
+    if (IsDown == 1 && m_buttonStyle != 2) {
+        CaptionRect.left += 1;
+        CaptionRect.top += 1;
+        CaptionRect.right += 1;
+        CaptionRect.bottom += 1;
+    }
+    if (isEnabled()) {
+        platform::DrawTextEx(m_surface, m_caption, CaptionRect, flags);
+        CaptionRect = SavedRect;
+        return;
+    }
+    // Embossed: a highlight copy one pixel down and right, the shadow on top.
+    const COLORREF remembered = m_surfaceForeColor;
+    RECT shifted{CaptionRect.left + 1, CaptionRect.top + 1, CaptionRect.right + 1, CaptionRect.bottom + 1};
+    m_surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNHIGHLIGHT));
+    platform::DrawTextEx(m_surface, m_caption, shifted, flags);
+    m_surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNSHADOW));
+    platform::DrawTextEx(m_surface, m_caption, CaptionRect, flags);
+    m_surface.SetTextColor(TranslateSysColor(remembered));
 }

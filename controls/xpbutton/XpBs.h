@@ -1,48 +1,264 @@
 #pragma once
 
-#include <QFont>
+#include "platform/Host.h"
+#include "platform/PropertyBag.h"
+#include "platform/Raster.h"
+
+#include <QImage>
+#include <QRegion>
+#include <QTimer>
 #include <QWidget>
 
 class QShortcut;
+namespace platform { class StdFont; }
 
-// The program's own push button. Raises Click on a release inside it, on the
-// space bar and on its access key.
+// The program's own push button: five face styles, hover tracking with a
+// 10 ms timer, pictures, a click sound and a URL opened after each click.
+// It draws every pixel of itself into a persistent image that every paint
+// shows.
 class XpBs : public QWidget {
     Q_OBJECT
 
 public:
-    explicit XpBs(QWidget *parent = nullptr);
+    using COLORREF = platform::COLORREF;
+    using RECT = platform::RECT;
 
+    static constexpr const char *kClassId = "vorlenta.XpBs";
+    static constexpr COLORREF kSysButtonText = 0x80000012;
+    static constexpr COLORREF kSysButtonFace = 0x8000000F;
+    static constexpr COLORREF kSysButtonHighlight = 0x80000014;
+    static constexpr COLORREF kSysLight = 0x80000016;
+
+    explicit XpBs(platform::Host &host, QWidget *parent = nullptr);
+    ~XpBs() override;
+
+    // Life cycle, called by the window that holds the button.
+    void UserControl_InitProperties();
+    void UserControl_ReadProperties(platform::PropertyBag &bag);
+    void UserControl_WriteProperties(platform::PropertyBag &bag) const;
+    void UserControl_AmbientChanged(const QString &name);
+
+    // The public interface, in its declared order.
     void Refresh();
-
     bool Enabled() const { return isEnabled(); }
     void setEnabled(bool enabled);
-
+    platform::StdFont *Font() const { return g_Font; }
+    void setFont(const platform::StdFont &font);
+    qint32 hwnd() const;
+    qint32 MousePointer() const { return m_mousePointer; }
+    void setMousePointer(qint32 pointer); // throws std::overflow_error outside 16 bits
+    platform::Picture MouseIcon() const { return m_mouseIcon; }
+    void setMouseIcon(const platform::Picture &icon);
+    bool ShowFocusRect() const { return m_showFocusRect; }
+    void setShowFocusRect(bool show);
+    void GoToURL();
+    QString URL() const { return m_url; }
+    void setURL(const QString &url);
     QString Caption() const { return m_caption; }
     void setCaption(const QString &caption);
+    qint32 ButtonStyle() const { return m_buttonStyle; }
+    void setButtonStyle(qint32 style);
+    qint32 PicturePosition() const { return m_picturePosition; }
+    void setPicturePosition(qint32 position);
+    platform::Picture Picture() const { return m_picture; }
+    void setPicture(const platform::Picture &picture);
+    qint32 PictureWidth() const { return m_pictureWidth; }
+    void setPictureWidth(qint32 width);
+    qint32 PictureHeight() const { return m_pictureHeight; }
+    void setPictureHeight(qint32 height);
+    qint32 PictureSize() const { return m_pictureSize; }
+    void setPictureSize(qint32 size);
+    platform::Picture PictureHover() const { return m_pictureHover; }
+    void setPictureHover(const platform::Picture &picture);
+    COLORREF XPColor_Pressed() const { return m_xpColorPressed; }
+    void setXPColor_Pressed(COLORREF colour);
+    COLORREF XPColor_Hover() const { return m_xpColorHover; }
+    void setXPColor_Hover(COLORREF colour);
+    bool XPDefaultColors() const { return m_xpDefaultColors; }
+    void setXPDefaultColors(bool useDefaults);
+    COLORREF BackColor() const { return m_backColor; }
+    void setBackColor(COLORREF colour);
+    COLORREF ForeColor() const { return m_foreColor; }
+    void setForeColor(COLORREF colour);
+    QVariant SoundOver() const { return m_soundOver; }
+    void setSoundOver(const QVariant &path);
+    QString SoundClick() const { return m_soundClick; }
+    void setSoundClick(const QString &path);
+    QString version() const;
+    void setVersion(const QString &ignored);
+    bool DefCurHand() const { return m_defCurHand; }
+    void setDefCurHand(bool hand);
+    bool XPShowBorderAlways() const { return m_xpShowBorderAlways; }
+    void setXPShowBorderAlways(bool always);
+    COLORREF MaskColor() const { return m_maskColor; }
+    void setMaskColor(COLORREF colour);
+    bool TransparentBG() const { return m_transparentBG; }
+    void setTransparentBG(bool transparent);
+    qint16 BEVEL() const { return m_bevel; }
+    void setBEVEL(qint16 bevel);
+    qint16 BEVELDEPTH() const { return m_bevelDepth; }
+    void setBEVELDEPTH(qint16 depth);
 
-    const QFont &Font() const { return m_font; }
-    void setFont(const QFont &font);
+    // The container's side: its default-button mark, its design or run
+    // mode, and the picture it shows behind its controls.
+    bool isDefault() const { return m_default; }
+    void setDefault(bool isDefault);
+    bool userMode() const { return m_userMode; }
+    void setUserMode(bool runMode);
 
-    int MousePointer() const { return m_mousePointer; }
-    void setMousePointer(int pointer);
+    // What the window shows, and the state the painters read.
+    const QImage &image() const { return m_image; }
+    QRegion region() const { return m_regionValid ? m_region : QRegion(); }
+    quint8 hasFocusFlag() const { return HasFocus; }
+    quint8 isDownFlag() const { return IsDown; }
+    quint8 isOverFlag() const { return IsOver; }
+    QTimer *overTimer() const { return OverTimer; }
+    void OverTimer_Timer();
+
+    // The key the caption's "&" marks, in lower case, or nothing.
+    static QString accessKeyOf(const QString &caption);
+    QString AccessKeys() const { return m_accessKeys; }
+
+    static COLORREF TranslateSysColor(COLORREF colour);
+    struct RGBParts {
+        double red = 0;
+        double green = 0;
+        double blue = 0;
+    };
+    static RGBParts SplitColor(COLORREF colour);
 
 signals:
     void Click();
+    void KeyDown(qint16 &KeyCode, qint16 &Shift);
+    void KeyPress(qint16 &KeyAscii);
+    void KeyUp(qint16 &KeyCode, qint16 &Shift);
+    void MouseDown(qint16 &Button, qint16 &Shift, float &X, float &Y);
+    void MouseMove(qint16 &Button, qint16 &Shift, float &X, float &Y);
+    void MouseUp(qint16 &Button, qint16 &Shift, float &X, float &Y);
+    void MouseIn(qint16 &Shift);
+    void MouseOut(qint16 &Shift);
+    // The container's property-changed notification.
+    void PropertyChanged(const QString &name);
+    // Emitted at the end of every repaint.
+    void Painted();
 
 protected:
+    // The window under the pointer, for the hover test.
+    virtual QWidget *windowUnderPointer() const;
+
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+public:
+    // Handlers, named after what calls them.
+    void UserControl_Initialize();
+    void UserControl_Resize();
+    void UserControl_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
+    void UserControl_MouseMove(qint16 Button, qint16 Shift, float X, float Y);
+    void UserControl_MouseUp(qint16 Button, qint16 Shift, float X, float Y);
+    void UserControl_DblClick();
+    void UserControl_KeyDown(qint16 KeyCode, qint16 Shift);
+    void UserControl_KeyPress(qint16 KeyAscii);
+    void UserControl_KeyUp(qint16 KeyCode, qint16 Shift);
+    void UserControl_AccessKeyPress(qint16 KeyAscii);
+    void UserControl_EnterFocus();
+    void UserControl_ExitFocus();
+    void UserControl_Terminate();
 
 private:
-    QString m_caption;
-    QFont m_font;
-    int m_mousePointer = 0;
-    bool m_down = false;
+    bool inside(float x, float y) const;
+    void notify(const char *name) { emit PropertyChanged(QString::fromLatin1(name)); }
+    void g_Font_FontChanged(const QString &propertyName);
+    void applyCursor();
+    void PlaySoundFile(const QString &path);
+    void ShellOpenURL(QWidget *form, const QString &target);
+    void SetAccessKey();
+
+    // Painting pipeline.
+    void setSurfaceBackColor(COLORREF colour);
+    void PaintBackground();
+    void PaintParentBackground();
+    void MakeRegion();
+    void DrawLine(int x1, int y1, int x2, int y2, COLORREF colour);
+    void DrawRect(int left, int top, int right, int bottom, COLORREF colour, quint8 filled);
+    void DrawBorder();
+    void CalcLayout();
+    void MeasureCaption();
+    void DrawPicture();
+    void DrawCaption();
+
+    platform::Host &m_host;
+    platform::Surface m_surface;
+    QImage m_image;
+    QTimer *OverTimer = nullptr;
     QShortcut *m_accessKey = nullptr;
+    QString m_accessKeys;
+
+    // Properties.
+    QString m_caption;
+    qint32 m_picturePosition = 0;
+    qint32 m_buttonStyle = 0;
+    platform::Picture m_picture;
+    platform::Picture m_normalPicture;
+    platform::Picture m_pictureHover;
+    qint32 m_pictureWidth = 0;
+    qint32 m_pictureHeight = 0;
+    qint32 m_pictureSize = 0;
+    qint32 OriginalPicSizeW = 0;
+    qint32 OriginalPicSizeH = 0;
+    QString m_url;
+    bool m_showFocusRect = false;
+    qint16 m_bevel = 0;
+    qint16 m_bevelDepth = 0;
+    bool m_transparentBG = false;
+    COLORREF m_maskColor = 0;
+    bool m_xpShowBorderAlways = false;
+    bool m_defCurHand = false;
+    QVariant m_soundOver;
+    QString m_soundClick;
+    COLORREF m_foreColor = 0;
+    COLORREF m_backColor = 0;
+    bool m_xpDefaultColors = false;
+    COLORREF m_xpColorPressed = 0;
+    COLORREF m_xpColorHover = 0;
+    platform::StdFont *g_Font = nullptr;
+    qint32 m_mousePointer = 0;
+    platform::Picture m_mouseIcon;
+
+    // The surface's own colours (what Cls clears to).
+    COLORREF m_surfaceBackColor = kSysButtonFace;
+    COLORREF m_surfaceForeColor = kSysButtonText;
+
+    // Interaction state.
+    quint8 HasFocus = 0;
+    quint8 IsDown = 0;
+    quint8 IsOver = 0;
+    quint8 KeyHeld = 0;
+    qint16 LastButton = 0;
+    qint16 LastShift = 0;
+    float LastX = 0;
+    float LastY = 0;
+
+    // Geometry and layout.
+    qint32 FaceWidth = 0;
+    qint32 FaceHeight = 0;
+    RECT FocusRect;
+    RECT InnerRect;
+    RECT PictureRect;
+    RECT CaptionRect;
+    RECT SavedRect;
+    QRegion m_region;
+    bool m_regionValid = false;
+
+    bool m_default = false;
+    bool m_userMode = true;
 };

@@ -1,0 +1,62 @@
+#include "XpBsAccessible.h"
+
+#include "XpBs.h"
+
+#include <QAccessibleWidget>
+
+namespace {
+
+QString captionWithoutMarks(const QString &caption)
+{
+    QString text;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size())
+            ++i; // "&x" reads as x, "&&" as one "&"
+        text += caption.at(i);
+    }
+    return text;
+}
+
+class XpBsAccessible : public QAccessibleWidget {
+public:
+    explicit XpBsAccessible(XpBs *button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name)
+            return captionWithoutMarks(button()->Caption());
+        return QAccessibleWidget::text(kind);
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            button()->UserControl_AccessKeyPress(0);
+    }
+
+private:
+    XpBs *button() const { return static_cast<XpBs *>(widget()); }
+};
+
+QAccessibleInterface *factory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("XpBs") && object && object->isWidgetType())
+        return new XpBsAccessible(static_cast<XpBs *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void installXpBsAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}

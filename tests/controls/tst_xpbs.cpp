@@ -1,0 +1,636 @@
+#include "controls/xpbutton/XpBs.h"
+#include "platform/StdFont.h"
+#include "platform/SystemColors.h"
+#include "support/Doubles.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QSignalSpy>
+#include <QtTest>
+
+using platform::COLORREF;
+using platform::PropertyBag;
+
+namespace {
+
+// A button whose hover test asks the test, not the real pointer.
+class TestButton : public XpBs {
+public:
+    using XpBs::XpBs;
+    QWidget *underPointer = nullptr;
+
+protected:
+    QWidget *windowUnderPointer() const override { return underPointer; }
+};
+
+struct Fixture {
+    testing::TestHost doubles;
+    QWidget form;
+    TestButton *button = nullptr;
+    QStringList log;
+
+    explicit Fixture(QSize size = QSize(129, 17), int style = 2)
+    {
+        setUp(size, style);
+    }
+
+    void setUp(QSize size, int style)
+    {
+        form.resize(300, 100);
+        button = new TestButton(doubles.host, &form);
+        button->setObjectName(QStringLiteral("XpBs1"));
+        button->UserControl_InitProperties();
+        button->setCaption(QStringLiteral("Go"));
+        button->setGeometry(QRect(QPoint(10, 10), size));
+        if (style != 2)
+            button->setButtonStyle(style);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        recordEvents();
+    }
+
+    void recordEvents()
+    {
+        auto &sound = doubles.sound.played;
+        auto &shell = doubles.shell;
+        QObject::connect(button, &XpBs::Click, [this, &sound, &shell] {
+            log << QStringLiteral("Click sound=%1 url=%2").arg(sound.size()).arg(shell.navigated.size());
+        });
+        QObject::connect(button, &XpBs::MouseDown, [this](qint16 &b, qint16 &, float &, float &) {
+            log << QStringLiteral("MouseDown %1").arg(b);
+        });
+        QObject::connect(button, &XpBs::MouseUp, [this, &shell](qint16 &b, qint16 &, float &x, float &y) {
+            log << QStringLiteral("MouseUp %1 at %2,%3 url=%4").arg(b).arg(x).arg(y).arg(shell.navigated.size());
+        });
+        QObject::connect(button, &XpBs::MouseIn, [this](qint16 &) { log << QStringLiteral("MouseIn"); });
+        QObject::connect(button, &XpBs::MouseOut, [this](qint16 &) { log << QStringLiteral("MouseOut"); });
+    }
+
+    QRgb face() const { return button->image().pixel(2, 8); }
+    // A pointer move without buttons, delivered to the button.
+    void move(QPoint at)
+    {
+        QMouseEvent event(QEvent::MouseMove, at, button->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(button, &event);
+    }
+    void pointerLeaves()
+    {
+        button->underPointer = &form;
+        button->OverTimer_Timer();
+    }
+};
+
+QRgb qrgb(int r, int g, int b)
+{
+    return qRgb(r, g, b);
+}
+
+} // namespace
+
+class tst_XpBs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { platform::setColorScheme(platform::ColorScheme::XpBlue); }
+
+    void newInstanceSavesOnlyWhatDiffers();
+    void loadingABagKeepsEveryOtherDefault();
+    void roundTripThroughABagIsLossless();
+    void pictureSizeFollowsThePicture();
+    void styleThreeSwitchesTransparencyOff();
+    void versionIsReadOnly();
+    void fontKeepsItsIdentity();
+    void mousePointerOutsideSixteenBitsFails();
+
+    void leftClickOrder();
+    void rightClickNeverClicks();
+    void dragOutAndReleaseDoesNotClick();
+    void comeBackAndReleaseClicks();
+    void doubleClickClicksTwice();
+    void heldSpacePressesOnce();
+    void accessKeyClicksWithoutSound();
+    void focusLostWhileHeldReleases();
+    void urlRoutes_data();
+    void urlRoutes();
+
+    void styleTwoStateColours_data();
+    void styleTwoStateColours();
+    void styleTwoBorderOnlyWhileHovered();
+    void focusRectanglePerStyle_data();
+    void focusRectanglePerStyle();
+    void tinyButtonGrowsToTenPixels();
+    void styleThreeRegionCutsTwelvePixels();
+    void repaintTriggers_data();
+    void repaintTriggers();
+    void hoverColourShowsOnlyAtTheNextRepaint();
+    void transparentFaceShowsTheContainerPicture();
+
+    void reportsItselfAsAPushButton();
+};
+
+void tst_XpBs::newInstanceSavesOnlyWhatDiffers()
+{
+    Fixture fixture;
+    fixture.button->setCaption(QStringLiteral("XpBs1")); // back to the instance name
+    PropertyBag bag;
+    fixture.button->UserControl_WriteProperties(bag);
+    QCOMPARE(bag.value(QStringLiteral("OriginalPicSizeW")).toInt(), 0);
+    QCOMPARE(bag.value(QStringLiteral("OriginalPicSizeH")).toInt(), 0);
+    for (const char *key : {"Caption", "ShowFocusRect", "XPDefaultColors", "ButtonStyle", "BackColor", "ForeColor",
+                            "SoundClick", "SoundOver", "BEVEL", "BEVELDEPTH", "Enabled", "MousePointer", "Picture"})
+        QVERIFY2(!bag.contains(QString::fromLatin1(key)), key);
+}
+
+void tst_XpBs::loadingABagKeepsEveryOtherDefault()
+{
+    testing::TestHost doubles;
+    QWidget form;
+    XpBs button(doubles.host, &form);
+    button.setObjectName(QStringLiteral("XpBs2"));
+    PropertyBag bag;
+    bag.insert(QStringLiteral("caption"), QStringLiteral("&Close"));
+    bag.insert(QStringLiteral("buttonstyle"), short(3));
+    bag.insert(QStringLiteral("backcolor"), COLORREF(0xFFFFFF));
+    button.resize(73, 17);
+    button.UserControl_ReadProperties(bag);
+
+    QCOMPARE(button.ButtonStyle(), 3);
+    QCOMPARE(button.BackColor(), COLORREF(0xFFFFFF));
+    QCOMPARE(button.Caption(), QStringLiteral("&Close"));
+    QCOMPARE(button.AccessKeys(), QStringLiteral("c"));
+    QCOMPARE(button.ForeColor(), COLORREF(0x80000012));
+    QCOMPARE(button.PicturePosition(), 1);
+    QCOMPARE(button.PictureWidth(), 32);
+    QCOMPARE(button.BEVEL(), qint16(1));
+    QCOMPARE(button.BEVELDEPTH(), qint16(8));
+    QVERIFY(button.ShowFocusRect());
+    QVERIFY(button.XPDefaultColors());
+    QCOMPARE(button.SoundClick(), QStringLiteral(".\\resources\\click.wav"));
+    QVERIFY(!button.region().isEmpty()); // the style-3 region was built by the resize
+}
+
+void tst_XpBs::roundTripThroughABagIsLossless()
+{
+    Fixture fixture;
+    XpBs &original = *fixture.button;
+    original.setCaption(QStringLiteral("Save && E&xit"));
+    original.setBEVEL(3);
+    original.setBEVELDEPTH(-4);
+    original.setURL(QStringLiteral("mailto:someone@example.org"));
+    original.setXPColor_Hover(0x80000010);
+    original.setMaskColor(0x00FF00FF);
+    original.setSoundOver(QStringLiteral("a/b.wav"));
+    original.setShowFocusRect(false);
+    original.setMousePointer(99);
+    PropertyBag first;
+    original.UserControl_WriteProperties(first);
+
+    testing::TestHost doubles;
+    QWidget form;
+    XpBs copy(doubles.host, &form);
+    copy.setObjectName(QStringLiteral("XpBs1"));
+    copy.UserControl_ReadProperties(first);
+    PropertyBag second;
+    copy.UserControl_WriteProperties(second);
+
+    QCOMPARE(second.keys(), first.keys());
+    for (const QString &key : first.keys()) {
+        if (first.value(key).userType() == qMetaTypeId<platform::Picture>())
+            continue; // pictures compare by identity
+        QCOMPARE(second.value(key), first.value(key));
+    }
+    QCOMPARE(copy.AccessKeys(), QStringLiteral("x"));
+}
+
+void tst_XpBs::pictureSizeFollowsThePicture()
+{
+    Fixture fixture;
+    fixture.button->setPictureSize(2);
+    QCOMPARE(fixture.button->PictureWidth(), 32);
+    QCOMPARE(fixture.button->PictureHeight(), 32);
+
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = platform::PictureData::Bitmap;
+    picture->image = QImage(20, 12, QImage::Format_RGB32);
+    picture->widthHimetric = 529;  // 20 pixels at 96 dpi
+    picture->heightHimetric = 318; // 12 pixels
+    fixture.button->setPicture(picture);
+    QCOMPARE(fixture.button->PictureWidth(), 20);
+    QCOMPARE(fixture.button->PictureHeight(), 12);
+
+    fixture.button->setPictureSize(7); // unknown sizes leave the numbers alone
+    QCOMPARE(fixture.button->PictureWidth(), 20);
+    fixture.button->setPictureSize(0);
+    QCOMPARE(fixture.button->PictureWidth(), 16);
+}
+
+void tst_XpBs::styleThreeSwitchesTransparencyOff()
+{
+    Fixture fixture;
+    fixture.button->setTransparentBG(true);
+    QSignalSpy notified(fixture.button, &XpBs::PropertyChanged);
+    fixture.button->setButtonStyle(3);
+    QVERIFY(!fixture.button->TransparentBG());
+    QCOMPARE(notified.at(0).at(0).toString(), QStringLiteral("ButtonStyle"));
+    QCOMPARE(notified.at(1).at(0).toString(), QStringLiteral("TransparentBG"));
+    fixture.button->setButtonStyle(1);
+    QVERIFY(!fixture.button->TransparentBG());
+}
+
+void tst_XpBs::versionIsReadOnly()
+{
+    Fixture fixture;
+    QSignalSpy notified(fixture.button, &XpBs::PropertyChanged);
+    fixture.button->setVersion(QStringLiteral("9.9"));
+    QCOMPARE(fixture.button->version(), QStringLiteral("030102-15"));
+    QCOMPARE(notified.count(), 0);
+}
+
+void tst_XpBs::fontKeepsItsIdentity()
+{
+    Fixture fixture;
+    platform::StdFont *before = fixture.button->Font();
+    platform::StdFont other;
+    other.setName(QStringLiteral("Verdana"));
+    other.setSize(12);
+    other.setBold(true);
+    QSignalSpy painted(fixture.button, &XpBs::Painted);
+    fixture.button->setFont(other);
+    QCOMPARE(fixture.button->Font(), before);
+    QCOMPARE(before->Name(), QStringLiteral("Verdana"));
+    QCOMPARE(before->Size(), 12.0);
+    QVERIFY(before->Bold());
+    QCOMPARE(painted.count(), 3); // one repaint per attribute that changed
+}
+
+void tst_XpBs::mousePointerOutsideSixteenBitsFails()
+{
+    Fixture fixture;
+    fixture.button->setMousePointer(3);
+    QVERIFY_THROWS_EXCEPTION(std::overflow_error, fixture.button->setMousePointer(40000));
+    QVERIFY_THROWS_EXCEPTION(std::overflow_error, fixture.button->setMousePointer(-32769));
+    QCOMPARE(fixture.button->MousePointer(), 3);
+    fixture.button->setMousePointer(-32768);
+    QCOMPARE(fixture.button->MousePointer(), -32768);
+}
+
+void tst_XpBs::leftClickOrder()
+{
+    Fixture fixture;
+    fixture.button->setURL(QStringLiteral("https://example.org/"));
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.button->isDownFlag(), quint8(1));
+    QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=1"}));
+    QCOMPARE(fixture.doubles.sound.played, QStringList{".\\resources\\click.wav"});
+    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+}
+
+void tst_XpBs::rightClickNeverClicks()
+{
+    Fixture fixture;
+    QSignalSpy painted(fixture.button, &XpBs::Painted);
+    QTest::mousePress(fixture.button, Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QTest::mouseRelease(fixture.button, Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.log, (QStringList{"MouseDown 2", "MouseUp 2 at 5,5 url=0"}));
+    QVERIFY(fixture.doubles.sound.played.isEmpty());
+    QCOMPARE(painted.count(), 0);
+}
+
+void tst_XpBs::dragOutAndReleaseDoesNotClick()
+{
+    Fixture fixture;
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    const QRgb pressed = fixture.face();
+    fixture.pointerLeaves();
+    QVERIFY(!fixture.button->overTimer()->isActive());
+    QCOMPARE(fixture.button->isDownFlag(), quint8(1)); // still armed
+    QVERIFY(fixture.face() != pressed);                // but shown released
+    QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
+    QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(200, 5));
+    QCOMPARE(fixture.log, (QStringList{"MouseIn", "MouseDown 1", "MouseOut", "MouseUp 1 at 200,5 url=0"}));
+}
+
+void tst_XpBs::comeBackAndReleaseClicks()
+{
+    Fixture fixture;
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    const QRgb pressed = fixture.face();
+    fixture.pointerLeaves();
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(6, 6));
+    QCOMPARE(fixture.face(), pressed);
+    QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(6, 6));
+    QCOMPARE(fixture.log, (QStringList{"MouseIn", "MouseDown 1", "MouseOut", "MouseIn", "Click sound=1 url=0",
+                                       "MouseUp 1 at 6,6 url=0"}));
+}
+
+void tst_XpBs::doubleClickClicksTwice()
+{
+    Fixture fixture;
+    // What a widget receives for a double click: the second press arrives
+    // as a double-click event.
+    const QPoint at(5, 5);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, fixture.button->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(fixture.button, &event);
+    }
+    QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=0",
+                                       "MouseDown 1", "Click sound=2 url=0", "MouseUp 1 at 5,5 url=0"}));
+}
+
+void tst_XpBs::heldSpacePressesOnce()
+{
+    Fixture fixture;
+    fixture.button->setURL(QStringLiteral("https://example.org/"));
+    fixture.button->setFocus();
+    QSignalSpy painted(fixture.button, &XpBs::Painted);
+    QTest::keyPress(fixture.button, Qt::Key_Space);
+    QTest::keyEvent(QTest::KeyAction::Press, fixture.button, Qt::Key_Space, Qt::NoModifier);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(fixture.button, &repeat);
+    QCOMPARE(painted.count(), 1);
+    QCOMPARE(fixture.button->isDownFlag(), quint8(1));
+    QTest::keyRelease(fixture.button, Qt::Key_Space);
+    QCOMPARE(fixture.log, (QStringList{"Click sound=1 url=0", "MouseUp 1 at 0,0 url=1"}));
+    QCOMPARE(fixture.doubles.shell.navigated.size(), 1);
+    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+}
+
+void tst_XpBs::accessKeyClicksWithoutSound()
+{
+    Fixture fixture;
+    fixture.button->setCaption(QStringLiteral("&About"));
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    QSignalSpy painted(fixture.button, &XpBs::Painted);
+    QTest::keyClick(&fixture.form, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(fixture.log, QStringList{"Click sound=0 url=0"});
+    QCOMPARE(painted.count(), 0);
+
+    fixture.button->setEnabled(false);
+    QTest::keyClick(&fixture.form, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(fixture.log.size(), 1); // a disabled button's key raises nothing
+}
+
+void tst_XpBs::focusLostWhileHeldReleases()
+{
+    Fixture fixture;
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    fixture.button->setFocus();
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    fixture.button->clearFocus();
+    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QCOMPARE(fixture.button->hasFocusFlag(), quint8(0));
+    QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
+}
+
+void tst_XpBs::urlRoutes_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("shellOpens");
+    QTest::addColumn<int>("navigations");
+    QTest::newRow("mailto goes to the shell") << QStringLiteral("mailto:a@b.org") << 1 << 0;
+    QTest::newRow("capital MAILTO is a hyperlink") << QStringLiteral("MAILTO:a@b.org") << 0 << 1;
+    QTest::newRow("web address") << QStringLiteral("https://example.org/") << 0 << 1;
+    QTest::newRow("empty opens nothing") << QString() << 0 << 0;
+}
+
+void tst_XpBs::urlRoutes()
+{
+    QFETCH(QString, url);
+    QFETCH(int, shellOpens);
+    QFETCH(int, navigations);
+    Fixture fixture;
+    fixture.button->setURL(url);
+    fixture.button->GoToURL();
+    QCOMPARE(fixture.doubles.shell.shellOpened.size(), shellOpens);
+    QCOMPARE(fixture.doubles.shell.navigated.size(), navigations);
+    if (shellOpens)
+        QCOMPARE(fixture.doubles.shell.shellWindows.front(), &fixture.form);
+}
+
+void tst_XpBs::styleTwoStateColours_data()
+{
+    QTest::addColumn<bool>("classic");
+    QTest::addColumn<QRgb>("hover");
+    QTest::addColumn<QRgb>("pressed");
+    // Highlight 10, 36, 106 and 49, 106, 197; parts above 255 held at 255.
+    QTest::newRow("classic highlight") << true << qrgb(181, 190, 214) << qrgb(166, 175, 214);
+    QTest::newRow("blue highlight") << false << qrgb(220, 255, 255) << qrgb(205, 245, 255);
+}
+
+void tst_XpBs::styleTwoStateColours()
+{
+    QFETCH(bool, classic);
+    QFETCH(QRgb, hover);
+    QFETCH(QRgb, pressed);
+    platform::setColorScheme(classic ? platform::ColorScheme::Classic : platform::ColorScheme::XpBlue);
+    Fixture fixture;
+    fixture.button->underPointer = fixture.button;
+    QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
+    fixture.move(QPoint(5, 5));
+    QCOMPARE(fixture.face(), hover);
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(fixture.face(), pressed);
+
+    // With the defaults off, the two colours of the button itself.
+    fixture.button->setXPDefaultColors(false);
+    fixture.button->setXPColor_Pressed(0x00123456);
+    fixture.button->Refresh();
+    QCOMPARE(fixture.face(), platform::toQRgb(0x00123456));
+}
+
+void tst_XpBs::styleTwoBorderOnlyWhileHovered()
+{
+    Fixture fixture;
+    fixture.button->setForeColor(0x000000FF); // red
+    const QRgb red = qrgb(255, 0, 0);
+    QVERIFY(fixture.button->image().pixel(0, 8) != red);
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(128, 0), QPoint(0, 16), QPoint(128, 16), QPoint(60, 0)})
+        QCOMPARE(fixture.button->image().pixel(corner), red);
+    fixture.pointerLeaves();
+    QVERIFY(fixture.button->image().pixel(0, 8) != red);
+    fixture.button->setXPShowBorderAlways(true);
+    fixture.button->Refresh();
+    QCOMPARE(fixture.button->image().pixel(0, 8), red);
+}
+
+void tst_XpBs::focusRectanglePerStyle_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<bool>("dotted");
+    QTest::newRow("raised") << 0 << true;
+    QTest::newRow("flat") << 1 << true;
+    QTest::newRow("coloured flat") << 2 << true;
+    QTest::newRow("xp shows focus with its face") << 3 << false;
+    QTest::newRow("no border") << 4 << true;
+}
+
+void tst_XpBs::focusRectanglePerStyle()
+{
+    QFETCH(int, style);
+    QFETCH(bool, dotted);
+    Fixture fixture(QSize(129, 30), style);
+    fixture.button->setCaption(QString());
+    fixture.button->setBackColor(0xFFFFFF);
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    fixture.button->clearFocus(); // the only control takes the focus when its window opens
+    const QImage before = fixture.button->image();
+    fixture.button->setFocus();
+    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    const QImage after = fixture.button->image();
+    // The frame stands 4 pixels in; along its top row every other pixel is
+    // inverted, by the parity of x + y.
+    int inverted = 0;
+    for (int x = 4; x < 125; ++x) {
+        if (after.pixel(x, 4) != before.pixel(x, 4)) {
+            ++inverted;
+            QCOMPARE((x + 4) % 2, 1);
+            QCOMPARE(after.pixel(x, 4) & 0xFFFFFF, ~before.pixel(x, 4) & 0xFFFFFF);
+        }
+    }
+    if (dotted) {
+        QCOMPARE(inverted, 60);
+        QCOMPARE(after.pixel(3, 3), before.pixel(3, 3));
+    } else {
+        QCOMPARE(inverted, 0);
+    }
+}
+
+void tst_XpBs::tinyButtonGrowsToTenPixels()
+{
+    Fixture fixture;
+    fixture.button->resize(5, 5);
+    QCOMPARE(fixture.button->size(), QSize(10, 10));
+    fixture.button->resize(40, 3);
+    QCOMPARE(fixture.button->size(), QSize(40, 10));
+}
+
+void tst_XpBs::styleThreeRegionCutsTwelvePixels()
+{
+    Fixture fixture(QSize(75, 23), 3);
+    const QRegion region = fixture.button->region();
+    int missing = 0;
+    for (int y = 0; y < 23; ++y) {
+        for (int x = 0; x < 75; ++x)
+            missing += region.contains(QPoint(x, y)) ? 0 : 1;
+    }
+    QCOMPARE(missing, 12);
+    for (const QPoint cut : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(73, 0), QPoint(74, 0), QPoint(74, 1),
+                             QPoint(0, 22), QPoint(1, 22), QPoint(0, 21), QPoint(73, 22), QPoint(74, 22),
+                             QPoint(74, 21)})
+        QVERIFY(!region.contains(cut));
+    QCOMPARE(fixture.button->mask(), region);
+}
+
+void tst_XpBs::repaintTriggers_data()
+{
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<bool>("repaints");
+    for (const char *name : {"Enabled", "ShowFocusRect", "Caption", "PicturePosition", "Picture", "PictureWidth",
+                             "PictureHeight", "PictureSize", "BackColor", "ForeColor", "MaskColor", "TransparentBG",
+                             "BEVEL", "BEVELDEPTH", "ButtonStyle"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+    for (const char *name : {"XPDefaultColors", "XPColor_Hover", "XPColor_Pressed", "XPShowBorderAlways",
+                             "PictureHover", "URL", "SoundClick", "SoundOver", "DefCurHand", "MousePointer"})
+        QTest::newRow(name) << QString::fromLatin1(name) << false;
+}
+
+void tst_XpBs::repaintTriggers()
+{
+    QFETCH(QString, property);
+    QFETCH(bool, repaints);
+    Fixture fixture;
+    XpBs &b = *fixture.button;
+    QSignalSpy painted(&b, &XpBs::Painted);
+    QSignalSpy notified(&b, &XpBs::PropertyChanged);
+    const std::map<QString, std::function<void()>> setters = {
+        {"Enabled", [&] { b.setEnabled(false); }},
+        {"ShowFocusRect", [&] { b.setShowFocusRect(false); }},
+        {"Caption", [&] { b.setCaption(QStringLiteral("x")); }},
+        {"PicturePosition", [&] { b.setPicturePosition(0); }},
+        {"Picture", [&] { b.setPicture(platform::EmptyPicture()); }},
+        {"PictureWidth", [&] { b.setPictureWidth(5); }},
+        {"PictureHeight", [&] { b.setPictureHeight(5); }},
+        {"PictureSize", [&] { b.setPictureSize(0); }},
+        {"BackColor", [&] { b.setBackColor(0xFF); }},
+        {"ForeColor", [&] { b.setForeColor(0xFF); }},
+        {"MaskColor", [&] { b.setMaskColor(0xFF); }},
+        {"TransparentBG", [&] { b.setTransparentBG(true); }},
+        {"BEVEL", [&] { b.setBEVEL(2); }},
+        {"BEVELDEPTH", [&] { b.setBEVELDEPTH(2); }},
+        {"ButtonStyle", [&] { b.setButtonStyle(0); }},
+        {"XPDefaultColors", [&] { b.setXPDefaultColors(false); }},
+        {"XPColor_Hover", [&] { b.setXPColor_Hover(0xFF); }},
+        {"XPColor_Pressed", [&] { b.setXPColor_Pressed(0xFF); }},
+        {"XPShowBorderAlways", [&] { b.setXPShowBorderAlways(true); }},
+        {"PictureHover", [&] { b.setPictureHover(platform::EmptyPicture()); }},
+        {"URL", [&] { b.setURL(QStringLiteral("u")); }},
+        {"SoundClick", [&] { b.setSoundClick(QStringLiteral("s")); }},
+        {"SoundOver", [&] { b.setSoundOver(QStringLiteral("s")); }},
+        {"DefCurHand", [&] { b.setDefCurHand(true); }},
+        {"MousePointer", [&] { b.setMousePointer(2); }},
+    };
+    setters.at(property)();
+    QCOMPARE(painted.count() > 0, repaints);
+    QCOMPARE(notified.at(0).at(0).toString(), property);
+}
+
+void tst_XpBs::hoverColourShowsOnlyAtTheNextRepaint()
+{
+    Fixture fixture;
+    fixture.button->setXPDefaultColors(false);
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    QCOMPARE(fixture.button->isOverFlag(), quint8(1));
+    const QRgb shown = fixture.face();
+    fixture.button->setXPColor_Hover(0x0000FF00);
+    QCOMPARE(fixture.face(), shown);
+    fixture.button->Refresh();
+    QCOMPARE(fixture.face(), qrgb(0, 255, 0));
+}
+
+void tst_XpBs::transparentFaceShowsTheContainerPicture()
+{
+    Fixture fixture;
+    QImage picture(300, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 300; ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y, 77));
+    }
+    fixture.form.setProperty("Picture", picture);
+    fixture.button->setCaption(QString());
+    fixture.button->setTransparentBG(true);
+    QCOMPARE(fixture.button->image().pixel(20, 3), picture.pixel(30, 13)); // the button stands at 10, 10
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    QCOMPARE(fixture.button->image().pixel(20, 3), qrgb(220, 255, 255)); // hovered: the hover colour
+}
+
+void tst_XpBs::reportsItselfAsAPushButton()
+{
+    Fixture fixture;
+    fixture.button->setCaption(QStringLiteral("Save && E&xit"));
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(fixture.button);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Button);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Save & Exit"));
+    QAccessibleActionInterface *actions = accessible->actionInterface();
+    QVERIFY(actions);
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(fixture.log, QStringList{"Click sound=0 url=0"});
+}
+
+QTEST_MAIN(tst_XpBs)
+#include "tst_xpbs.moc"
