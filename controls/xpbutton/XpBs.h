@@ -119,6 +119,22 @@ public:
     static QString accessKeyOf(const QString &caption);
     QString AccessKeys() const { return m_accessKeys; }
 
+    // Lightens (amount > 0) or darkens a colour; blue moves by
+    // blue x amount / 192, red and green by the amount.
+    static COLORREF OffsetColor(COLORREF colour, qint32 amount);
+    // Adds the same amount to each part, held to 0..255.
+    static COLORREF AddToChannels(COLORREF colour, qint32 amount);
+    // Copies a source rectangle to (x, y), leaving the pixels of the mask
+    // colour transparent.
+    static void BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src,
+                           int srcLeft, int srcTop, int srcRight, int srcBottom, int destX, int destY,
+                           COLORREF mask);
+
+    // The layout of the last repaint.
+    RECT innerRect() const { return InnerRect; }
+    RECT pictureRect() const { return PictureRect; }
+    RECT captionRect() const { return CaptionRect; }
+
     static COLORREF TranslateSysColor(COLORREF colour);
     struct RGBParts {
         double red = 0;
@@ -191,10 +207,18 @@ private:
     void DrawLine(int x1, int y1, int x2, int y2, COLORREF colour);
     void DrawRect(int left, int top, int right, int bottom, COLORREF colour, quint8 filled);
     void DrawBorder();
+    void DrawSingleBorder(bool raised);
+    void DrawBevelUp(COLORREF base, int bevel, int depth);
+    void DrawBevelDown(COLORREF base, int bevel, int depth);
+    void DrawDefaultFrame();
+    void DrawXPFace(int state, int hover);
     void CalcLayout();
     void MeasureCaption();
     void DrawPicture();
+    void DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey);
+    void DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey);
     void DrawCaption();
+    bool hasDrawablePicture() const;
 
     platform::Host &m_host;
     platform::Surface m_surface;

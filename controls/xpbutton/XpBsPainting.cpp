@@ -160,17 +160,283 @@ void XpBs::DrawRect(int left, int top, int right, int bottom, COLORREF colour, q
         platform::FrameRect(m_surface, rect, TranslateSysColor(colour));
 }
 
+COLORREF XpBs::OffsetColor(COLORREF colour, qint32 amount)
+{
+    // Integer division truncates toward zero, as does C++'s.
+    const qint64 blue = (qint64(colour) / 65536) % 256;
+    const qint64 green = (qint64(colour) / 256) % 256;
+    const qint64 red = qint64(colour) & 255;
+    // Blue moves by blue x amount / 192, not by the amount itself.
+    const qint64 newBlue = blue + (blue * amount) / 192;
+    const qint64 newGreen = green + amount;
+    const qint64 newRed = red + amount;
+    const auto clamp = [](qint64 part) { return int(std::clamp<qint64>(part, 0, 255)); };
+    return platform::RGB(clamp(newRed), clamp(newGreen), clamp(newBlue));
+}
+
+COLORREF XpBs::AddToChannels(COLORREF colour, qint32 amount)
+{
+    const RGBParts parts = SplitColor(colour);
+    // Parts are 16-bit integers held to 255; a negative depth stops at 0.
+    const auto part = [amount](double value) {
+        return int(std::clamp<qint64>(qint64(value) + amount, 0, 255));
+    };
+    return platform::RGB(part(parts.red), part(parts.green), part(parts.blue));
+}
+
+void XpBs::DrawSingleBorder(bool raised)
+{
+    const int w = width();
+    const int h = height();
+    const COLORREF shadow = 0x80000010;
+    const COLORREF highlight = 0x80000014;
+    // The second frame's right and bottom lines fall outside the button.
+    DrawRect(0, 0, w, h, raised ? shadow : highlight, 0);
+    DrawRect(0, 0, w + 1, h + 1, raised ? highlight : shadow, 0);
+}
+
+namespace {
+
+// Rings beyond the middle of the button have nowhere to go.
+bool ringFits(int ring, int width, int height)
+{
+    return 2 * qint64(ring) < std::min(width, height);
+}
+
+} // namespace
+
+void XpBs::DrawBevelUp(COLORREF base, int bevel, int depth)
+{
+    const int w = width();
+    const int h = height();
+    COLORREF colour = base;
+    for (int i = bevel; i >= 0; --i) {
+        colour = OffsetColor(colour, -depth); // each ring outward darker
+        if (ringFits(i, w, h))
+            DrawRect(i, i, w - i, h - i, colour, 0);
+    }
+    colour = base;
+    for (int j = bevel; j >= 0; --j) {
+        colour = AddToChannels(colour, depth); // top and left lighter outward
+        if (!ringFits(j, w, h))
+            continue;
+        DrawLine(j, j, w - j - 1, j, colour);
+        DrawLine(j, j, j, h - j - 1, colour);
+    }
+}
+
+void XpBs::DrawBevelDown(COLORREF base, int bevel, int depth)
+{
+    const int w = width();
+    const int h = height();
+    COLORREF colour = base;
+    for (int n = bevel; n >= 0; --n) {
+        colour = AddToChannels(colour, depth);
+        if (ringFits(n, w, h))
+            DrawRect(n, n, w - n, h - n, colour, 0);
+    }
+    colour = base;
+    for (int n = bevel; n >= 0; --n) {
+        colour = OffsetColor(colour, -depth);
+        if (!ringFits(n, w, h))
+            continue;
+        DrawLine(n, n, w - n - 1, n, colour);
+        DrawLine(n, n, n, h - n - 1, colour);
+    }
+}
+
+void XpBs::DrawDefaultFrame()
+{
+    if (m_bevel >= 2) {
+        DrawBevelUp(TranslateSysColor(m_surfaceBackColor), m_bevel, int(m_bevelDepth) + 3);
+        return;
+    }
+    // Over a raised border this leaves a two-pixel shadow right and bottom.
+    DrawRect(0, 0, width() - 1, height() - 1, 0x80000010, 0);
+    DrawRect(0, 0, width() + 1, height() + 1, 0x80000014, 0);
+}
+
 void XpBs::DrawBorder()
 {
-    if (m_buttonStyle == 2 && (IsOver == 1 || m_xpShowBorderAlways))
-        DrawRect(0, 0, width(), height(), m_foreColor, 0);
+    if (!m_userMode) {
+        // The form designer shows every style at rest.
+        if (m_buttonStyle == 3) {
+            DrawXPFace(0, 0);
+        } else if (m_buttonStyle == 2) {
+            PaintBackground();
+        } else if (m_bevel >= 2) {
+            DrawBevelUp(TranslateSysColor(m_surfaceBackColor), m_bevel, m_bevelDepth);
+        } else {
+            DrawSingleBorder(true);
+        }
+        return;
+    }
+    if (m_buttonStyle == 2) {
+        if (IsOver == 1 || m_xpShowBorderAlways)
+            DrawRect(0, 0, width(), height(), m_foreColor, 0);
+        return;
+    }
+    if (m_buttonStyle == 3) {
+        if (IsDown == 1)
+            DrawXPFace(2, 0);
+        else if (IsOver == 1)
+            DrawXPFace(0, 1);
+        else
+            DrawXPFace(0, 0);
+        return;
+    }
+    const COLORREF base = TranslateSysColor(m_surfaceBackColor);
+    if (IsDown == 1) {
+        if (m_bevel >= 2)
+            DrawBevelDown(base, m_bevel, m_bevelDepth);
+        else
+            DrawSingleBorder(false);
+    }
+    const bool raised = (IsOver == 1 && IsDown == 0) || (IsOver == 0 && IsDown == 0 && m_buttonStyle == 0);
+    if (raised) {
+        if (m_bevel >= 2)
+            DrawBevelUp(base, m_bevel, m_bevelDepth);
+        else
+            DrawSingleBorder(true);
+    }
+    if ((HasFocus == 1 && m_buttonStyle == 0 && IsDown == 0) || m_default)
+        DrawDefaultFrame();
+}
+
+namespace {
+
+struct XPLine {
+    int x1, y1, x2, y2, amount;
+};
+
+// Rounds a single-precision product to the nearest integer, halves to even.
+qint32 roundedStep(float step, int row)
+{
+    return qint32(std::nearbyint(-step * float(row)));
+}
+
+} // namespace
+
+void XpBs::DrawXPFace(int state, int hover)
+{
+    const int w = FaceWidth;
+    const int h = FaceHeight;
+    const COLORREF darkShadow = platform::GetSysColor(platform::COLOR_3DDKSHADOW);
+    const auto drawLines = [this](std::initializer_list<XPLine> lines, COLORREF colour) {
+        for (const XPLine &line : lines)
+            DrawLine(line.x1, line.y1, line.x2, line.y2, OffsetColor(colour, line.amount));
+    };
+    const auto cornerPixels = [&](COLORREF colour) {
+        platform::SetPixelV(m_surface, 1, 1, colour);
+        platform::SetPixelV(m_surface, 1, h - 2, colour);
+        platform::SetPixelV(m_surface, w - 2, 1, colour);
+        platform::SetPixelV(m_surface, w - 2, h - 2, colour);
+    };
+
+    DrawRect(0, 0, w, h, m_backColor, 1);
+    const COLORREF base = TranslateSysColor(m_backColor);
+    const COLORREF t = OffsetColor(base, 48);
+    if (!isEnabled()) {
+        DrawRect(0, 0, w, h, OffsetColor(t, -24), 1);
+        DrawRect(0, 0, w, h, OffsetColor(t, -84), 0);
+        cornerPixels(OffsetColor(t, -72));
+        return;
+    }
+    const COLORREF focus = TranslateSysColor(m_xpDefaultColors ? platform::RGB(140, 170, 230) : m_xpColorPressed);
+    const COLORREF over = TranslateSysColor(m_xpDefaultColors ? platform::RGB(225, 153, 71) : m_xpColorHover);
+
+    if (state == 2) {
+        const float step = 15.0f / float(h);
+        const COLORREF b = OffsetColor(t, -32);
+        for (int i = 1; i <= h; ++i)
+            DrawLine(0, h - i, w, h - i, OffsetColor(b, roundedStep(step, i)));
+        DrawRect(0, 0, w, h, darkShadow, 0);
+        cornerPixels(darkShadow);
+        drawLines({{2, h - 2, w - 2, h - 2, 16}, {1, h - 3, w - 2, h - 3, 10}, {w - 2, 2, w - 2, h - 2, 5},
+                   {w - 3, 3, w - 3, h - 3, 0}, {2, 1, w - 2, 1, -32}, {1, 2, w - 2, 2, -24},
+                   {1, 2, 1, h - 2, -32}, {2, 2, 2, h - 2, -22}},
+                  b);
+        return;
+    }
+
+    const float step = 25.0f / float(h);
+    for (int i = 1; i <= h; ++i)
+        DrawLine(0, i, w, i, OffsetColor(t, roundedStep(step, i)));
+    DrawRect(0, 0, w, h, darkShadow, 0);
+    cornerPixels(darkShadow);
+    if (HasFocus == 1) {
+        DrawRect(1, 2, w - 1, h - 2, focus, 0);
+        drawLines({{2, h - 2, w - 2, h - 2, -33}, {2, 1, w - 2, 1, 65}, {1, 2, w - 1, 2, 50},
+                   {2, 3, 2, h - 3, 31}, {w - 3, 3, w - 3, h - 3, 31}},
+                  focus);
+    } else {
+        drawLines({{2, h - 2, w - 2, h - 2, -48}, {1, h - 3, w - 2, h - 3, -32}, {w - 2, 2, w - 2, h - 2, -36},
+                   {w - 3, 3, w - 3, h - 3, -24}, {2, 1, w - 2, 1, 16}, {1, 2, w - 2, 2, 10},
+                   {1, 2, 1, h - 2, -5}, {2, 3, 2, h - 3, -10}},
+                  t);
+    }
+    if (hover == 1) {
+        DrawRect(1, 2, w - 1, h - 2, over, 0);
+        drawLines({{2, h - 2, w - 2, h - 2, -40}, {2, 1, w - 2, 1, 90}, {1, 2, w - 1, 2, 35},
+                   {2, 3, 2, h - 3, 20}, {w - 3, 3, w - 3, h - 3, 20}},
+                  over);
+    }
+}
+
+bool XpBs::hasDrawablePicture() const
+{
+    // An empty picture object holds no image: it lays out like no picture.
+    return m_picture && m_picture->type != platform::PictureData::Empty;
 }
 
 void XpBs::CalcLayout()
 {
     InnerRect = RECT{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
+    const int innerW = InnerRect.width();
+    const int innerH = InnerRect.height();
+    const int picW = m_pictureWidth;
+    const int picH = m_pictureHeight;
+    if (!hasDrawablePicture()) {
+        CaptionRect = InnerRect;
+        MeasureCaption();
+        return;
+    }
+    if (m_caption.isEmpty()) {
+        PictureRect.left = InnerRect.left + (innerW - picW) / 2;
+        PictureRect.top = InnerRect.top + (innerH - picH) / 2;
+        PictureRect.right = PictureRect.left + picW;
+        PictureRect.bottom = PictureRect.top + picH;
+        return;
+    }
     CaptionRect = InnerRect;
     MeasureCaption();
+    const int capW = CaptionRect.width();
+    const int capH = CaptionRect.height();
+    const auto place = [](RECT &rect, int left, int top, int w, int h) { rect = RECT{left, top, left + w, top + h}; };
+    switch (m_picturePosition) {
+    case 0: // picture above
+        place(PictureRect, InnerRect.left + (innerW - picW) / 2, InnerRect.top + (innerH - (picH + 4 + capH)) / 2, picW,
+              picH);
+        place(CaptionRect, InnerRect.left + (innerW - capW) / 2, PictureRect.bottom + 4, capW, capH);
+        break;
+    case 1: // picture left
+        place(PictureRect, InnerRect.left + (innerW - (picW + 4 + capW)) / 2, InnerRect.top + (innerH - picH) / 2,
+              picW, picH);
+        place(CaptionRect, PictureRect.right + 4, InnerRect.top + (innerH - capH) / 2, capW, capH);
+        break;
+    case 2: // picture right
+        place(CaptionRect, InnerRect.left + (innerW - (picW + 4 + capW)) / 2, InnerRect.top + (innerH - capH) / 2,
+              capW, capH);
+        place(PictureRect, CaptionRect.right + 4, InnerRect.top + (innerH - picH) / 2, picW, picH);
+        break;
+    case 3: // picture below
+        place(CaptionRect, InnerRect.left + (innerW - capW) / 2, InnerRect.top + (innerH - (picH + 4 + capH)) / 2,
+              capW, capH);
+        place(PictureRect, InnerRect.left + (innerW - picW) / 2, CaptionRect.bottom + 4, picW, picH);
+        break;
+    default: // the caption stays centred, the picture where it was
+        break;
+    }
 }
 
 void XpBs::MeasureCaption()
@@ -187,8 +453,140 @@ void XpBs::MeasureCaption()
     CaptionRect.bottom = CaptionRect.top + capH;
 }
 
+namespace {
+
+constexpr COLORREF kSilhouette = platform::RGB(146, 146, 146);
+// Pictures drawn larger than this are not drawn: the memory they would take
+// is out of all proportion to a button.
+constexpr int kLargestDrawnPicture = 4096;
+
+bool drawableSize(int width, int height)
+{
+    return width > 0 && height > 0 && width <= kLargestDrawnPicture && height <= kLargestDrawnPicture;
+}
+
+RECT offsetBy(const RECT &rect, int d)
+{
+    return RECT{rect.left + d, rect.top + d, rect.right + d, rect.bottom + d};
+}
+
+} // namespace
+
 void XpBs::DrawPicture()
 {
+    if (!hasDrawablePicture())
+        return;
+    SavedRect = PictureRect;
+    const bool lifted = IsOver == 1 && IsDown == 0 && m_buttonStyle == 2;
+    const int d = lifted ? -3 : (IsDown == 1 && m_buttonStyle != 2 ? 1 : 0);
+    PictureRect = offsetBy(PictureRect, d);
+    const int type = m_picture->type;
+    if (type == platform::PictureData::Bitmap || type == platform::PictureData::Icon) {
+        const auto draw = [this, type](quint8 normal, const RECT &rect, quint8 grey) {
+            if (type == platform::PictureData::Bitmap)
+                DrawBitmapPicture(normal, rect, grey);
+            else
+                DrawIconPicture(normal, rect, grey);
+        };
+        if (!isEnabled()) {
+            draw(0, PictureRect, 0);
+        } else {
+            if (lifted)
+                draw(0, SavedRect, 1); // the shadow under the lifted picture
+            draw(1, PictureRect, 0);
+        }
+    }
+    PictureRect = SavedRect;
+}
+
+void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
+{
+    using platform::Surface;
+    const int nativeW = OriginalPicSizeW;
+    const int nativeH = OriginalPicSizeH;
+    const int drawnW = m_pictureWidth;
+    const int drawnH = m_pictureHeight;
+    if (!drawableSize(nativeW, nativeH) || !drawableSize(drawnW, drawnH) || m_picture->image.isNull())
+        return;
+
+    Surface native(nativeW, nativeH);
+    Surface drawn(drawnW, drawnH);
+    if (normal == 1) {
+        platform::DrawState(native, m_picture->image, 0, 0, platform::DST_BITMAP | platform::DSS_NORMAL);
+        platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
+        BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, m_maskColor);
+        return;
+    }
+    // The mask colour becomes white, which the silhouette and the emboss
+    // leave out.
+    QImage pictureImage = m_picture->image.convertToFormat(QImage::Format_RGB32);
+    Surface picture(&pictureImage);
+    platform::FillRect(native, RECT{0, 0, nativeW, nativeH}, 0xFFFFFF);
+    native.SetBkColor(0xFFFFFF);
+    BlitMasked(native, native, picture, 0, 0, nativeW, nativeH, 0, 0, m_maskColor);
+    platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
+    const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
+    platform::DrawState(m_surface, drawn.image(), rect.left, rect.top, flags, kSilhouette);
+}
+
+void XpBs::DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey)
+{
+    using platform::Surface;
+    if (m_picture->image.isNull())
+        return;
+    if (normal == 1) {
+        if (!drawableSize(rect.width(), rect.height()))
+            return;
+        QPainter painter(&m_image);
+        painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), m_picture->image);
+        return;
+    }
+    const int nativeW = OriginalPicSizeW;
+    const int nativeH = OriginalPicSizeH;
+    const int drawnW = m_pictureWidth;
+    const int drawnH = m_pictureHeight;
+    if (!drawableSize(nativeW, nativeH) || !drawableSize(drawnW, drawnH) || !drawableSize(rect.width(), rect.height()))
+        return;
+    Surface native(nativeW, nativeH); // black, and left so: black is the transparent colour here
+    Surface drawn(drawnW, drawnH);
+    const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
+    platform::DrawState(native, m_picture->image, 0, 0, flags, kSilhouette);
+    platform::StretchBlt(drawn, 0, 0, rect.width(), rect.height(), native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
+    BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, 0);
+}
+
+void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src, int srcLeft,
+                      int srcTop, int srcRight, int srcBottom, int destX, int destY, COLORREF mask)
+{
+    using platform::Surface;
+    const int w = qint16(srcRight - srcLeft);
+    const int h = qint16(srcBottom - srcTop);
+    if (w <= 0 || h <= 0)
+        return;
+    Surface maskBits(w, h, Surface::Format::Monochrome);
+    Surface inverse(w, h, Surface::Format::Monochrome);
+    Surface result(w, h);
+    Surface sprite(w, h);
+
+    // Pixels of the mask colour become 1 in the mask, all others 0.
+    const COLORREF oldBackground = src.SetBkColor(mask);
+    platform::BitBlt(maskBits, 0, 0, w, h, src, srcLeft, srcTop, platform::SRCCOPY);
+    src.SetBkColor(oldBackground);
+    platform::BitBlt(inverse, 0, 0, w, h, maskBits, 0, 0, platform::NOTSRCCOPY);
+
+    // The background survives where the source is transparent...
+    result.SetTextColor(0x000000);
+    result.SetBkColor(0xFFFFFF);
+    platform::BitBlt(result, 0, 0, w, h, background, destX, destY, platform::SRCCOPY);
+    platform::BitBlt(result, 0, 0, w, h, maskBits, 0, 0, platform::SRCAND);
+    // ...the source where it is opaque.
+    sprite.SetTextColor(0x000000);
+    sprite.SetBkColor(0xFFFFFF);
+    platform::BitBlt(sprite, 0, 0, w, h, src, srcLeft, srcTop, platform::SRCCOPY);
+    platform::BitBlt(sprite, 0, 0, w, h, inverse, 0, 0, platform::SRCAND);
+
+    platform::BitBlt(result, 0, 0, w, h, sprite, 0, 0, platform::SRCINVERT);
+    platform::BitBlt(dest, destX, destY, w, h, result, 0, 0, platform::SRCCOPY);
 }
 
 void XpBs::DrawCaption()
