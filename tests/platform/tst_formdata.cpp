@@ -122,6 +122,7 @@ private slots:
     void valuesAreWrittenReadably_data();
     void valuesAreWrittenReadably();
     void picturesInTheResourceFolderAreStoredRelativeToIt();
+    void resourcePictureSurvivesARoundTrip();
     void readsHandWrittenFormData();
     void malformedFileGivesEmptyBagsAndOneMessage_data();
     void malformedFileGivesEmptyBagsAndOneMessage();
@@ -303,6 +304,32 @@ void tst_FormData::picturesInTheResourceFolderAreStoredRelativeToIt()
     const Picture missing = LoadPicture(folder + QStringLiteral("/art/missing.bmp"));
 
     QCOMPARE(FormData::encodeValue(picture(missing)), QJsonValue(QJsonObject{{"picture", "art/missing.bmp"}}));
+}
+
+void tst_FormData::resourcePictureSurvivesARoundTrip()
+{
+    // Any picture the program ships will do; the folder is not ours to write.
+    const QDir folder(platform::resourceFolder());
+    const QStringList shipped = folder.entryList({QStringLiteral("*.png"), QStringLiteral("*.bmp"),
+                                                  QStringLiteral("*.ico")},
+                                                 QDir::Files);
+    if (shipped.isEmpty())
+        QSKIP("the resource folder holds no picture yet");
+    const Picture original = LoadPicture(folder.filePath(shipped.first()));
+    QVERIFY(!original->image.isNull());
+    PropertyBag bag;
+    bag.insert(QStringLiteral("picture"), picture(original));
+    FormData saved;
+    saved.setBag(QStringLiteral("XpBs1"), QStringLiteral("vorlenta.XpBs"), bag);
+
+    const QByteArray json = saved.toJson();
+    PropertyBag restored = FormData::fromJson(json, QStringLiteral("x.json"))
+                               .bagFor(QStringLiteral("XpBs1"), QStringLiteral("vorlenta.XpBs"));
+
+    QCOMPARE(propertiesIn(json, 0).value(QStringLiteral("picture")),
+             QJsonValue(QJsonObject{{"picture", shipped.first()}}));
+    const Picture back = restored.ReadProperty(QStringLiteral("Picture"), picture(nullptr)).value<Picture>();
+    QVERIFY2(samePictureContents(back, original), qPrintable(describe(picture(back))));
 }
 
 void tst_FormData::readsHandWrittenFormData()
