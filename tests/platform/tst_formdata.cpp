@@ -63,8 +63,8 @@ bool sameContents(const QVariant &left, const QVariant &right)
 QString describe(const QVariant &value)
 {
     if (value.metaType() == QMetaType::fromType<FontSpec>()) {
-        const FontSpec spec = value.value<FontSpec>();
-        return QStringLiteral("font %1 %2").arg(spec.name).arg(spec.size);
+        const FontSpec fontSpec = value.value<FontSpec>();
+        return QStringLiteral("font %1 %2").arg(fontSpec.name).arg(fontSpec.size);
     }
     if (value.metaType() == QMetaType::fromType<Picture>()) {
         const Picture shown = value.value<Picture>();

@@ -548,9 +548,9 @@ void tst_PropertyBag::emptyPicturesAreDistinctObjects()
 
 void tst_PropertyBag::fontSpecGivesAQtFontWithItsStyles()
 {
-    const FontSpec spec{QStringLiteral("Verdana"), 8.25, true, false, true, true};
+    const FontSpec fontSpec{QStringLiteral("Verdana"), 8.25, true, false, true, true};
 
-    const QFont qtFont = spec.toQFont();
+    const QFont qtFont = fontSpec.toQFont();
 
     // 8.25 points at 96 dpi are 11 pixels.
     QCOMPARE(qtFont.pixelSize(), 11);
