@@ -32,7 +32,10 @@ struct RECT {
 
 // A drawing surface with the state of a device context: its bitmap (colour
 // or monochrome), background and text colours, font and current position.
-// A monochrome surface stores 0 (black) or 1 (white) per pixel.
+// A monochrome surface is a QImage::Format_Indexed8 image storing 0 (black)
+// or 1 (white) per pixel. A new surface is all black. A colour painted on a
+// monochrome surface becomes the nearer of black and white (R + G + B of
+// 383 or more is white).
 class Surface {
 public:
     enum class Format { Colour, Monochrome };
@@ -40,6 +43,9 @@ public:
     Surface() = default;
     Surface(int width, int height, Format format = Format::Colour);
     // Draws on an image owned elsewhere (a control's persistent image).
+    // Format_RGB32 and the ARGB32 formats are drawn on as they are; a one-bit
+    // or two-colour indexed image becomes Format_Indexed8 (monochrome), any
+    // other format Format_RGB32, converted in place once.
     explicit Surface(QImage *target);
 
     int width() const;
@@ -65,7 +71,7 @@ public:
 
 private:
     QImage m_own;
-    QImage *m_image = nullptr;
+    QImage *m_image = nullptr; // the image owned elsewhere; null: m_own
     COLORREF m_bkColor = 0xFFFFFF;
     COLORREF m_textColor = 0x000000;
     QFont m_font;
@@ -73,10 +79,17 @@ private:
     int m_y = 0;
 };
 
+// Fills [left, right) x [top, bottom); an empty or inverted rectangle draws
+// nothing.
 void FillRect(Surface &surface, const RECT &rect, COLORREF colour);
+// One-pixel strips at x = left, x = right - 1, y = top, y = bottom - 1, clipped
+// to the surface; an empty or inverted rectangle draws nothing.
 void FrameRect(Surface &surface, const RECT &rect, COLORREF colour);
+// One pixel; nothing outside the surface.
 void SetPixelV(Surface &surface, int x, int y, COLORREF colour);
-// XOR checkerboard frame: a border pixel is inverted when x + y is odd.
+// XOR checkerboard frame: a border pixel is inverted when x + y is odd. The
+// top and bottom rows span the width, the columns lie between them, so no
+// pixel is inverted twice and drawing it again restores the surface.
 void DrawFocusRect(Surface &surface, const RECT &rect);
 
 enum RasterOp : quint32 {
@@ -88,11 +101,17 @@ enum RasterOp : quint32 {
 
 // Colour to monochrome: source pixels equal to the source's background
 // colour become 1, others 0. Monochrome to colour: 0 takes the destination's
-// text colour, 1 its background colour.
+// text colour, 1 its background colour. Only pixels inside both the
+// destination and the source are touched; a zero or negative size, or an
+// unknown operation, draws nothing.
 void BitBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
             RasterOp op);
-// Enlarging replicates pixels, shrinking keeps nearest pixels (ANDed within
-// a destination pixel for monochrome and colour alike).
+// Destination pixel d takes the source pixels from d * srcSize / size up to
+// (d + 1) * srcSize / size (at least one): enlarging replicates pixels,
+// shrinking ANDs the pixels that fall into one destination pixel, after
+// converting them to the destination's format, for monochrome and colour
+// alike. Zero or negative (mirrored) sizes draw nothing; destination pixels
+// whose source lies outside the source surface are left alone.
 void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
                 int srcWidth, int srcHeight, RasterOp op);
 
@@ -106,7 +125,8 @@ enum DrawStateFlags : quint32 {
 // Draws an image at (x, y). Mono: the image's non-white pixels in the brush
 // colour. Disabled: those pixels in button highlight at (x+1, y+1), then in
 // button shadow at (x, y). Normal: the image as it is (icons keep their
-// alpha as transparency).
+// alpha as transparency). For icons with alpha a fully transparent pixel is
+// never set. Other image types draw nothing.
 void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, COLORREF brush = 0);
 
 enum DrawTextFlags : quint32 {
@@ -118,8 +138,11 @@ enum DrawTextFlags : quint32 {
     DT_NOPREFIX = 0x0800,
 };
 // Word-broken text with "&" prefixes, in the surface's font and text colour,
-// transparent background. With DT_CALCRECT nothing is drawn and rect is set
-// to the bounding box (left and top kept). Returns the height of the text.
+// transparent background, clipped to rect. With DT_CALCRECT nothing is drawn
+// and rect is set to the bounding box (left and top kept). Lines break at
+// spaces and at line feeds (not with DT_SINGLELINE); the line height is the
+// font's ascent plus descent. Returns the height of the text (lines x line
+// height; empty text has no lines unless DT_SINGLELINE).
 int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags);
 
 // Rectangular regions, coordinates swapped when inverted; empty when zero

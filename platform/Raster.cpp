@@ -1,0 +1,997 @@
+#include "Raster.h"
+
+#include "SystemColors.h"
+
+#include <QFontMetrics>
+#include <QCoreApplication>
+#include <QGlyphRun>
+#include <QPainter>
+#include <QTextLayout>
+#include <QThread>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr quint32 kOpaque = 0xFF000000u;
+constexpr quint32 kColourBits = 0x00FFFFFFu;
+
+QVector<QRgb> monochromeTable()
+{
+    return {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+}
+
+QImage newMonochrome(int width, int height)
+{
+    QImage image(width, height, QImage::Format_Indexed8);
+    image.setColorTable(monochromeTable());
+    image.fill(0);
+    return image;
+}
+
+// The nearer of black and white: distance to white is smaller exactly when
+// R + G + B > 382.5.
+quint32 monochromeBit(COLORREF colour)
+{
+    const int sum = int(colour & 0xFF) + int((colour >> 8) & 0xFF) + int((colour >> 16) & 0xFF);
+    return sum >= 383 ? 1u : 0u;
+}
+
+bool isColourFormat(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+        || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// Direct write access to a surface's pixels; values are 0xFFRRGGBB on a
+// colour surface and 0 or 1 on a monochrome one.
+class Pixels {
+public:
+    explicit Pixels(Surface &surface)
+        : m_mono(surface.isMonochrome())
+    {
+        QImage &image = surface.image();
+        m_width = image.width();
+        m_height = image.height();
+        if (!image.isNull()) {
+            m_bits = image.bits();
+            m_stride = image.bytesPerLine();
+        }
+    }
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    bool mono() const { return m_mono; }
+    bool contains(qint64 x, qint64 y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
+
+    quint32 value(COLORREF colour) const { return m_mono ? monochromeBit(colour) : (toQRgb(colour) | kOpaque); }
+    quint32 inverted(quint32 value) const { return m_mono ? value ^ 1u : value ^ kColourBits; }
+
+    quint32 get(int x, int y) const
+    {
+        return m_mono ? quint32(row8(y)[x]) : row32(y)[x];
+    }
+    void set(int x, int y, quint32 value)
+    {
+        if (m_mono)
+            row8(y)[x] = uchar(value);
+        else
+            row32(y)[x] = value;
+    }
+    // [x0, x1) of row y, already clipped.
+    void fillSpan(int y, int x0, int x1, quint32 value)
+    {
+        if (m_mono)
+            std::memset(row8(y) + x0, int(value), size_t(x1 - x0));
+        else
+            std::fill(row32(y) + x0, row32(y) + x1, value);
+    }
+
+    uchar *row8(int y) const { return m_bits + m_stride * y; }
+    quint32 *row32(int y) const { return reinterpret_cast<quint32 *>(m_bits + m_stride * y); }
+
+private:
+    uchar *m_bits = nullptr;
+    qsizetype m_stride = 0;
+    int m_width = 0;
+    int m_height = 0;
+    bool m_mono = false;
+};
+
+void fillClipped(Pixels &pixels, qint64 left, qint64 top, qint64 right, qint64 bottom, quint32 value)
+{
+    left = std::max<qint64>(left, 0);
+    top = std::max<qint64>(top, 0);
+    right = std::min<qint64>(right, pixels.width());
+    bottom = std::min<qint64>(bottom, pixels.height());
+    if (left >= right || top >= bottom)
+        return;
+    for (int y = int(top); y < int(bottom); ++y)
+        pixels.fillSpan(y, int(left), int(right), value);
+}
+
+void drawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
+{
+    const qint64 dx = qint64(x2) - x1;
+    const qint64 dy = qint64(y2) - y1;
+    if (dx == 0 && dy == 0)
+        return;
+    Pixels pixels(surface);
+    const quint32 value = pixels.value(colour);
+
+    if (dy == 0) {
+        // Start drawn, end not: x1 .. x2-1 rightwards, x2+1 .. x1 leftwards.
+        if (dx > 0)
+            fillClipped(pixels, x1, y1, x2, qint64(y1) + 1, value);
+        else
+            fillClipped(pixels, qint64(x2) + 1, y1, qint64(x1) + 1, qint64(y1) + 1, value);
+        return;
+    }
+    if (dx == 0) {
+        if (dy > 0)
+            fillClipped(pixels, x1, y1, qint64(x1) + 1, y2, value);
+        else
+            fillClipped(pixels, x1, qint64(y2) + 1, qint64(x1) + 1, qint64(y1) + 1, value);
+        return;
+    }
+
+    const qint64 stepX = dx > 0 ? 1 : -1;
+    const qint64 stepY = dy > 0 ? 1 : -1;
+    const qint64 absX = dx * stepX;
+    const qint64 absY = dy * stepY;
+    const bool xMajor = absX >= absY;
+    const qint64 major = xMajor ? absX : absY;
+    const qint64 minor = xMajor ? absY : absX;
+    // Octants 3, 5, 6 and 8 are those whose minor axis runs toward smaller
+    // coordinates; their bias makes a tie fall on the same pixel whichever
+    // end the line is drawn from.
+    const qint64 bias = (xMajor ? stepY < 0 : stepX < 0) ? 1 : 0;
+    qint64 error = 2 * minor - major;
+    qint64 x = x1;
+    qint64 y = y1;
+    for (qint64 i = 0; i < major; ++i) {
+        if (pixels.contains(x, y))
+            pixels.set(int(x), int(y), value);
+        if (error + bias > 0) {
+            if (xMajor)
+                y += stepY;
+            else
+                x += stepX;
+            error -= 2 * major;
+        }
+        error += 2 * minor;
+        if (xMajor)
+            x += stepX;
+        else
+            y += stepY;
+        // Once the major coordinate has left the surface it never comes back.
+        const qint64 majorPosition = xMajor ? x : y;
+        const qint64 majorLimit = xMajor ? pixels.width() : pixels.height();
+        const qint64 majorStep = xMajor ? stepX : stepY;
+        if ((majorStep > 0 && majorPosition >= majorLimit) || (majorStep < 0 && majorPosition < 0))
+            break;
+    }
+}
+
+bool isKnownOp(RasterOp op)
+{
+    return op == SRCCOPY || op == SRCAND || op == SRCINVERT || op == NOTSRCCOPY;
+}
+
+quint32 combine(RasterOp op, quint32 source, quint32 dest, bool mono)
+{
+    quint32 result = source;
+    switch (op) {
+    case SRCCOPY: result = source; break;
+    case SRCAND: result = source & dest; break;
+    case SRCINVERT: result = source ^ dest; break;
+    case NOTSRCCOPY: result = ~source; break;
+    }
+    return mono ? result & 1u : result | kOpaque;
+}
+
+// Turns source pixels into destination values, applying the colour <->
+// monochrome rules of the two contexts.
+class Conversion {
+public:
+    Conversion(const Surface &dest, const Surface &source)
+        : m_sourceMono(source.isMonochrome())
+        , m_destMono(dest.isMonochrome())
+        , m_sourceBackground(toQRgb(source.bkColor()) & kColourBits)
+    {
+        if (m_destMono) {
+            m_fromMono[0] = 0;
+            m_fromMono[1] = 1;
+        } else {
+            m_fromMono[0] = toQRgb(dest.textColor()) | kOpaque;
+            m_fromMono[1] = toQRgb(dest.bkColor()) | kOpaque;
+        }
+    }
+
+    bool sourceMono() const { return m_sourceMono; }
+
+    quint32 operator()(quint32 raw) const
+    {
+        if (m_sourceMono)
+            return m_fromMono[raw & 1u];
+        if (m_destMono)
+            return (raw & kColourBits) == m_sourceBackground ? 1u : 0u;
+        return raw | kOpaque;
+    }
+
+    // count pixels of a source row starting at x, converted into out.
+    void row(const QImage &image, int x, int y, int count, quint32 *out) const
+    {
+        if (m_sourceMono) {
+            const uchar *in = image.constScanLine(y) + x;
+            for (int i = 0; i < count; ++i)
+                out[i] = m_fromMono[in[i] & 1u];
+            return;
+        }
+        const quint32 *in = reinterpret_cast<const quint32 *>(image.constScanLine(y)) + x;
+        if (m_destMono) {
+            for (int i = 0; i < count; ++i)
+                out[i] = (in[i] & kColourBits) == m_sourceBackground ? 1u : 0u;
+        } else {
+            for (int i = 0; i < count; ++i)
+                out[i] = in[i] | kOpaque;
+        }
+    }
+
+private:
+    bool m_sourceMono;
+    bool m_destMono;
+    quint32 m_sourceBackground;
+    quint32 m_fromMono[2];
+};
+
+template <typename Pixel>
+void combineRow(RasterOp op, const quint32 *source, Pixel *dest, int count, quint32 keep)
+{
+    // keep: the bits that hold the pixel; colour rows keep their alpha byte on.
+    const quint32 force = sizeof(Pixel) == 1 ? 0u : kOpaque;
+    switch (op) {
+    case SRCCOPY:
+        for (int i = 0; i < count; ++i)
+            dest[i] = Pixel((source[i] & keep) | force);
+        break;
+    case SRCAND:
+        for (int i = 0; i < count; ++i)
+            dest[i] = Pixel(((source[i] & dest[i]) & keep) | force);
+        break;
+    case SRCINVERT:
+        for (int i = 0; i < count; ++i)
+            dest[i] = Pixel(((source[i] ^ dest[i]) & keep) | force);
+        break;
+    case NOTSRCCOPY:
+        for (int i = 0; i < count; ++i)
+            dest[i] = Pixel((~source[i] & keep) | force);
+        break;
+    }
+}
+
+quint32 rawPixel(const QImage &image, bool mono, int x, int y)
+{
+    return mono ? quint32(image.constScanLine(y)[x]) : reinterpret_cast<const quint32 *>(image.constScanLine(y))[x];
+}
+
+// One output line: a range of the text with its prefixes removed.
+struct TextLine {
+    int start = 0;
+    int length = 0;
+    int width = 0;
+};
+
+// Removes "&" prefixes: "&x" marks x, "&&" is one "&", a trailing "&" stays.
+void stripPrefixes(const QString &text, QString &plain, std::vector<bool> &underlined)
+{
+    plain.reserve(text.size());
+    underlined.reserve(size_t(text.size()));
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+            plain.append(text.at(i));
+            underlined.push_back(text.at(i) != QLatin1Char('&'));
+            continue;
+        }
+        plain.append(c);
+        underlined.push_back(false);
+    }
+}
+
+class LineBreaker {
+public:
+    LineBreaker(const QString &plain, const QFontMetrics &metrics)
+        : m_plain(plain)
+        , m_metrics(metrics)
+    {
+    }
+
+    int width(int start, int end) const
+    {
+        return end > start ? m_metrics.horizontalAdvance(m_plain.mid(start, end - start)) : 0;
+    }
+
+    void whole(int start, int end, std::vector<TextLine> &lines) const
+    {
+        lines.push_back({start, end - start, width(start, end)});
+    }
+
+    // Greedy breaking at spaces; a word wider than maxWidth gets a line of
+    // its own and is not split. Spaces at a break are dropped.
+    void wrap(int start, int end, int maxWidth, std::vector<TextLine> &lines) const
+    {
+        int lineStart = start;
+        do {
+            int lineEnd = -1;
+            int lineWidth = 0;
+            for (int wordEnd = nextWordEnd(lineStart, end); wordEnd != -1; wordEnd = nextWordEnd(wordEnd, end)) {
+                const int candidate = width(lineStart, wordEnd);
+                if (lineEnd != -1 && candidate > maxWidth)
+                    break;
+                lineEnd = wordEnd;
+                lineWidth = candidate;
+                if (candidate > maxWidth)
+                    break;
+            }
+            if (lineEnd == -1) {
+                lineEnd = end; // nothing but spaces left
+                lineWidth = width(lineStart, end);
+            }
+            lines.push_back({lineStart, lineEnd - lineStart, lineWidth});
+            lineStart = lineEnd;
+            while (lineStart < end && m_plain.at(lineStart) == QLatin1Char(' '))
+                ++lineStart;
+        } while (lineStart < end);
+    }
+
+private:
+    int nextWordEnd(int from, int end) const
+    {
+        int i = from;
+        while (i < end && m_plain.at(i) == QLatin1Char(' '))
+            ++i;
+        if (i == end)
+            return -1;
+        while (i < end && m_plain.at(i) != QLatin1Char(' '))
+            ++i;
+        return i;
+    }
+
+    const QString &m_plain;
+    const QFontMetrics &m_metrics;
+};
+
+std::vector<TextLine> breakLines(const QString &plain, const QFontMetrics &metrics, int maxWidth, quint32 flags)
+{
+    std::vector<TextLine> lines;
+    const LineBreaker breaker(plain, metrics);
+    if (flags & DT_SINGLELINE) {
+        breaker.whole(0, plain.size(), lines);
+        return lines;
+    }
+    if (plain.isEmpty())
+        return lines;
+    // Every paragraph, even an empty one, gives at least one line; a line
+    // feed at the very end adds none.
+    int start = 0;
+    for (;;) {
+        int end = start;
+        while (end < plain.size() && plain.at(end) != QLatin1Char('\n') && plain.at(end) != QLatin1Char('\r'))
+            ++end;
+        if (flags & DT_WORDBREAK)
+            breaker.wrap(start, end, maxWidth, lines);
+        else
+            breaker.whole(start, end, lines);
+        if (end == plain.size())
+            break;
+        start = end + 1;
+        if (plain.at(end) == QLatin1Char('\r') && start < plain.size() && plain.at(start) == QLatin1Char('\n'))
+            ++start;
+        if (start == plain.size())
+            break;
+    }
+    return lines;
+}
+
+// A text measured and broken into lines in one font on one device, with its
+// glyphs once it has been drawn.
+struct TextLayout {
+    struct Line {
+        QString text;
+        int width = 0;
+        std::vector<std::pair<int, int>> underlines; // [from, to) from the line's left edge
+        QList<QGlyphRun> glyphs;
+        qreal glyphAscent = 0;
+    };
+
+    std::vector<Line> lines;
+    int lineHeight = 0;
+    int ascent = 0;
+    int underlinePosition = 0;
+    int underlineThickness = 1;
+    bool shaped = false;
+
+    void shape(const QFont &font, QPaintDevice *device)
+    {
+        for (Line &line : lines) {
+            if (line.text.isEmpty())
+                continue;
+            QTextLayout layout(line.text, font, device);
+            layout.beginLayout();
+            const QTextLine textLine = layout.createLine();
+            layout.endLayout();
+            line.glyphs = layout.glyphRuns();
+            line.glyphAscent = textLine.isValid() ? textLine.ascent() : 0;
+        }
+        shaped = true;
+    }
+};
+
+std::shared_ptr<TextLayout> layOut(const QFont &font, QPaintDevice *device, const QString &text, quint32 flags,
+                                   int maxWidth)
+{
+    const QFontMetrics metrics = device ? QFontMetrics(font, device) : QFontMetrics(font);
+    QString plain;
+    std::vector<bool> underlined;
+    if (flags & DT_NOPREFIX) {
+        plain = text;
+        underlined.assign(size_t(text.size()), false);
+    } else {
+        stripPrefixes(text, plain, underlined);
+    }
+
+    auto layout = std::make_shared<TextLayout>();
+    layout->lineHeight = metrics.height();
+    layout->ascent = metrics.ascent();
+    layout->underlinePosition = metrics.underlinePos();
+    layout->underlineThickness = std::max(1, metrics.lineWidth());
+    for (const TextLine &broken : breakLines(plain, metrics, maxWidth, flags)) {
+        TextLayout::Line line;
+        line.text = plain.mid(broken.start, broken.length);
+        line.width = broken.width;
+        for (int k = 0; k < broken.length; ++k) {
+            if (underlined[size_t(broken.start + k)])
+                line.underlines.emplace_back(metrics.horizontalAdvance(line.text.left(k)),
+                                             metrics.horizontalAdvance(line.text.left(k + 1)));
+        }
+        layout->lines.push_back(std::move(line));
+    }
+    return layout;
+}
+
+// Measuring and shaping a caption costs far more than drawing it, and a
+// control measures and draws the same caption on every repaint.
+class TextLayoutCache {
+public:
+    struct Key {
+        QFont font;
+        int dpiX = 0;
+        int dpiY = 0;
+        QString text;
+        quint32 flags = 0;
+        int maxWidth = 0;
+
+        bool operator==(const Key &other) const
+        {
+            return dpiX == other.dpiX && dpiY == other.dpiY && flags == other.flags && maxWidth == other.maxWidth
+                && text == other.text && font == other.font;
+        }
+    };
+
+    std::shared_ptr<TextLayout> find(const Key &key)
+    {
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].first == key) {
+                std::rotate(m_entries.begin(), m_entries.begin() + qsizetype(i), m_entries.begin() + qsizetype(i) + 1);
+                return m_entries.front().second;
+            }
+        }
+        return nullptr;
+    }
+
+    void insert(Key key, std::shared_ptr<TextLayout> layout)
+    {
+        if (m_entries.size() == kCapacity)
+            m_entries.pop_back();
+        m_entries.insert(m_entries.begin(), {std::move(key), std::move(layout)});
+    }
+
+    // The cache serves the application's thread only, and is released with
+    // the application object, before the font engines its glyphs refer to.
+    static TextLayoutCache *instance()
+    {
+        static TextLayoutCache *cache = nullptr;
+        const QCoreApplication *application = QCoreApplication::instance();
+        if (!application || QThread::currentThread() != application->thread())
+            return nullptr;
+        if (!cache) {
+            cache = new TextLayoutCache;
+            qAddPostRoutine([] {
+                delete cache;
+                cache = nullptr;
+            });
+        }
+        return cache;
+    }
+
+private:
+    static constexpr size_t kCapacity = 16;
+    std::vector<std::pair<Key, std::shared_ptr<TextLayout>>> m_entries;
+};
+
+std::shared_ptr<TextLayout> textLayout(const Surface &surface, QPaintDevice *device, const QString &text,
+                                       quint32 flags, int width)
+{
+    const quint32 layoutFlags = flags & (DT_NOPREFIX | DT_SINGLELINE | DT_WORDBREAK);
+    const bool wraps = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
+    TextLayoutCache::Key key{surface.font(), device ? device->logicalDpiX() : 0, device ? device->logicalDpiY() : 0,
+                             text, layoutFlags, wraps ? width : 0};
+    TextLayoutCache *cache = TextLayoutCache::instance();
+    if (cache) {
+        if (std::shared_ptr<TextLayout> found = cache->find(key))
+            return found;
+    }
+    QFont font = surface.font();
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoSubpixelAntialias));
+    std::shared_ptr<TextLayout> layout = layOut(font, device, text, layoutFlags, width);
+    if (layout && cache)
+        cache->insert(std::move(key), layout);
+    return layout;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Surface
+
+Surface::Surface(int width, int height, Format format)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    if (format == Format::Monochrome) {
+        m_own = newMonochrome(width, height);
+    } else {
+        m_own = QImage(width, height, QImage::Format_RGB32);
+        m_own.fill(kOpaque);
+    }
+}
+
+Surface::Surface(QImage *target)
+    : m_image(target)
+{
+    if (!target || target->isNull() || isColourFormat(target->format()))
+        return;
+    const bool twoColours = target->format() == QImage::Format_Mono || target->format() == QImage::Format_MonoLSB
+        || (target->format() == QImage::Format_Indexed8 && target->colorCount() <= 2);
+    if (!twoColours) {
+        *target = target->convertToFormat(QImage::Format_RGB32);
+        return;
+    }
+    QImage mono = newMonochrome(target->width(), target->height());
+    for (int y = 0; y < target->height(); ++y) {
+        uchar *row = mono.scanLine(y);
+        for (int x = 0; x < target->width(); ++x)
+            row[x] = target->colorCount() == 0 ? (target->pixelIndex(x, y) ? 1 : 0)
+                                               : (qGray(target->pixel(x, y)) >= 128 ? 1 : 0);
+    }
+    *target = mono;
+}
+
+QImage &Surface::image()
+{
+    return m_image ? *m_image : m_own;
+}
+
+const QImage &Surface::image() const
+{
+    return m_image ? *m_image : m_own;
+}
+
+int Surface::width() const
+{
+    return image().width();
+}
+
+int Surface::height() const
+{
+    return image().height();
+}
+
+bool Surface::isMonochrome() const
+{
+    return image().format() == QImage::Format_Indexed8;
+}
+
+COLORREF Surface::pixel(int x, int y) const
+{
+    const QImage &source = image();
+    if (x < 0 || y < 0 || x >= source.width() || y >= source.height())
+        return 0;
+    if (isMonochrome())
+        return source.constScanLine(y)[x] ? 0xFFFFFFu : 0u;
+    return fromQRgb(reinterpret_cast<const QRgb *>(source.constScanLine(y))[x]);
+}
+
+COLORREF Surface::SetBkColor(COLORREF colour)
+{
+    const COLORREF previous = m_bkColor;
+    m_bkColor = colour;
+    return previous;
+}
+
+COLORREF Surface::SetTextColor(COLORREF colour)
+{
+    const COLORREF previous = m_textColor;
+    m_textColor = colour;
+    return previous;
+}
+
+void Surface::MoveToEx(int x, int y)
+{
+    m_x = x;
+    m_y = y;
+}
+
+void Surface::LineTo(int x, int y, COLORREF penColour)
+{
+    const int fromX = m_x;
+    const int fromY = m_y;
+    m_x = x;
+    m_y = y;
+    drawLine(*this, fromX, fromY, x, y, penColour);
+}
+
+// ---------------------------------------------------------------- Rectangles
+
+void FillRect(Surface &surface, const RECT &rect, COLORREF colour)
+{
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+        return;
+    Pixels pixels(surface);
+    fillClipped(pixels, rect.left, rect.top, rect.right, rect.bottom, pixels.value(colour));
+}
+
+void FrameRect(Surface &surface, const RECT &rect, COLORREF colour)
+{
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+        return;
+    Pixels pixels(surface);
+    const quint32 value = pixels.value(colour);
+    const qint64 left = rect.left;
+    const qint64 top = rect.top;
+    const qint64 right = rect.right;
+    const qint64 bottom = rect.bottom;
+    fillClipped(pixels, left, top, right, top + 1, value);             // Top
+    fillClipped(pixels, left, bottom - 1, right, bottom, value);       // Bottom
+    fillClipped(pixels, left, top, left + 1, bottom, value);           // Left
+    fillClipped(pixels, right - 1, top, right, bottom, value);         // Right
+}
+
+void SetPixelV(Surface &surface, int x, int y, COLORREF colour)
+{
+    Pixels pixels(surface);
+    if (pixels.contains(x, y))
+        pixels.set(x, y, pixels.value(colour));
+}
+
+void DrawFocusRect(Surface &surface, const RECT &rect)
+{
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+        return;
+    Pixels pixels(surface);
+    const auto invertRow = [&pixels](qint64 y, qint64 from, qint64 to) {
+        if (y < 0 || y >= pixels.height())
+            return;
+        from = std::max<qint64>(from, 0);
+        to = std::min<qint64>(to, pixels.width());
+        for (qint64 x = from + ((from + y + 1) & 1); x < to; x += 2)
+            pixels.set(int(x), int(y), pixels.inverted(pixels.get(int(x), int(y))));
+    };
+    const auto invertColumn = [&pixels](qint64 x, qint64 from, qint64 to) {
+        if (x < 0 || x >= pixels.width())
+            return;
+        from = std::max<qint64>(from, 0);
+        to = std::min<qint64>(to, pixels.height());
+        for (qint64 y = from + ((from + x + 1) & 1); y < to; y += 2)
+            pixels.set(int(x), int(y), pixels.inverted(pixels.get(int(x), int(y))));
+    };
+    const qint64 left = rect.left;
+    const qint64 top = rect.top;
+    const qint64 right = rect.right;
+    const qint64 bottom = rect.bottom;
+    // A one-pixel-high or -wide rectangle has its rows or columns on top of
+    // each other; each is inverted once.
+    invertRow(top, left, right);
+    if (bottom - 1 > top)
+        invertRow(bottom - 1, left, right);
+    invertColumn(left, top + 1, bottom - 1);
+    if (right - 1 > left)
+        invertColumn(right - 1, top + 1, bottom - 1);
+}
+
+// ---------------------------------------------------------------- Blits
+
+void BitBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
+            RasterOp op)
+{
+    if (width <= 0 || height <= 0 || !isKnownOp(op))
+        return;
+    qint64 destX = x;
+    qint64 destY = y;
+    qint64 sourceX = srcX;
+    qint64 sourceY = srcY;
+    qint64 w = width;
+    qint64 h = height;
+    // Clip against both surfaces: move the corner in first, then cut the far
+    // edges.
+    const auto clipStart = [](qint64 &a, qint64 &b, qint64 &size) {
+        if (a < 0) {
+            b -= a;
+            size += a;
+            a = 0;
+        }
+        if (b < 0) {
+            a -= b;
+            size += b;
+            b = 0;
+        }
+    };
+    clipStart(destX, sourceX, w);
+    clipStart(destY, sourceY, h);
+    w = std::min({w, qint64(dest.width()) - destX, qint64(src.width()) - sourceX});
+    h = std::min({h, qint64(dest.height()) - destY, qint64(src.height()) - sourceY});
+    if (w <= 0 || h <= 0)
+        return;
+
+    const Conversion convert(dest, src);
+    const QImage *sourceImage = &src.image();
+    QImage overlapCopy;
+    if (sourceImage == &dest.image()) {
+        // Blitting within one image: read from a copy so written pixels are
+        // not read again.
+        overlapCopy = sourceImage->copy(int(sourceX), int(sourceY), int(w), int(h));
+        sourceImage = &overlapCopy;
+        sourceX = 0;
+        sourceY = 0;
+    }
+
+    Pixels pixels(dest);
+    QVarLengthArray<quint32, 256> converted;
+    converted.resize(qsizetype(w));
+    for (qint64 row = 0; row < h; ++row) {
+        const int dy = int(destY + row);
+        convert.row(*sourceImage, int(sourceX), int(sourceY + row), int(w), converted.data());
+        if (pixels.mono())
+            combineRow(op, converted.data(), pixels.row8(dy) + destX, int(w), 1u);
+        else
+            combineRow(op, converted.data(), pixels.row32(dy) + destX, int(w), kColourBits);
+    }
+}
+
+void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
+                int srcWidth, int srcHeight, RasterOp op)
+{
+    if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0 || !isKnownOp(op))
+        return;
+
+    struct Span {
+        int from = 0;
+        int to = 0; // exclusive; from == to: nothing to read
+    };
+    // The source pixels of destination pixel d along one axis, cut to the
+    // source surface.
+    const auto sourceSpan = [](qint64 d, qint64 size, qint64 srcStart, qint64 srcSize, qint64 limit) {
+        const qint64 first = d * srcSize / size;
+        const qint64 last = std::max((d + 1) * srcSize / size, first + 1);
+        Span span;
+        const qint64 from = std::max<qint64>(srcStart + first, 0);
+        const qint64 to = std::min<qint64>(srcStart + last, limit);
+        if (from < to) {
+            span.from = int(from);
+            span.to = int(to);
+        }
+        return span;
+    };
+
+    const qint64 firstX = std::max<qint64>(x, 0);
+    const qint64 endX = std::min<qint64>(qint64(x) + width, dest.width());
+    const qint64 firstY = std::max<qint64>(y, 0);
+    const qint64 endY = std::min<qint64>(qint64(y) + height, dest.height());
+    if (firstX >= endX || firstY >= endY)
+        return;
+
+    std::vector<Span> columns;
+    columns.reserve(size_t(endX - firstX));
+    for (qint64 dx = firstX; dx < endX; ++dx)
+        columns.push_back(sourceSpan(dx - x, width, srcX, srcWidth, src.width()));
+
+    const Conversion convert(dest, src);
+    const bool sourceMono = src.isMonochrome();
+    const QImage *sourceImage = &src.image();
+    QImage overlapCopy;
+    if (sourceImage == &dest.image()) {
+        overlapCopy = sourceImage->copy();
+        sourceImage = &overlapCopy;
+    }
+
+    Pixels pixels(dest);
+    const bool mono = pixels.mono();
+    const quint32 allSet = mono ? 1u : 0xFFFFFFFFu;
+    for (qint64 dy = firstY; dy < endY; ++dy) {
+        const Span rows = sourceSpan(dy - y, height, srcY, srcHeight, src.height());
+        if (rows.from == rows.to)
+            continue;
+        for (qint64 dx = firstX; dx < endX; ++dx) {
+            const Span &span = columns[size_t(dx - firstX)];
+            if (span.from == span.to)
+                continue;
+            quint32 source = allSet;
+            for (int sy = rows.from; sy < rows.to; ++sy)
+                for (int sx = span.from; sx < span.to; ++sx)
+                    source &= convert(rawPixel(*sourceImage, sourceMono, sx, sy));
+            const quint32 current = pixels.get(int(dx), int(dy));
+            pixels.set(int(dx), int(dy), combine(op, source, current, mono));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- DrawState
+
+void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, COLORREF brush)
+{
+    const quint32 type = flags & 0x000F;
+    if ((type != DST_BITMAP && type != DST_ICON) || image.isNull())
+        return;
+    const QImage source = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+        ? image
+        : image.convertToFormat(QImage::Format_ARGB32);
+    const bool alphaCounts = type == DST_ICON && source.hasAlphaChannel();
+    Pixels pixels(dest);
+
+    const int firstX = std::max(0, -x);
+    const int firstY = std::max(0, -y);
+    const auto isSet = [&source, alphaCounts](int sx, int sy) {
+        const QRgb pixel = reinterpret_cast<const QRgb *>(source.constScanLine(sy))[sx];
+        return (pixel & kColourBits) != kColourBits && !(alphaCounts && qAlpha(pixel) == 0);
+    };
+    const auto paintSet = [&](int offsetX, int offsetY, COLORREF colour) {
+        const quint32 value = pixels.value(colour);
+        for (int sy = 0; sy < source.height(); ++sy) {
+            const qint64 dy = qint64(y) + offsetY + sy;
+            if (dy < 0 || dy >= pixels.height())
+                continue;
+            for (int sx = 0; sx < source.width(); ++sx) {
+                const qint64 dx = qint64(x) + offsetX + sx;
+                if (dx >= 0 && dx < pixels.width() && isSet(sx, sy))
+                    pixels.set(int(dx), int(dy), value);
+            }
+        }
+    };
+
+    if (flags & DSS_DISABLED) {
+        // Shadow drawn last, so it wins where the two copies overlap.
+        paintSet(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+        paintSet(0, 0, GetSysColor(COLOR_BTNSHADOW));
+        return;
+    }
+    if (flags & DSS_MONO) {
+        paintSet(0, 0, brush);
+        return;
+    }
+
+    for (int sy = firstY; sy < source.height() && qint64(y) + sy < pixels.height(); ++sy) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(source.constScanLine(sy));
+        const int dy = y + sy;
+        for (int sx = firstX; sx < source.width() && qint64(x) + sx < pixels.width(); ++sx) {
+            const int dx = x + sx;
+            const QRgb pixel = row[sx];
+            const int alpha = alphaCounts ? qAlpha(pixel) : 255;
+            if (alpha == 0)
+                continue;
+            if (pixels.mono()) {
+                if (alpha >= 128)
+                    pixels.set(dx, dy, monochromeBit(fromQRgb(pixel)));
+                continue;
+            }
+            if (alpha == 255) {
+                pixels.set(dx, dy, pixel | kOpaque);
+                continue;
+            }
+            const QRgb under = pixels.get(dx, dy);
+            const auto blend = [alpha](int over, int base) { return (over * alpha + base * (255 - alpha) + 127) / 255; };
+            pixels.set(dx, dy,
+                       qRgb(blend(qRed(pixel), qRed(under)), blend(qGreen(pixel), qGreen(under)),
+                            blend(qBlue(pixel), qBlue(under))));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- Text
+
+int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags)
+{
+    QImage &image = surface.image();
+    QPaintDevice *device = image.isNull() ? nullptr : &image;
+    const std::shared_ptr<TextLayout> layout = textLayout(surface, device, text, flags, rect.width());
+    const int textHeight = int(layout->lines.size()) * layout->lineHeight;
+
+    if (flags & DT_CALCRECT) {
+        int widest = 0;
+        for (const TextLayout::Line &line : layout->lines)
+            widest = std::max(widest, line.width);
+        rect.right = rect.left + widest;
+        rect.bottom = rect.top + textHeight;
+        return textHeight;
+    }
+    if (rect.right <= rect.left || rect.bottom <= rect.top || layout->lines.empty() || !device)
+        return textHeight;
+    if (!layout->shaped) {
+        QFont font = surface.font();
+        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoSubpixelAntialias));
+        layout->shape(font, device);
+    }
+
+    int top = rect.top;
+    if ((flags & DT_SINGLELINE) && (flags & DT_VCENTER))
+        top = rect.top + (rect.height() - layout->lineHeight) / 2;
+
+    // A monochrome surface gets the text through a coverage image.
+    const bool mono = surface.isMonochrome();
+    QImage coverage;
+    if (mono) {
+        coverage = QImage(image.size(), QImage::Format_ARGB32_Premultiplied);
+        coverage.fill(Qt::transparent);
+    }
+    {
+        QPainter painter(mono ? static_cast<QPaintDevice *>(&coverage) : device);
+        const QColor colour = mono ? QColor(Qt::black) : QColor(toQRgb(surface.textColor()));
+        painter.setClipRect(QRect(rect.left, rect.top, rect.width(), rect.height()));
+        painter.setPen(colour);
+        for (size_t i = 0; i < layout->lines.size(); ++i) {
+            const TextLayout::Line &line = layout->lines[i];
+            if (line.text.isEmpty())
+                continue;
+            const int left = (flags & DT_CENTER) ? (rect.left + rect.right - line.width) / 2 : rect.left;
+            const int baseline = top + int(i) * layout->lineHeight + layout->ascent;
+            for (const QGlyphRun &run : line.glyphs)
+                painter.drawGlyphRun(QPointF(left, baseline - line.glyphAscent), run);
+            for (const auto &[from, to] : line.underlines)
+                painter.fillRect(QRect(left + from, baseline + layout->underlinePosition, to - from,
+                                       layout->underlineThickness),
+                                 colour);
+        }
+    }
+    if (mono) {
+        Pixels pixels(surface);
+        const quint32 value = pixels.value(surface.textColor());
+        for (int y = 0; y < coverage.height(); ++y) {
+            const QRgb *row = reinterpret_cast<const QRgb *>(coverage.constScanLine(y));
+            for (int x = 0; x < coverage.width(); ++x)
+                if (qAlpha(row[x]) >= 128)
+                    pixels.set(x, y, value);
+        }
+    }
+    return textHeight;
+}
+
+// ---------------------------------------------------------------- Regions
+
+QRegion CreateRectRgn(int left, int top, int right, int bottom)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (left == right || top == bottom)
+        return QRegion();
+    return QRegion(left, top, right - left, bottom - top);
+}
+
+} // namespace platform
