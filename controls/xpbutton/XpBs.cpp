@@ -579,7 +579,10 @@ void XpBs::UserControl_MouseMove(qint16 Button, qint16 Shift, float X, float Y)
     if (inside(X, Y) && IsOver == 0) {
         OverTimer->start();
         IsOver = 1;
-        if (m_pictureHover)
+        // An empty hover picture would make the picture vanish while the
+        // pointer is over the button: only a hover picture with an image
+        // takes the picture's place.
+        if (m_pictureHover && m_pictureHover->type != platform::PictureData::Empty)
             m_picture = m_pictureHover;
         emit MouseIn(Shift);
         Refresh();

@@ -130,6 +130,12 @@ public:
                            int srcLeft, int srcTop, int srcRight, int srcBottom, int destX, int destY,
                            COLORREF mask);
 
+    // Places a picture and a measured caption as a pair in the inner
+    // rectangle, 4 pixels apart, by PicturePosition (divisions truncate).
+    // Returns false, leaving both alone, for positions it does not know.
+    static bool PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
+                          RECT &picture, RECT &caption);
+
     // The layout of the last repaint.
     RECT innerRect() const { return InnerRect; }
     RECT pictureRect() const { return PictureRect; }

@@ -392,8 +392,6 @@ bool XpBs::hasDrawablePicture() const
 void XpBs::CalcLayout()
 {
     InnerRect = RECT{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
-    const int innerW = InnerRect.width();
-    const int innerH = InnerRect.height();
     const int picW = m_pictureWidth;
     const int picH = m_pictureHeight;
     if (!hasDrawablePicture()) {
@@ -402,40 +400,43 @@ void XpBs::CalcLayout()
         return;
     }
     if (m_caption.isEmpty()) {
-        PictureRect.left = InnerRect.left + (innerW - picW) / 2;
-        PictureRect.top = InnerRect.top + (innerH - picH) / 2;
+        PictureRect.left = InnerRect.left + (InnerRect.width() - picW) / 2;
+        PictureRect.top = InnerRect.top + (InnerRect.height() - picH) / 2;
         PictureRect.right = PictureRect.left + picW;
         PictureRect.bottom = PictureRect.top + picH;
         return;
     }
     CaptionRect = InnerRect;
     MeasureCaption();
-    const int capW = CaptionRect.width();
-    const int capH = CaptionRect.height();
+    PlacePair(InnerRect, picW, picH, CaptionRect.width(), CaptionRect.height(), m_picturePosition, PictureRect,
+              CaptionRect);
+}
+
+bool XpBs::PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position, RECT &picture,
+                     RECT &caption)
+{
+    const int innerW = inner.width();
+    const int innerH = inner.height();
     const auto place = [](RECT &rect, int left, int top, int w, int h) { rect = RECT{left, top, left + w, top + h}; };
-    switch (m_picturePosition) {
+    switch (position) {
     case 0: // picture above
-        place(PictureRect, InnerRect.left + (innerW - picW) / 2, InnerRect.top + (innerH - (picH + 4 + capH)) / 2, picW,
-              picH);
-        place(CaptionRect, InnerRect.left + (innerW - capW) / 2, PictureRect.bottom + 4, capW, capH);
-        break;
+        place(picture, inner.left + (innerW - picW) / 2, inner.top + (innerH - (picH + 4 + capH)) / 2, picW, picH);
+        place(caption, inner.left + (innerW - capW) / 2, picture.bottom + 4, capW, capH);
+        return true;
     case 1: // picture left
-        place(PictureRect, InnerRect.left + (innerW - (picW + 4 + capW)) / 2, InnerRect.top + (innerH - picH) / 2,
-              picW, picH);
-        place(CaptionRect, PictureRect.right + 4, InnerRect.top + (innerH - capH) / 2, capW, capH);
-        break;
+        place(picture, inner.left + (innerW - (picW + 4 + capW)) / 2, inner.top + (innerH - picH) / 2, picW, picH);
+        place(caption, picture.right + 4, inner.top + (innerH - capH) / 2, capW, capH);
+        return true;
     case 2: // picture right
-        place(CaptionRect, InnerRect.left + (innerW - (picW + 4 + capW)) / 2, InnerRect.top + (innerH - capH) / 2,
-              capW, capH);
-        place(PictureRect, CaptionRect.right + 4, InnerRect.top + (innerH - picH) / 2, picW, picH);
-        break;
+        place(caption, inner.left + (innerW - (picW + 4 + capW)) / 2, inner.top + (innerH - capH) / 2, capW, capH);
+        place(picture, caption.right + 4, inner.top + (innerH - picH) / 2, picW, picH);
+        return true;
     case 3: // picture below
-        place(CaptionRect, InnerRect.left + (innerW - capW) / 2, InnerRect.top + (innerH - (picH + 4 + capH)) / 2,
-              capW, capH);
-        place(PictureRect, InnerRect.left + (innerW - picW) / 2, CaptionRect.bottom + 4, picW, picH);
-        break;
+        place(caption, inner.left + (innerW - capW) / 2, inner.top + (innerH - (picH + 4 + capH)) / 2, capW, capH);
+        place(picture, inner.left + (innerW - picW) / 2, caption.bottom + 4, picW, picH);
+        return true;
     default: // the caption stays centred, the picture where it was
-        break;
+        return false;
     }
 }
 

@@ -1,0 +1,81 @@
+// One repaint of the button, per face style and state, at the sizes the
+// program's windows use.
+#include "controls/xpbutton/XpBs.h"
+#include "platform/Host.h"
+#include "platform/Units.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+enum State { Idle, Hovered, Pressed, Focused, Disabled };
+const char *const kStateNames[] = {"idle", "hovered", "pressed", "focused", "disabled"};
+
+class BenchButton : public XpBs {
+public:
+    using XpBs::XpBs;
+
+protected:
+    QWidget *windowUnderPointer() const override { return const_cast<BenchButton *>(this); }
+};
+
+void BM_Refresh(benchmark::State &state)
+{
+    const int style = int(state.range(0));
+    const auto buttonState = State(state.range(1));
+    const int width = int(state.range(2));
+    QWidget form;
+    form.resize(200, 60);
+    form.setFont(platform::pointFont(QStringLiteral("Verdana"), 8.25));
+    auto *button = new BenchButton(platform::systemHost(), &form);
+    button->setObjectName(QStringLiteral("XpBs1"));
+    button->UserControl_InitProperties();
+    button->setGeometry(10, 10, width, 17);
+    button->setButtonStyle(style);
+    button->setCaption(QStringLiteral("Randomize Case"));
+    form.show();
+    switch (buttonState) {
+    case Hovered:
+    case Pressed: {
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), button->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &move);
+        if (buttonState == Pressed) {
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), button->mapToGlobal(QPointF(3, 3)),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(button, &press);
+        }
+        break;
+    }
+    case Focused:
+        button->UserControl_EnterFocus();
+        break;
+    case Disabled:
+        button->setEnabled(false);
+        break;
+    case Idle:
+        break;
+    }
+    for (auto _ : state)
+        button->Refresh();
+    state.SetLabel(std::string("style ") + std::to_string(style) + ", " + kStateNames[buttonState] + ", "
+                   + std::to_string(width) + " x 17");
+}
+BENCHMARK(BM_Refresh)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {Idle, Hovered, Pressed, Focused, Disabled}, {129, 73}})
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,494 @@
+#include "controls/xpbutton/XpBs.h"
+#include "platform/SystemColors.h"
+#include "support/Doubles.h"
+
+#include <QtTest>
+
+using platform::COLORREF;
+using platform::RECT;
+using platform::RGB;
+
+namespace {
+
+QRgb rgb(COLORREF colour)
+{
+    return platform::toQRgb(colour);
+}
+
+const COLORREF kFace = RGB(236, 233, 216);     // button face of the blue scheme
+const COLORREF kShadow = RGB(172, 168, 153);   // button shadow
+const COLORREF kHighlight = RGB(255, 255, 255); // button highlight
+const COLORREF kDarkShadow = RGB(113, 111, 100);
+
+class TestButton : public XpBs {
+public:
+    using XpBs::XpBs;
+    QWidget *underPointer = nullptr;
+
+protected:
+    QWidget *windowUnderPointer() const override { return underPointer; }
+};
+
+struct Fixture {
+    testing::TestHost doubles;
+    QWidget form;
+    TestButton *button = nullptr;
+
+    Fixture(int style, QSize size = QSize(129, 17), const QString &caption = QString())
+    {
+        form.resize(300, 120);
+        button = new TestButton(doubles.host, &form);
+        button->setObjectName(QStringLiteral("XpBs1"));
+        button->UserControl_InitProperties();
+        button->setCaption(caption);
+        button->setGeometry(QRect(QPoint(5, 5), size));
+        button->setButtonStyle(style);
+        form.show();
+        button->underPointer = button;
+    }
+
+    QRgb at(int x, int y) const { return button->image().pixel(x, y); }
+    void hover()
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), button->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &move);
+    }
+    void press() { QTest::mousePress(button, Qt::LeftButton, {}, QPoint(3, 3)); }
+};
+
+// A bitmap picture of the given size: a solid square of `ink` inside a
+// border of `background`, with its HIMETRIC size set for 96 dpi.
+platform::Picture squarePicture(int size, QRgb background, QRgb ink, int border = 2)
+{
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = platform::PictureData::Bitmap;
+    picture->image = QImage(size, size, QImage::Format_RGB32);
+    picture->image.fill(background);
+    for (int y = border; y < size - border; ++y) {
+        for (int x = border; x < size - border; ++x)
+            picture->image.setPixel(x, y, ink);
+    }
+    picture->widthHimetric = platform::pixelsToHimetric(size);
+    picture->heightHimetric = platform::pixelsToHimetric(size);
+    return picture;
+}
+
+// The bounding box of the pixels of one colour.
+QRect boxOf(const QImage &image, QRgb colour)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == colour)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(platform::RECT)
+
+namespace QTest {
+template <>
+char *toString(const platform::RECT &rect)
+{
+    return qstrdup(QStringLiteral("(%1, %2, %3, %4)").arg(rect.left).arg(rect.top).arg(rect.right).arg(rect.bottom)
+                       .toLatin1().constData());
+}
+} // namespace QTest
+
+class tst_XpBsFaces : public QObject {
+    Q_OBJECT
+
+private slots:
+    void offsetColor_data();
+    void offsetColor();
+    void channelAdditionHoldsToTheRange();
+    void flatStyleShowsItsBorderOnlyWhenTouched();
+    void raisedStyleFocusedGetsTheDefaultFrame();
+    void defaultButtonGetsTheFrameWithoutFocus();
+    void pressedBevelRings();
+    void hugeBevelReturnsPromptly();
+    void xpGradientRounding_data();
+    void xpGradientRounding();
+    void xpHoverBorderTakesASystemColour();
+    void xpDisabledFace();
+    void xpCornersAndFrame();
+    void pairLayout_data();
+    void pairLayout();
+    void accessKeys_data();
+    void accessKeys();
+    void pressedContentMovesOnePixel_data();
+    void pressedContentMovesOnePixel();
+    void hoverLiftsThePictureOverItsShadow();
+    void maskColourShowsTheFaceInEveryState();
+    void disabledCaptionIsEmbossed();
+    void disabledPictureIsEmbossed();
+    void oddPicturesAreSkippedOrClipped_data();
+    void oddPicturesAreSkippedOrClipped();
+};
+
+void tst_XpBsFaces::offsetColor_data()
+{
+    QTest::addColumn<COLORREF>("colour");
+    QTest::addColumn<int>("amount");
+    QTest::addColumn<COLORREF>("expected");
+    QTest::newRow("lighter, blue by 50") << RGB(200, 200, 200) << 48 << RGB(248, 248, 250);
+    QTest::newRow("darker, blue truncated") << RGB(100, 150, 200) << -33 << RGB(67, 117, 166);
+    QTest::newRow("held at 255") << RGB(250, 10, 0) << 20 << RGB(255, 30, 0);
+    QTest::newRow("held at 0") << RGB(5, 5, 5) << -20 << RGB(0, 0, 5);
+}
+
+void tst_XpBsFaces::offsetColor()
+{
+    QFETCH(COLORREF, colour);
+    QFETCH(int, amount);
+    QFETCH(COLORREF, expected);
+    QCOMPARE(XpBs::OffsetColor(colour, amount), expected);
+}
+
+void tst_XpBsFaces::channelAdditionHoldsToTheRange()
+{
+    QCOMPARE(XpBs::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
+    QCOMPARE(XpBs::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
+}
+
+void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched()
+{
+    Fixture fixture(1);
+    const int w = 129;
+    const int h = 17;
+    QCOMPARE(fixture.at(0, 8), rgb(kFace));
+    QCOMPARE(fixture.at(w - 1, 8), rgb(kFace));
+
+    fixture.hover(); // raised: highlight top and left, shadow right and bottom
+    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
+    QCOMPARE(fixture.at(60, 0), rgb(kHighlight));
+    QCOMPARE(fixture.at(w - 1, 8), rgb(kShadow));
+    QCOMPARE(fixture.at(60, h - 1), rgb(kShadow));
+
+    fixture.press(); // sunken: the other way round
+    QCOMPARE(fixture.at(0, 8), rgb(kShadow));
+    QCOMPARE(fixture.at(60, 0), rgb(kShadow));
+    QCOMPARE(fixture.at(w - 1, 8), rgb(kHighlight));
+    QCOMPARE(fixture.at(60, h - 1), rgb(kHighlight));
+}
+
+void tst_XpBsFaces::raisedStyleFocusedGetsTheDefaultFrame()
+{
+    Fixture fixture(0);
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    fixture.button->setFocus();
+    const int w = 129;
+    const int h = 17;
+    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
+    QCOMPARE(fixture.at(60, 0), rgb(kHighlight));
+    for (int x : {w - 2, w - 1})
+        QCOMPARE(fixture.at(x, 8), rgb(kShadow));
+    for (int y : {h - 2, h - 1})
+        QCOMPARE(fixture.at(60, y), rgb(kShadow));
+    QCOMPARE(fixture.at(w - 3, 8), rgb(kFace));
+}
+
+void tst_XpBsFaces::defaultButtonGetsTheFrameWithoutFocus()
+{
+    Fixture fixture(1);
+    QCOMPARE(fixture.at(127, 8), rgb(kFace));
+    fixture.button->setDefault(true);
+    fixture.button->Refresh();
+    QCOMPARE(fixture.at(127, 8), rgb(kShadow));
+    QCOMPARE(fixture.at(128, 8), rgb(kFace)); // the outer frame's right line falls outside
+    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
+}
+
+void tst_XpBsFaces::pressedBevelRings()
+{
+    Fixture fixture(0, QSize(60, 30));
+    fixture.button->setBEVEL(3);
+    fixture.button->setBEVELDEPTH(8);
+    fixture.press();
+    // Rings lightened by 32, 24, 16 and 8 per part from the outside in...
+    const QRgb rings[] = {qRgb(255, 255, 248), qRgb(255, 255, 240), qRgb(252, 249, 232), qRgb(244, 241, 224)};
+    for (int n = 0; n < 4; ++n) {
+        QCOMPARE(fixture.at(59 - n, 15), rings[n]); // right side
+        QCOMPARE(fixture.at(30, 29 - n), rings[n]); // bottom side
+    }
+    // ...then top and left darkened by -8 steps, innermost first: blue moves
+    // by blue x -8 / 192 each time.
+    const QRgb edges[] = {qRgb(204, 201, 184), qRgb(212, 209, 191), qRgb(220, 217, 199), qRgb(228, 225, 207)};
+    for (int n = 0; n < 4; ++n) {
+        QCOMPARE(fixture.at(30, n), edges[n]);
+        QCOMPARE(fixture.at(n, 15), edges[n]);
+    }
+    QCOMPARE(fixture.at(30, 15), rgb(kFace));
+}
+
+void tst_XpBsFaces::hugeBevelReturnsPromptly()
+{
+    Fixture fixture(0, QSize(40, 20));
+    fixture.button->setBEVEL(32767);
+    fixture.button->setBEVELDEPTH(-32768);
+    fixture.press();
+    fixture.button->setBEVELDEPTH(32767);
+    fixture.hover();
+    QCOMPARE(fixture.button->image().size(), QSize(40, 20));
+}
+
+void tst_XpBsFaces::xpGradientRounding_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("amount");
+    // 25 / 50 = 0.5 a row; halves round to even.
+    QTest::newRow("row 3: -1.5") << 3 << -2;
+    QTest::newRow("row 4: -2") << 4 << -2;
+    QTest::newRow("row 5: -2.5") << 5 << -2;
+    QTest::newRow("row 7: -3.5") << 7 << -4;
+    QTest::newRow("row 9: -4.5") << 9 << -4;
+    QTest::newRow("row 11: -5.5") << 11 << -6;
+    QTest::newRow("row 40: -20") << 40 << -20;
+}
+
+void tst_XpBsFaces::xpGradientRounding()
+{
+    QFETCH(int, row);
+    QFETCH(int, amount);
+    Fixture fixture(3, QSize(80, 50));
+    fixture.button->setBackColor(RGB(100, 100, 192));
+    const COLORREF t = RGB(148, 148, 240); // 48 lighter; blue by 48 as blue is 192
+    QCOMPARE(fixture.at(40, row), rgb(XpBs::OffsetColor(t, amount)));
+}
+
+void tst_XpBsFaces::xpHoverBorderTakesASystemColour()
+{
+    Fixture fixture(3, QSize(75, 23));
+    fixture.button->setXPDefaultColors(false);
+    fixture.button->setXPColor_Hover(0x8000000D); // the highlight colour, 49, 106, 197
+    fixture.hover();
+    const COLORREF highlight = RGB(49, 106, 197);
+    QCOMPARE(fixture.at(1, 11), rgb(highlight));
+    QCOMPARE(fixture.at(73, 11), rgb(highlight));
+    QCOMPARE(fixture.at(30, 2), rgb(XpBs::OffsetColor(highlight, 35)));
+    QCOMPARE(fixture.at(30, 1), rgb(XpBs::OffsetColor(highlight, 90)));
+    QCOMPARE(fixture.at(30, 21), rgb(XpBs::OffsetColor(highlight, -40)));
+}
+
+void tst_XpBsFaces::xpDisabledFace()
+{
+    Fixture fixture(3, QSize(75, 23));
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    fixture.button->setFocus();
+    fixture.hover();
+    fixture.button->setEnabled(false);
+    const COLORREF t = XpBs::OffsetColor(kFace, 48);
+    QCOMPARE(fixture.at(30, 11), rgb(XpBs::OffsetColor(t, -24)));
+    QCOMPARE(fixture.at(30, 2), rgb(XpBs::OffsetColor(t, -24))); // no focus or hover line
+    QCOMPARE(fixture.at(1, 11), rgb(XpBs::OffsetColor(t, -24)));
+    QCOMPARE(fixture.at(0, 11), rgb(XpBs::OffsetColor(t, -84)));
+    QCOMPARE(fixture.at(1, 1), rgb(XpBs::OffsetColor(t, -72)));
+    QCOMPARE(fixture.at(73, 21), rgb(XpBs::OffsetColor(t, -72)));
+}
+
+void tst_XpBsFaces::xpCornersAndFrame()
+{
+    Fixture fixture(3, QSize(75, 23));
+    for (const QPoint p : {QPoint(1, 1), QPoint(1, 21), QPoint(73, 1), QPoint(73, 21), QPoint(0, 11), QPoint(40, 0),
+                           QPoint(74, 11), QPoint(40, 22)})
+        QCOMPARE(fixture.at(p.x(), p.y()), rgb(kDarkShadow));
+    // Pressed: lightest at the bottom, 15 darker at the top.
+    fixture.press();
+    const COLORREF b = XpBs::OffsetColor(XpBs::OffsetColor(kFace, 48), -32);
+    QCOMPARE(fixture.at(40, 22 - 1), rgb(XpBs::OffsetColor(b, 16))); // the bottom shading line
+    QCOMPARE(fixture.at(40, 10), rgb(XpBs::OffsetColor(b, -8)));     // row 10 is 13 rows up: -0.652 x 13
+}
+
+void tst_XpBsFaces::pairLayout_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<RECT>("picture");
+    QTest::addColumn<RECT>("caption");
+    // A 100 x 40 button: inner (4, 4, 96, 36); a 16 x 16 picture and a
+    // caption measured at 30 x 13.
+    QTest::newRow("picture left") << 1 << RECT{25, 12, 41, 28} << RECT{45, 13, 75, 26};
+    QTest::newRow("picture above: the free -1 halves to 0") << 0 << RECT{42, 4, 58, 20} << RECT{35, 24, 65, 37};
+    QTest::newRow("picture right") << 2 << RECT{59, 12, 75, 28} << RECT{25, 13, 55, 26};
+    QTest::newRow("picture below") << 3 << RECT{42, 21, 58, 37} << RECT{35, 4, 65, 17};
+}
+
+void tst_XpBsFaces::pairLayout()
+{
+    QFETCH(int, position);
+    QFETCH(RECT, picture);
+    QFETCH(RECT, caption);
+    RECT placedPicture;
+    RECT placedCaption;
+    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, 16, 16, 30, 13, position, placedPicture, placedCaption));
+    QCOMPARE(placedPicture, picture);
+    QCOMPARE(placedCaption, caption);
+
+    // Free space of 41 gives an offset of 20; of -3, an offset of -1.
+    RECT wide;
+    RECT ignored;
+    XpBs::PlacePair(RECT{0, 0, 61, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    QCOMPARE(wide.left, 20);
+    XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    QCOMPARE(wide.left, -1);
+    QVERIFY(!XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
+}
+
+void tst_XpBsFaces::accessKeys_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("Save && E&xit") << "Save && E&xit" << "x";
+    QTest::newRow("A&&B") << "A&&B" << "";
+    QTest::newRow("lone ampersand") << "&" << "";
+    QTest::newRow("&Open") << "&Open" << "o";
+    QTest::newRow("trailing") << "Open&" << "";
+    QTest::newRow("no marks") << "Randomize Case" << "";
+}
+
+void tst_XpBsFaces::accessKeys()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, key);
+    QCOMPARE(XpBs::accessKeyOf(caption), key);
+}
+
+void tst_XpBsFaces::pressedContentMovesOnePixel_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("raised moves") << 0 << 1;
+    QTest::newRow("flat moves") << 1 << 1;
+    QTest::newRow("coloured flat stays") << 2 << 0;
+}
+
+void tst_XpBsFaces::pressedContentMovesOnePixel()
+{
+    QFETCH(int, style);
+    QFETCH(int, shift);
+    Fixture fixture(style, QSize(129, 40), QStringLiteral("Go"));
+    fixture.button->setForeColor(RGB(255, 0, 0));
+    fixture.button->setPicture(squarePicture(12, qRgb(255, 0, 255), qRgb(0, 0, 255)));
+    fixture.button->setMaskColor(RGB(255, 0, 255));
+    fixture.button->setPictureSize(2);
+    const QRect textBefore = boxOf(fixture.button->image(), qRgb(255, 0, 0));
+    const QRect pictureBefore = boxOf(fixture.button->image(), qRgb(0, 0, 255));
+    QVERIFY(!textBefore.isEmpty() && !pictureBefore.isEmpty());
+    fixture.button->underPointer = &fixture.form;
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(boxOf(fixture.button->image(), qRgb(255, 0, 0)), textBefore.translated(shift, shift));
+    QCOMPARE(boxOf(fixture.button->image(), qRgb(0, 0, 255)), pictureBefore.translated(shift, shift));
+}
+
+void tst_XpBsFaces::hoverLiftsThePictureOverItsShadow()
+{
+    Fixture fixture(2, QSize(129, 40));
+    fixture.button->setMaskColor(RGB(255, 0, 255));
+    fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(200, 0, 0), 0));
+    fixture.button->setPictureSize(2);
+    const RECT rest = fixture.button->pictureRect();
+    QCOMPARE(fixture.at(rest.left, rest.top), qRgb(200, 0, 0));
+    fixture.hover();
+    QCOMPARE(fixture.button->pictureRect(), rest); // the offset is taken back after drawing
+    QCOMPARE(fixture.at(rest.left - 3, rest.top - 3), qRgb(200, 0, 0));
+    QCOMPARE(fixture.at(rest.right - 4, rest.bottom - 4), qRgb(200, 0, 0));
+    // The silhouette at the resting place shows below and right of it.
+    QCOMPARE(fixture.at(rest.right - 1, rest.bottom - 1), qRgb(146, 146, 146));
+    QCOMPARE(fixture.at(rest.right - 3, rest.bottom - 1), qRgb(146, 146, 146));
+    QCOMPARE(fixture.at(rest.right, rest.bottom), qRgb(220, 255, 255)); // the hover face beyond
+}
+
+void tst_XpBsFaces::maskColourShowsTheFaceInEveryState()
+{
+    Fixture fixture(0, QSize(129, 40));
+    fixture.button->setMaskColor(RGB(0, 255, 0));
+    fixture.button->setPicture(squarePicture(16, qRgb(0, 255, 0), qRgb(0, 0, 200), 4));
+    fixture.button->setPictureSize(2);
+    const auto check = [&](const char *state) {
+        const RECT r = fixture.button->pictureRect();
+        const int d = fixture.button->isDownFlag() ? 1 : 0;
+        QVERIFY2(fixture.at(r.left + d, r.top + d) == rgb(kFace), state);
+        QVERIFY2(fixture.at(r.left + 8 + d, r.top + 8 + d) == qRgb(0, 0, 200), state);
+        QVERIFY2(boxOf(fixture.button->image(), qRgb(0, 255, 0)).isEmpty(), state);
+    };
+    check("idle");
+    fixture.hover();
+    check("hovered");
+    fixture.press();
+    check("pressed");
+}
+
+void tst_XpBsFaces::disabledCaptionIsEmbossed()
+{
+    Fixture fixture(0, QSize(129, 40), QStringLiteral("MMMM"));
+    fixture.button->setEnabled(false);
+    // Inside the border: the highlight copy sits one pixel down and right,
+    // under the shadow copy.
+    // Glyph edges are smoothed, so colours are matched within a margin.
+    const QImage inner = fixture.button->image().copy(4, 4, 121, 32);
+    const auto near = [](QRgb pixel, QRgb colour) {
+        return std::abs(qRed(pixel) - qRed(colour)) <= 6 && std::abs(qGreen(pixel) - qGreen(colour)) <= 6
+            && std::abs(qBlue(pixel) - qBlue(colour)) <= 6;
+    };
+    QRect shadow;
+    QRect highlight;
+    bool dark = false;
+    for (int y = 0; y < inner.height(); ++y) {
+        for (int x = 0; x < inner.width(); ++x) {
+            const QRgb pixel = inner.pixel(x, y);
+            if (near(pixel, rgb(kShadow)))
+                shadow |= QRect(x, y, 1, 1);
+            if (near(pixel, rgb(kHighlight)))
+                highlight |= QRect(x, y, 1, 1);
+            dark = dark || qGray(pixel) < 100;
+        }
+    }
+    QVERIFY(!shadow.isEmpty());
+    QCOMPARE(highlight.bottomRight(), shadow.bottomRight() + QPoint(1, 1));
+    QVERIFY(!dark); // never drawn in the text colour
+}
+
+void tst_XpBsFaces::disabledPictureIsEmbossed()
+{
+    Fixture fixture(4, QSize(60, 40));
+    fixture.button->setPicture(squarePicture(8, qRgb(255, 255, 255), qRgb(0, 0, 128), 0));
+    fixture.button->setPictureSize(2);
+    fixture.button->setEnabled(false);
+    const RECT r = fixture.button->pictureRect();
+    QCOMPARE(fixture.at(r.left, r.top), rgb(kShadow));
+    QCOMPARE(fixture.at(r.right - 1, r.bottom - 1), rgb(kShadow));
+    QCOMPARE(fixture.at(r.right, r.bottom), rgb(kHighlight));
+    QCOMPARE(fixture.at(r.left - 1, r.top - 1), rgb(kFace));
+}
+
+void tst_XpBsFaces::oddPicturesAreSkippedOrClipped_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("larger than the button") << 200 << 200;
+    QTest::newRow("zero") << 0 << 16;
+    QTest::newRow("negative") << -5 << -5;
+    QTest::newRow("absurd") << 2000000000 << 2000000000;
+}
+
+void tst_XpBsFaces::oddPicturesAreSkippedOrClipped()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    Fixture fixture(2, QSize(60, 30), QStringLiteral("Go"));
+    fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
+    fixture.button->setPictureWidth(width);
+    fixture.button->setPictureHeight(height);
+    fixture.hover();
+    fixture.button->setEnabled(false);
+    fixture.button->setPicture(platform::LoadPicture(QStringLiteral("/no/such/picture.bmp")));
+    fixture.button->setEnabled(true);
+    QCOMPARE(fixture.button->image().size(), QSize(60, 30));
+}
+
+QTEST_MAIN(tst_XpBsFaces)
+#include "tst_xpbs_faces.moc"
