@@ -2,8 +2,8 @@
 
 #include "SystemColors.h"
 
-#include <QFontMetrics>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QTextLayout>
