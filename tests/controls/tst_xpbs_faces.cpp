@@ -127,6 +127,8 @@ private slots:
     void maskColourShowsTheFaceInEveryState();
     void disabledCaptionIsEmbossed();
     void disabledPictureIsEmbossed();
+    void iconsKeepTheirTransparency();
+    void hoverPictureTakesThePlaceWhileHovered();
     void oddPicturesAreSkippedOrClipped_data();
     void oddPicturesAreSkippedOrClipped();
 };
@@ -463,6 +465,46 @@ void tst_XpBsFaces::disabledPictureIsEmbossed()
     QCOMPARE(fixture.at(r.right - 1, r.bottom - 1), rgb(kShadow));
     QCOMPARE(fixture.at(r.right, r.bottom), rgb(kHighlight));
     QCOMPARE(fixture.at(r.left - 1, r.top - 1), rgb(kFace));
+}
+
+void tst_XpBsFaces::iconsKeepTheirTransparency()
+{
+    auto icon = std::make_shared<platform::PictureData>();
+    icon->type = platform::PictureData::Icon;
+    icon->image = QImage(16, 16, QImage::Format_ARGB32);
+    icon->image.fill(Qt::transparent);
+    for (int y = 4; y < 12; ++y) {
+        for (int x = 4; x < 12; ++x)
+            icon->image.setPixel(x, y, qRgb(0, 0, 160));
+    }
+    icon->widthHimetric = icon->heightHimetric = platform::pixelsToHimetric(16);
+    Fixture fixture(4, QSize(60, 40));
+    fixture.button->setPicture(icon);
+    fixture.button->setPictureSize(2);
+    const RECT r = fixture.button->pictureRect();
+    QCOMPARE(fixture.at(r.left + 4, r.top + 4), qRgb(0, 0, 160));
+    QCOMPARE(fixture.at(r.left, r.top), rgb(kFace)); // transparent parts show the face
+
+    fixture.button->setEnabled(false); // embossed, black being the transparent colour
+    QCOMPARE(fixture.at(r.left + 4, r.top + 4), rgb(kShadow));
+    QCOMPARE(fixture.at(r.left + 12, r.top + 12), rgb(kHighlight));
+    QCOMPARE(fixture.at(r.left, r.top), rgb(kFace));
+}
+
+void tst_XpBsFaces::hoverPictureTakesThePlaceWhileHovered()
+{
+    Fixture fixture(4, QSize(60, 40));
+    fixture.button->setMaskColor(RGB(255, 0, 255));
+    fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 120, 0), 0));
+    fixture.button->setPictureHover(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 0, 120), 0));
+    fixture.button->setPictureSize(2);
+    const RECT r = fixture.button->pictureRect();
+    QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
+    fixture.hover();
+    QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 0, 120));
+    fixture.button->underPointer = &fixture.form;
+    fixture.button->OverTimer_Timer();
+    QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
 }
 
 void tst_XpBsFaces::oddPicturesAreSkippedOrClipped_data()
