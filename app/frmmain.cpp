@@ -34,7 +34,7 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , tb(new platform::TextBox(this))
     , Label1(new QLabel(this))
-    , pb(new Xp_ProgressBar(this))
+    , pb(new Xp_ProgressBar(host, this))
     , XpBs2(new XpBs(host, this))
     , XpBs1(new XpBs(host, this))
     , timer1(new QTimer(this))
@@ -79,7 +79,8 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
         platform::PropertyBag bag = form.bagFor(button->objectName(), QString::fromLatin1(XpBs::kClassId));
         button->UserControl_ReadProperties(bag);
     }
-    form.bagFor(pb->objectName(), QStringLiteral("vorlenta.Xp_ProgressBar"));
+    platform::PropertyBag barBag = form.bagFor(pb->objectName(), QStringLiteral("vorlenta.Xp_ProgressBar"));
+    pb->UserControl_ReadProperties(barBag);
     form.reportUnreadKeys();
 
     // The tab order follows the tab indexes: tb, Label1, XpBs1, XpBs2, pb.

@@ -1,26 +1,102 @@
 #pragma once
 
+#include "platform/Host.h"
+#include "platform/PropertyBag.h"
+#include "platform/Raster.h"
+
+#include <QImage>
 #include <QWidget>
 
-// The program's own progress bar over the range Min..Max.
+#include <array>
+
+// The program's own progress bar: a rounded trough filled with segmented
+// blocks (Style 0) or crossed by a moving three-piece marker (any other
+// Style), drawn from small skin images in one of eight colour skins. It
+// paints incrementally into a persistent image that every paint shows.
 class Xp_ProgressBar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Xp_ProgressBar(QWidget *parent = nullptr);
+    static constexpr const char *kClassId = "vorlenta.Xp_ProgressBar";
 
-    int Value() const { return m_value; }
-    void setValue(int value);
-    int Min() const { return m_min; }
-    void setMin(int min);
-    int Max() const { return m_max; }
-    void setMax(int max);
+    explicit Xp_ProgressBar(platform::Host &host, QWidget *parent = nullptr);
+
+    // The public interface, in its declared order. Value, Min and Max refuse
+    // a value out of range with an "Error" message box and keep the old one.
+    qint32 Value() const { return m_value; }
+    void setValue(qint32 value);
+    qint32 Style() const { return m_style; }
+    void setStyle(qint32 style);
+    qint32 ProgressLook() const { return m_progressLook; }
+    void setProgressLook(qint32 look);
+    qint32 Min() const { return m_min; }
+    void setMin(qint32 min);
+    qint32 Max() const { return m_max; }
+    void setMax(qint32 max);
+
+    // Life cycle, called by the window that holds the bar (and, for
+    // UserControl_Resize, by every change of size).
+    void UserControl_Initialize();
+    void UserControl_ReadProperties(platform::PropertyBag &bag);
+    void UserControl_WriteProperties(platform::PropertyBag &bag) const;
+    void UserControl_Resize();
+
+    // What the window shows.
+    const QImage &image() const { return m_image; }
+
+signals:
+    // The container's property-changed notification.
+    void PropertyChanged(const QString &name);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    int m_value = 0;
-    int m_min = 0;
-    int m_max = 100;
+    void notify(const char *name) { emit PropertyChanged(QString::fromLatin1(name)); }
+    void showRefusal(const char *message);
+    void ApplyLook();
+    bool hasSkin() const { return !pc[0].image().isNull(); }
+
+    void ResetPainter();
+    void PaintBlocks();
+    void PaintLastBlock();
+    void PaintSmooth();
+
+    // The drawing primitive: the whole source picture, or a part of it,
+    // scaled into a destination rectangle of the bar.
+    void PaintPicture(const platform::Surface &picture, int x, int y, int width, int height);
+    void PaintPicture(const platform::Surface &picture, int x, int y, int width, int height, int sourceX,
+                      int sourceY, int sourceWidth, int sourceHeight);
+
+    platform::Host &m_host;
+    QImage m_image;
+    platform::Surface m_surface;
+
+    // Properties.
+    qint32 m_value = 0;
+    qint32 m_min = 0;
+    qint32 m_max = 0;
+    qint32 m_style = 0;
+    qint32 m_progressLook = 0;
+
+    // The working pieces of the current skin; empty until a look is applied.
+    std::array<platform::Surface, 3> pc;
+
+    // Painter state.
+    int barWidth = 0;
+    int innerHeight = 0;
+    int pieceWidth = 0;
+    int pieceHeight = 0;
+    int nextX = 4;
+    qint16 stepCount = 0;  // Value - Min the drawn blocks stand for
+    qint64 gate = 0;       // Value - Min below which an assignment has nothing new to draw
+    qint32 lastValue = 0;
+    qint64 savedValue = 0; // relative to Min
+    bool restartPending = false;
+    qint16 finished = 0;
+    int markerX = 4;
+    // The range the drawn blocks were measured against, cached by the reset.
+    qint32 paintedMin = 0;
+    qint32 paintedMax = 0;
 };

@@ -1,0 +1,1068 @@
+#include "controls/progressbar/Xp_ProgressBar.h"
+#include "platform/PropertyBag.h"
+#include "support/Doubles.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <limits>
+#include <map>
+
+using platform::PropertyBag;
+
+namespace {
+
+const char *const kSkins[] = {"master", "blue", "bluemet", "goldmet", "grmet", "greymet", "orangemet", "redmet"};
+constexpr int kMaster = 0;
+constexpr int kGoldmet = 3;
+constexpr int kRedmet = 7;
+
+const QRgb kOutline = qRgb(0x6B, 0x69, 0x6B);
+const QRgb kInnerDark = qRgb(0xBD, 0xBE, 0xBD);
+const QRgb kInnerLight = qRgb(0xEF, 0xEF, 0xEF);
+const QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
+
+QImage picture(const QString &name)
+{
+    return QImage(QStringLiteral(":/progressbar/%1.png").arg(name)).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage piece(int look, int index)
+{
+    return picture(QString::fromLatin1(kSkins[look]) + QString::number(index));
+}
+
+QString hex(QRgb colour)
+{
+    return QStringLiteral("#%1").arg(colour & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+}
+
+QRgb at(const QImage &image, int x, int y)
+{
+    return image.pixel(x, y) | 0xFF000000u;
+}
+
+// What the platform's stretching blit makes of a whole picture at a new
+// size: destination pixel d reads source pixels d * n / size up to
+// (d + 1) * n / size (at least one), ANDed together.
+QImage stretched(const QImage &source, int width, int height)
+{
+    QImage result(width, height, QImage::Format_RGB32);
+    const auto span = [](int d, int size, int n) {
+        const int first = d * n / size;
+        return std::make_pair(first, std::max((d + 1) * n / size, first + 1));
+    };
+    for (int y = 0; y < height; ++y) {
+        const auto rows = span(y, height, source.height());
+        for (int x = 0; x < width; ++x) {
+            const auto columns = span(x, width, source.width());
+            quint32 value = 0xFFFFFFFFu;
+            for (int sy = rows.first; sy < rows.second; ++sy)
+                for (int sx = columns.first; sx < columns.second; ++sx)
+                    value &= source.pixel(sx, sy);
+            result.setPixel(x, y, value);
+        }
+    }
+    return result;
+}
+
+// Draws a whole piece into the progress area's rows of an expected image.
+void overlay(QImage &image, const QImage &source, int x, int width)
+{
+    const int height = image.height() - 6;
+    if (width <= 0 || height <= 0)
+        return;
+    const QImage scaled = stretched(source, width, height);
+    for (int y = 0; y < height; ++y)
+        for (int column = 0; column < width; ++column)
+            if (x + column >= 0 && x + column < image.width())
+                image.setPixel(x + column, 3 + y, scaled.pixel(column, y));
+}
+
+// Empty when the images agree; otherwise the first differing pixel.
+QString difference(const QImage &actual, const QImage &expected)
+{
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width()).arg(actual.height()).arg(expected.width()).arg(expected.height());
+    int count = 0;
+    QString first;
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if (at(actual, x, y) != at(expected, x, y)) {
+                if (count++ == 0)
+                    first = QStringLiteral("(%1,%2) is %3, expected %4")
+                                .arg(x).arg(y).arg(hex(at(actual, x, y)), hex(at(expected, x, y)));
+            }
+    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, first %2").arg(count).arg(first);
+}
+
+// Left edges of the blocks a segmented bar shows for a value: block k at
+// 4 + 10k while that edge lies below width / range x (Value - Min); the
+// block that reaches the right rim is the last, squeezed into what is left.
+struct Block {
+    int x;
+    int width;
+};
+std::vector<Block> dueBlocks(int barWidth, qint64 units, qint64 range)
+{
+    std::vector<Block> blocks;
+    for (int x = 4; qint64(x) * range < qint64(barWidth) * units; x += 10) {
+        if (x + 10 >= barWidth) {
+            if (barWidth - 3 - x > 0)
+                blocks.push_back({x, barWidth - 3 - x});
+            break;
+        }
+        blocks.push_back({x, 8});
+    }
+    return blocks;
+}
+
+QImage withBlocks(const QImage &empty, const std::vector<Block> &blocks, int look)
+{
+    QImage expected = empty.copy();
+    for (const Block &block : blocks)
+        overlay(expected, piece(look, 2), block.x, block.width);
+    return expected;
+}
+
+struct Bar {
+    testing::TestHost doubles;
+    Xp_ProgressBar bar;
+    QImage empty; // the frame as first drawn
+
+    explicit Bar(QSize size = QSize(89, 17), int look = kMaster, bool applyLook = true)
+        : bar(doubles.host)
+    {
+        bar.resize(size);
+        if (applyLook)
+            bar.setProgressLook(look);
+        bar.UserControl_Resize(); // what the platform does when the bar is sited
+        empty = bar.image().copy();
+    }
+
+    QImage blocksFor(qint64 units, qint64 range, int look = kMaster) const
+    {
+        return withBlocks(empty, dueBlocks(bar.width(), units, range), look);
+    }
+};
+
+QList<int> range(int from, int to, int step = 1)
+{
+    QList<int> values;
+    for (int value = from; value <= to; value += step)
+        values << value;
+    return values;
+}
+
+} // namespace
+
+class tst_Xp_ProgressBar : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Validation and persistence.
+    void assignments_data();
+    void assignments();
+    void sameValueIsReportedAgain();
+    void writesKeysInOrder();
+    void writesOnlyWhatDiffersFromDefault_data();
+    void writesOnlyWhatDiffersFromDefault();
+    void defaultsSurviveSaveAndLoad();
+    void readTakesStoredValuesUnchecked();
+    void lookOutsideTheSkinsKeepsTheSkin_data();
+    void lookOutsideTheSkinsKeepsTheSkin();
+
+    // Artwork and frame.
+    void skinColours_data();
+    void skinColours();
+    void troughArtwork();
+    void frame_data();
+    void frame();
+    void shownBarShowsItsImage();
+
+    // Segmented style.
+    void unitRiseShowsBlocksOnTheKnownValues();
+    void blocksFollowTheValue_data();
+    void blocksFollowTheValue();
+    void risingValueAddsOnlyNewBlocks_data();
+    void risingValueAddsOnlyNewBlocks();
+    void decreaseRedrawsTheFrameOnce();
+    void valueAtMinEmptiesTheBar_data();
+    void valueAtMinEmptiesTheBar();
+    void skinChangeKeepsDrawnBlocks();
+    void movedMinOrMaxRemeasuresTheBlocks_data();
+    void movedMinOrMaxRemeasuresTheBlocks();
+    void styleAloneChangesNothingOnScreen();
+
+    // Continuous style.
+    void markerMovesAndWraps();
+    void valueAtMaxEmptiesContinuousBar();
+
+    // Inputs the painter cannot measure.
+    void unmeasurableRangeDrawsNothingBeforeMax_data();
+    void unmeasurableRangeDrawsNothingBeforeMax();
+    void equalMinAndMaxShowsAFullBar();
+    void repeatedValuesNeverAdvanceTheBlocks();
+    void longestRangeRunsToTheEnd();
+    void withoutSkinTheTroughStaysEmpty_data();
+    void withoutSkinTheTroughStaysEmpty();
+    void tinyBarsKeepAccepting_data();
+    void tinyBarsKeepAccepting();
+};
+
+// ---------------------------------------------------------------- validation
+
+void tst_Xp_ProgressBar::assignments_data()
+{
+    QTest::addColumn<int>("storedMin");
+    QTest::addColumn<int>("storedMax");
+    QTest::addColumn<int>("storedValue");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<int>("candidate");
+    QTest::addColumn<QString>("message"); // empty: accepted
+
+    const QString higher = QStringLiteral("Value can NOT be higher than Maximum !");
+    const QString lower = QStringLiteral("Value can NOT be smaller than minimum !");
+    const QString minAbove = QStringLiteral("Minimum can NOT be biger than maximum !");
+    const QString minNegative = QStringLiteral("Minimum can NOT be smaller then 0 !");
+    const QString maxBelow = QStringLiteral("Maximum can NOT be smaller than minimum !");
+    const QString value = QStringLiteral("Value");
+    const QString min = QStringLiteral("Min");
+    const QString max = QStringLiteral("Max");
+
+    QTest::newRow("value at max") << 0 << 100 << 0 << value << 100 << QString();
+    QTest::newRow("value at min") << 10 << 100 << 50 << value << 10 << QString();
+    QTest::newRow("value above max") << 0 << 100 << 40 << value << 101 << higher;
+    QTest::newRow("value below min") << 10 << 100 << 40 << value << 9 << lower;
+    QTest::newRow("restored min above max: max checked first") << 50 << 10 << 0 << value << 20 << higher;
+    QTest::newRow("restored min above max: then min") << 50 << 10 << 0 << value << 5 << lower;
+    QTest::newRow("min above max") << 0 << 100 << 0 << min << 101 << minAbove;
+    QTest::newRow("min negative") << 0 << 100 << 0 << min << -1 << minNegative;
+    QTest::newRow("min negative and above restored max") << 0 << -5 << 0 << min << -1 << minAbove;
+    QTest::newRow("min equal to max") << 0 << 100 << 0 << min << 100 << QString();
+    QTest::newRow("min at zero") << 30 << 100 << 50 << min << 0 << QString();
+    QTest::newRow("max below min") << 10 << 100 << 50 << max << 9 << maxBelow;
+    QTest::newRow("max equal to min") << 10 << 100 << 50 << max << 10 << QString();
+    QTest::newRow("max below value keeps value") << 0 << 100 << 80 << max << 50 << QString();
+    QTest::newRow("min above value keeps value") << 0 << 100 << 20 << min << 50 << QString();
+}
+
+void tst_Xp_ProgressBar::assignments()
+{
+    QFETCH(int, storedMin);
+    QFETCH(int, storedMax);
+    QFETCH(int, storedValue);
+    QFETCH(QString, property);
+    QFETCH(int, candidate);
+    QFETCH(QString, message);
+
+    // GIVEN a bar restored from stored settings (taken without checks)
+    Bar fixture;
+    PropertyBag bag;
+    bag.insert(QStringLiteral("Min"), storedMin);
+    bag.insert(QStringLiteral("Max"), storedMax);
+    bag.insert(QStringLiteral("Value"), storedValue);
+    fixture.bar.UserControl_ReadProperties(bag);
+    QSignalSpy changed(&fixture.bar, &Xp_ProgressBar::PropertyChanged);
+
+    // WHEN the candidate is assigned
+    if (property == QLatin1String("Value"))
+        fixture.bar.setValue(candidate);
+    else if (property == QLatin1String("Min"))
+        fixture.bar.setMin(candidate);
+    else
+        fixture.bar.setMax(candidate);
+
+    // THEN it is stored and reported, or refused in one message box with
+    // nothing stored
+    const auto &shown = fixture.doubles.messageBoxes.shown;
+    int expectedMin = storedMin;
+    int expectedMax = storedMax;
+    int expectedValue = storedValue;
+    if (message.isEmpty()) {
+        QCOMPARE(shown.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).toString(), property);
+        if (property == QLatin1String("Value"))
+            expectedValue = candidate;
+        else if (property == QLatin1String("Min"))
+            expectedMin = candidate;
+        else
+            expectedMax = candidate;
+    } else {
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).prompt, message);
+        QCOMPARE(shown.at(0).style, 16); // OK only, critical icon
+        QCOMPARE(shown.at(0).title, QStringLiteral("Error"));
+        QCOMPARE(changed.size(), 0);
+    }
+    QCOMPARE(fixture.bar.Min(), expectedMin);
+    QCOMPARE(fixture.bar.Max(), expectedMax);
+    QCOMPARE(fixture.bar.Value(), expectedValue);
+}
+
+void tst_Xp_ProgressBar::sameValueIsReportedAgain()
+{
+    Bar fixture;
+    QSignalSpy changed(&fixture.bar, &Xp_ProgressBar::PropertyChanged);
+    fixture.bar.setValue(30);
+    fixture.bar.setValue(30);
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed.at(1).at(0).toString(), QStringLiteral("Value"));
+}
+
+// ---------------------------------------------------------------- persistence
+
+void tst_Xp_ProgressBar::writesKeysInOrder()
+{
+    Bar fixture;
+    fixture.bar.setMax(200);
+    fixture.bar.setMin(5);
+    fixture.bar.setValue(50);
+    fixture.bar.setStyle(1);
+    fixture.bar.setProgressLook(3);
+
+    PropertyBag bag;
+    fixture.bar.UserControl_WriteProperties(bag);
+
+    QCOMPARE(bag.keys(), QStringList({QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("value"),
+                                      QStringLiteral("style"), QStringLiteral("progresslook")}));
+    QCOMPARE(bag.value(QStringLiteral("Min")), QVariant(5));
+    QCOMPARE(bag.value(QStringLiteral("Max")), QVariant(200));
+    QCOMPARE(bag.value(QStringLiteral("Value")), QVariant(50));
+    QCOMPARE(bag.value(QStringLiteral("Style")), QVariant(1));
+    QCOMPARE(bag.value(QStringLiteral("ProgressLook")), QVariant(3));
+}
+
+void tst_Xp_ProgressBar::writesOnlyWhatDiffersFromDefault_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("value");
+    QTest::newRow("Min") << QStringLiteral("Min") << 1;
+    QTest::newRow("Max") << QStringLiteral("Max") << 99;
+    QTest::newRow("Value") << QStringLiteral("Value") << 7;
+    QTest::newRow("Style") << QStringLiteral("Style") << -1;
+    QTest::newRow("ProgressLook") << QStringLiteral("ProgressLook") << 6;
+}
+
+void tst_Xp_ProgressBar::writesOnlyWhatDiffersFromDefault()
+{
+    QFETCH(QString, key);
+    QFETCH(int, value);
+
+    Bar fixture;
+    PropertyBag stored;
+    stored.insert(key, value);
+    fixture.bar.UserControl_ReadProperties(stored);
+
+    PropertyBag saved;
+    fixture.bar.UserControl_WriteProperties(saved);
+    QCOMPARE(saved.keys(), QStringList{key.toLower()});
+    QCOMPARE(saved.value(key), QVariant(value));
+}
+
+void tst_Xp_ProgressBar::defaultsSurviveSaveAndLoad()
+{
+    // GIVEN a new bar, saved at once
+    testing::TestHost doubles;
+    Xp_ProgressBar fresh(doubles.host);
+    PropertyBag bag;
+    fresh.UserControl_WriteProperties(bag);
+    QVERIFY2(bag.isEmpty(), qPrintable(bag.keys().join(QLatin1Char(','))));
+
+    // WHEN another bar reads that form
+    Xp_ProgressBar loaded(doubles.host);
+    loaded.resize(89, 17);
+    QSignalSpy changed(&loaded, &Xp_ProgressBar::PropertyChanged);
+    loaded.UserControl_ReadProperties(bag);
+
+    // THEN it has the defaults and the green skin of look 0
+    QCOMPARE(loaded.Value(), 0);
+    QCOMPARE(loaded.Min(), 0);
+    QCOMPARE(loaded.Max(), 100);
+    QCOMPARE(loaded.Style(), 0);
+    QCOMPARE(loaded.ProgressLook(), 0);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("ProgressLook"));
+    loaded.UserControl_Resize();
+    const QImage empty = loaded.image().copy();
+    loaded.setValue(10);
+    const QString problem = difference(loaded.image(), withBlocks(empty, dueBlocks(89, 10, 100), kMaster));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::readTakesStoredValuesUnchecked()
+{
+    Bar fixture;
+    PropertyBag bag;
+    bag.insert(QStringLiteral("min"), -20);
+    bag.insert(QStringLiteral("MAX"), -50);
+    bag.insert(QStringLiteral("Value"), 500);
+    bag.insert(QStringLiteral("Style"), 2);
+    bag.insert(QStringLiteral("ProgressLook"), 4);
+    QSignalSpy changed(&fixture.bar, &Xp_ProgressBar::PropertyChanged);
+    const QImage before = fixture.bar.image().copy();
+
+    fixture.bar.UserControl_ReadProperties(bag);
+
+    QCOMPARE(fixture.bar.Min(), -20);
+    QCOMPARE(fixture.bar.Max(), -50);
+    QCOMPARE(fixture.bar.Value(), 500);
+    QCOMPARE(fixture.bar.Style(), 2);
+    QCOMPARE(fixture.bar.ProgressLook(), 4);
+    QCOMPARE(fixture.doubles.messageBoxes.shown.size(), 0);
+    QCOMPARE(changed.size(), 1); // only the look goes through its let
+    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("ProgressLook"));
+    QCOMPARE(fixture.bar.image(), before); // nothing painted while reading
+    QVERIFY(bag.unreadKeys().isEmpty());
+}
+
+void tst_Xp_ProgressBar::lookOutsideTheSkinsKeepsTheSkin_data()
+{
+    QTest::addColumn<int>("look");
+    QTest::newRow("8") << 8;
+    QTest::newRow("-1") << -1;
+}
+
+void tst_Xp_ProgressBar::lookOutsideTheSkinsKeepsTheSkin()
+{
+    QFETCH(int, look);
+
+    // GIVEN a gold bar showing two blocks
+    Bar fixture(QSize(89, 17), kGoldmet);
+    fixture.bar.setValue(20);
+
+    // WHEN a look outside 0..7 is assigned
+    QSignalSpy changed(&fixture.bar, &Xp_ProgressBar::PropertyChanged);
+    fixture.bar.setProgressLook(look);
+
+    // THEN it is stored, reported and saved, and the next block is still gold
+    QCOMPARE(fixture.bar.ProgressLook(), look);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("ProgressLook"));
+    PropertyBag bag;
+    fixture.bar.UserControl_WriteProperties(bag);
+    QCOMPARE(bag.value(QStringLiteral("ProgressLook")), QVariant(look));
+
+    fixture.bar.setValue(30);
+    const QString problem = difference(fixture.bar.image(), fixture.blocksFor(30, 100, kGoldmet));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// ---------------------------------------------------------------- artwork
+
+void tst_Xp_ProgressBar::skinColours_data()
+{
+    QTest::addColumn<int>("look");
+    QTest::addColumn<QStringList>("colours"); // piece 0 left, right; piece 1 left, right; piece 2 top, darkest, bottom
+
+    const auto row = [](int look, QStringList colours) {
+        QTest::newRow(kSkins[look]) << look << colours;
+    };
+    row(0, {"C5F3C5", "5BDD5E", "7EE480", "29D22C", "95E996", "28D22B", "75E277"});
+    row(1, {"D0E6FB", "81BBF6", "61AAF3", "0C7CED", "409FFF", "0076EC", "3399FF"});
+    row(2, {"EDF4F9", "9CB8C8", "829FA9", "285447", "5892BA", "093C28", "38759F"});
+    row(3, {"FDFBFE", "F3E1C3", "ECD39F", "D8AC2F", "ECD39F", "D8A62F", "E2C366"});
+    row(4, {"D1E0CC", "C9DCC3", "B9D2B2", "89B27D", "95B38E", "76A66A", "98C88C"});
+    row(5, {"EDEDED", "CDCDCD", "B4B4B4", "767676", "CBCBCB", "6B6B6B", "A8A8A8"});
+    row(6, {"FFFDF3", "FFF0B7", "FFE997", "FFD63E", "FFE996", "FFD22C", "FFE278"});
+    row(7, {"F4CCB2", "F4CEB6", "F2C4A7", "E6915B", "E9A87F", "E38040", "EBB89A"});
+}
+
+void tst_Xp_ProgressBar::skinColours()
+{
+    QFETCH(int, look);
+    QFETCH(QStringList, colours);
+    const auto colour = [&colours](int i) { return hex(0xFF000000u | colours.at(i).toUInt(nullptr, 16)); };
+
+    for (int index = 0; index < 3; ++index) {
+        const QImage image = piece(look, index);
+        QCOMPARE(image.size(), QSize(8, 10));
+    }
+    // The middle rows of the pale pieces, left end to right end.
+    for (int index = 0; index < 2; ++index) {
+        const QImage image = piece(look, index);
+        for (int row : {4, 5}) {
+            QCOMPARE(hex(at(image, 0, row)), colour(2 * index));
+            QCOMPARE(hex(at(image, 7, row)), colour(2 * index + 1));
+        }
+    }
+    // The full-colour piece: top, darkest (sixth) and bottom rows, the same
+    // across, and no row darker than the sixth.
+    const QImage full = piece(look, 2);
+    QCOMPARE(hex(at(full, 0, 0)), colour(4));
+    QCOMPARE(hex(at(full, 0, 5)), colour(5));
+    QCOMPARE(hex(at(full, 0, 9)), colour(6));
+    const auto brightness = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 1; x < 8; ++x)
+            QCOMPARE(hex(at(full, x, y)), hex(at(full, 0, y)));
+        QVERIFY2(brightness(at(full, 0, y)) >= brightness(at(full, 0, 5)), qPrintable(QString::number(y)));
+    }
+    // The marker draws the pieces half as wide; neighbouring columns agree
+    // so that shrinking keeps their colours.
+    for (int index = 0; index < 3; ++index) {
+        const QImage image = piece(look, index);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 8; x += 2)
+                QCOMPARE(hex(at(image, x + 1, y)), hex(at(image, x, y)));
+    }
+}
+
+void tst_Xp_ProgressBar::troughArtwork()
+{
+    const QImage trough = picture(QStringLiteral("trough"));
+    QCOMPARE(trough.size(), QSize(59, 13));
+    const QImage blank = picture(QStringLiteral("blank"));
+    QCOMPARE(blank.size(), QSize(8, 10));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 8; ++x)
+            QCOMPARE(hex(at(blank, x, y)), hex(kWhite));
+
+    // Outline, then the inner lines: two along the top and sides, one along the bottom.
+    for (int x = 3; x <= 55; ++x) {
+        QCOMPARE(hex(at(trough, x, 0)), hex(kOutline));
+        QCOMPARE(hex(at(trough, x, 1)), hex(kInnerDark));
+        QCOMPARE(hex(at(trough, x, 2)), hex(kInnerLight));
+        QCOMPARE(hex(at(trough, x, 11)), hex(kInnerLight));
+        QCOMPARE(hex(at(trough, x, 12)), hex(kOutline));
+    }
+    for (int y = 3; y <= 9; ++y) {
+        QCOMPARE(hex(at(trough, 0, y)), hex(kOutline));
+        QCOMPARE(hex(at(trough, 1, y)), hex(kInnerDark));
+        QCOMPARE(hex(at(trough, 2, y)), hex(kInnerLight));
+        QCOMPARE(hex(at(trough, 58, y)), hex(kOutline));
+        QCOMPARE(hex(at(trough, 57, y)), hex(kInnerDark));
+        QCOMPARE(hex(at(trough, 56, y)), hex(kInnerLight));
+    }
+    for (int y = 3; y <= 10; ++y)
+        for (int x = 3; x <= 55; ++x)
+            QCOMPARE(hex(at(trough, x, y)), hex(kWhite));
+
+    // Each corner: the extreme pixel white, the outline curving through
+    // its neighbours in the three blending greys.
+    const QList<QPoint> corners = {{0, 0}, {58, 0}, {0, 12}, {58, 12}};
+    for (const QPoint &corner : corners) {
+        const int dx = corner.x() == 0 ? 1 : -1;
+        const int dy = corner.y() == 0 ? 1 : -1;
+        const auto c = [&](int i, int j) { return hex(at(trough, corner.x() + i * dx, corner.y() + j * dy)); };
+        QCOMPARE(c(0, 0), hex(kWhite));
+        QCOMPARE(c(1, 0), QStringLiteral("#ADAAA5"));
+        QCOMPARE(c(0, 1), QStringLiteral("#ADAAA5"));
+        QCOMPARE(c(2, 0), QStringLiteral("#7B7D7B"));
+        QCOMPARE(c(0, 2), QStringLiteral("#7B7D7B"));
+        QCOMPARE(c(1, 1), QStringLiteral("#737573"));
+    }
+}
+
+// ---------------------------------------------------------------- frame
+
+void tst_Xp_ProgressBar::frame_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("89 x 17, the main window's") << QSize(89, 17);
+    QTest::newRow("6 x 6, corners only") << QSize(6, 6);
+    QTest::newRow("7 x 7") << QSize(7, 7);
+    QTest::newRow("12 x 40, narrower than the top strip") << QSize(12, 40);
+    QTest::newRow("300 x 25") << QSize(300, 25);
+}
+
+void tst_Xp_ProgressBar::frame()
+{
+    QFETCH(QSize, size);
+    const int w = size.width();
+    const int h = size.height();
+    Bar fixture(size);
+    const QImage &image = fixture.bar.image();
+    const QImage trough = picture(QStringLiteral("trough"));
+    QCOMPARE(image.size(), size);
+
+    QImage expected(size, QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    // Corners as drawn.
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) {
+            expected.setPixel(i, j, at(trough, i, j));
+            expected.setPixel(w - 3 + i, j, at(trough, 56 + i, j));
+            expected.setPixel(i, h - 3 + j, at(trough, i, 10 + j));
+            expected.setPixel(w - 3 + i, h - 3 + j, at(trough, 56 + i, 10 + j));
+        }
+    // Rims: outline outside, the inner lines towards the progress area.
+    const QRgb top[] = {kOutline, kInnerDark, kInnerLight};
+    const QRgb bottom[] = {kWhite, kInnerLight, kOutline};
+    for (int x = 3; x < w - 3; ++x)
+        for (int j = 0; j < 3; ++j) {
+            expected.setPixel(x, j, top[j]);
+            expected.setPixel(x, h - 3 + j, bottom[j]);
+        }
+    for (int y = 3; y < h - 3; ++y)
+        for (int i = 0; i < 3; ++i) {
+            expected.setPixel(i, y, top[i]);
+            expected.setPixel(w - 1 - i, y, top[i]);
+        }
+    // The progress area: (3, 3) to (w - 3, h - 3), white.
+    for (int y = 3; y < h - 3; ++y)
+        for (int x = 3; x < w - 3; ++x)
+            expected.setPixel(x, y, kWhite);
+
+    const QString problem = difference(image, expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::shownBarShowsItsImage()
+{
+    // GIVEN a bar that painted before it was first shown
+    testing::TestHost doubles;
+    QWidget window;
+    window.resize(200, 60);
+    auto *bar = new Xp_ProgressBar(doubles.host, &window);
+    bar->setGeometry(40, 20, 89, 17);
+    bar->setProgressLook(0);
+    bar->setValue(50);
+    const QImage painted = bar->image().copy();
+
+    // WHEN the window is shown (the platform's late resize arrives)
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // THEN the bar still shows its blocks, on screen as in its image
+    QCOMPARE(bar->image(), painted);
+    bar->setValue(70);
+    QCOMPARE(bar->grab().toImage().convertToFormat(QImage::Format_RGB32), bar->image());
+}
+
+// ---------------------------------------------------------------- segmented style
+
+void tst_Xp_ProgressBar::unitRiseShowsBlocksOnTheKnownValues()
+{
+    // GIVEN an empty main-window bar
+    Bar fixture;
+    std::map<int, int> appeared; // left edge -> value at which it was first drawn
+
+    // WHEN 1, 2, ..., 100 are assigned
+    for (int value = 1; value <= 100; ++value) {
+        fixture.bar.setValue(value);
+        const QImage &image = fixture.bar.image();
+        for (int x = 4; x < 86; x += 10)
+            if (!appeared.count(x) && at(image, x, 8) != kWhite)
+                appeared[x] = value;
+        const QString problem = difference(image, fixture.blocksFor(value, 100));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+    }
+
+    // THEN the blocks come on these values, the last 2 pixels wide at 95
+    const std::map<int, int> expected = {{4, 5},  {14, 16}, {24, 27}, {34, 39}, {44, 50},
+                                         {54, 61}, {64, 72}, {74, 84}, {84, 95}};
+    QCOMPARE(appeared, expected);
+    QVERIFY(at(fixture.bar.image(), 85, 8) != kWhite);
+    QCOMPARE(hex(at(fixture.bar.image(), 86, 8)), hex(kInnerLight));
+}
+
+void tst_Xp_ProgressBar::blocksFollowTheValue_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("min");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<QList<int>>("values");
+
+    // The mended fault: the painter advanced one unit per assignment, so a
+    // value rising by ten showed two blocks at 100.
+    QTest::newRow("10 to 100 by ten") << QSize(89, 17) << 0 << 100 << range(10, 100, 10);
+    QTest::newRow("percentages of a seven-character text")
+        << QSize(89, 17) << 0 << 100 << QList<int>{0, 14, 29, 43, 57, 71, 86, 100};
+    QTest::newRow("straight to 100") << QSize(89, 17) << 0 << 100 << QList<int>{100};
+    QTest::newRow("0 to 100 by seven") << QSize(89, 17) << 0 << 100 << range(0, 100, 7);
+    QTest::newRow("same values again") << QSize(89, 17) << 0 << 100 << QList<int>{30, 30, 30, 45, 45, 46};
+    QTest::newRow("ups and downs") << QSize(89, 17) << 0 << 100 << QList<int>{40, 80, 60, 61, 62, 90, 10, 100, 99};
+    QTest::newRow("range 50 to 150") << QSize(89, 17) << 50 << 150 << range(50, 150, 3);
+    QTest::newRow("range 0 to 7") << QSize(89, 17) << 0 << 7 << range(0, 7);
+    QTest::newRow("range 0 to 32767") << QSize(89, 17) << 0 << 32767 << range(0, 32767, 1111);
+    QTest::newRow("wide bar") << QSize(300, 20) << 0 << 1000 << range(0, 1000, 37);
+    QTest::newRow("low bar") << QSize(60, 10) << 0 << 100 << range(0, 100, 9);
+}
+
+void tst_Xp_ProgressBar::blocksFollowTheValue()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, min);
+    QFETCH(int, max);
+    QFETCH(QList<int>, values);
+
+    Bar fixture(size);
+    fixture.bar.setMax(max);
+    fixture.bar.setMin(min);
+    for (int value : values) {
+        fixture.bar.setValue(value);
+        const QString problem = difference(fixture.bar.image(), fixture.blocksFor(value - min, max - min));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+    }
+    QCOMPARE(fixture.doubles.messageBoxes.shown.size(), 0);
+}
+
+void tst_Xp_ProgressBar::risingValueAddsOnlyNewBlocks_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::newRow("by one") << 1;
+    QTest::newRow("by three") << 3;
+    QTest::newRow("by ten") << 10;
+}
+
+void tst_Xp_ProgressBar::risingValueAddsOnlyNewBlocks()
+{
+    QFETCH(int, step);
+
+    // GIVEN a bar whose skin changes before every assignment
+    Bar fixture;
+    std::map<int, int> lookOfBlock; // left edge -> look it was drawn in
+
+    for (int value = step, turn = 0; value <= 100; value += step, ++turn) {
+        const int look = turn % 2 == 0 ? kMaster : kRedmet;
+        fixture.bar.setProgressLook(look);
+        fixture.bar.setValue(value);
+
+        // THEN each block keeps the skin it was first drawn in (no redraw
+        // while the value rises); the closing block is drawn again each time
+        QImage expected = fixture.empty.copy();
+        for (const Block &block : dueBlocks(89, value, 100)) {
+            if (!lookOfBlock.count(block.x) || block.width != 8)
+                lookOfBlock[block.x] = look;
+            overlay(expected, piece(lookOfBlock[block.x], 2), block.x, block.width);
+        }
+        const QString problem = difference(fixture.bar.image(), expected);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+    }
+}
+
+void tst_Xp_ProgressBar::decreaseRedrawsTheFrameOnce()
+{
+    // GIVEN a green bar at 80
+    Bar fixture;
+    fixture.bar.setValue(80);
+
+    // WHEN 60 is assigned after a change to red
+    fixture.bar.setProgressLook(kRedmet);
+    fixture.bar.setValue(60);
+
+    // THEN the frame is redrawn with the blocks up to 60 at once, in red
+    QString problem = difference(fixture.bar.image(), fixture.blocksFor(60, 100, kRedmet));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // AND rising again from there adds blocks without redrawing the frame
+    fixture.bar.setProgressLook(kMaster);
+    fixture.bar.setValue(61);
+    fixture.bar.setValue(75);
+    QImage expected = fixture.blocksFor(60, 100, kRedmet);
+    for (const Block &block : dueBlocks(89, 75, 100))
+        if (block.x > 44)
+            overlay(expected, piece(kMaster, 2), block.x, block.width);
+    problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::valueAtMinEmptiesTheBar_data()
+{
+    QTest::addColumn<int>("min");
+    QTest::newRow("min 0") << 0;
+    QTest::newRow("min 20") << 20;
+}
+
+void tst_Xp_ProgressBar::valueAtMinEmptiesTheBar()
+{
+    QFETCH(int, min);
+    Bar fixture;
+    fixture.bar.setMin(min);
+    fixture.bar.setValue(90);
+    QVERIFY(fixture.bar.image() != fixture.empty);
+
+    fixture.bar.setValue(min);
+    const QString problem = difference(fixture.bar.image(), fixture.empty);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::skinChangeKeepsDrawnBlocks()
+{
+    // GIVEN three green blocks
+    Bar fixture;
+    fixture.bar.setValue(30);
+    const QImage green = fixture.bar.image().copy();
+
+    // WHEN the look changes to red
+    fixture.bar.setProgressLook(kRedmet);
+
+    // THEN nothing changes on screen, and the next block is red
+    QCOMPARE(fixture.bar.image(), green);
+    fixture.bar.setValue(40);
+    QImage expected = fixture.blocksFor(30, 100, kMaster);
+    overlay(expected, piece(kRedmet, 2), 34, 8);
+    const QString problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::movedMinOrMaxRemeasuresTheBlocks_data()
+{
+    QTest::addColumn<int>("newMin");
+    QTest::addColumn<int>("newMax");
+    QTest::newRow("max raised") << 0 << 200;
+    QTest::newRow("max lowered") << 0 << 90;
+    QTest::newRow("min raised") << 40 << 100;
+}
+
+void tst_Xp_ProgressBar::movedMinOrMaxRemeasuresTheBlocks()
+{
+    QFETCH(int, newMin);
+    QFETCH(int, newMax);
+    Bar fixture;
+    fixture.bar.setValue(50);
+    fixture.bar.setValue(70);
+
+    fixture.bar.setMax(newMax);
+    fixture.bar.setMin(newMin);
+    fixture.bar.setValue(70);
+
+    const QString problem = difference(fixture.bar.image(), fixture.blocksFor(70 - newMin, newMax - newMin));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::styleAloneChangesNothingOnScreen()
+{
+    // GIVEN a segmented bar at 30
+    Bar fixture;
+    fixture.bar.setValue(30);
+    const QImage blocks = fixture.bar.image().copy();
+
+    // WHEN the style changes, nothing is drawn
+    fixture.bar.setStyle(1);
+    QCOMPARE(fixture.bar.image(), blocks);
+
+    // THEN the next assignment draws the marker at its start, over the blocks
+    fixture.bar.setValue(31);
+    QImage expected = blocks.copy();
+    overlay(expected, piece(kMaster, 0), 4, 4);
+    overlay(expected, piece(kMaster, 1), 9, 4);
+    overlay(expected, piece(kMaster, 2), 14, 4);
+    QString problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // AND going back to blocks shows exactly the blocks of the value, marker gone
+    fixture.bar.setStyle(0);
+    fixture.bar.setValue(32);
+    problem = difference(fixture.bar.image(), fixture.blocksFor(32, 100));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// ---------------------------------------------------------------- continuous style
+
+void tst_Xp_ProgressBar::markerMovesAndWraps()
+{
+    // GIVEN a continuous bar, 89 pixels wide
+    Bar fixture;
+    fixture.bar.setStyle(1);
+    const int w = 89;
+
+    // The marker at x: pale, medium and full pieces 4 pixels wide with
+    // 1-pixel gaps, each only while it fits before the right end; white
+    // everywhere else in the progress area.
+    const auto marker = [&](int x, bool borderWhitened) {
+        QImage expected = fixture.empty.copy();
+        if (borderWhitened)
+            for (int y = 3; y < 14; ++y)
+                expected.setPixel(2, y, kWhite);
+        if (x + 20 < w)
+            overlay(expected, piece(kMaster, 2), x + 10, 4);
+        if (x + 10 < w)
+            overlay(expected, piece(kMaster, 1), x + 5, 4);
+        if (x + 5 < w)
+            overlay(expected, piece(kMaster, 0), x, 4);
+        return expected;
+    };
+
+    // WHEN 1, 2, 3, ... are assigned: the marker starts at 4 and moves 5 a time
+    int value = 1;
+    for (int x = 4; x <= 79; x += 5, ++value) {
+        fixture.bar.setValue(value);
+        const QString problem = difference(fixture.bar.image(), marker(x, false));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("marker at %1: %2").arg(x).arg(problem)));
+    }
+    // at 84 it has reached the end: all erased
+    fixture.bar.setValue(value++);
+    QString problem = difference(fixture.bar.image(), fixture.empty);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    // it starts again at 2, on the rim's inner column ...
+    fixture.bar.setValue(value++);
+    problem = difference(fixture.bar.image(), marker(2, false));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    // ... which its first erase leaves white
+    for (int x = 7; x <= 17; x += 5) {
+        fixture.bar.setValue(value++);
+        problem = difference(fixture.bar.image(), marker(x, true));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("marker at %1: %2").arg(x).arg(problem)));
+    }
+}
+
+void tst_Xp_ProgressBar::valueAtMaxEmptiesContinuousBar()
+{
+    Bar fixture;
+    fixture.bar.setStyle(1);
+    for (int value = 1; value <= 10; ++value)
+        fixture.bar.setValue(value);
+    QVERIFY(fixture.bar.image() != fixture.empty);
+
+    fixture.bar.setValue(100);
+    QString problem = difference(fixture.bar.image(), fixture.empty);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // The marker starts over at 4.
+    fixture.bar.setValue(1);
+    QImage expected = fixture.empty.copy();
+    overlay(expected, piece(kMaster, 0), 4, 4);
+    overlay(expected, piece(kMaster, 1), 9, 4);
+    overlay(expected, piece(kMaster, 2), 14, 4);
+    problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// ---------------------------------------------------------------- unmeasurable inputs
+
+void tst_Xp_ProgressBar::unmeasurableRangeDrawsNothingBeforeMax_data()
+{
+    QTest::addColumn<int>("min");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<QList<int>>("values"); // rising, below max
+    const int top = std::numeric_limits<int>::max();
+    QTest::newRow("range 32768") << 0 << 32768 << QList<int>{0, 1, 16384, 32767};
+    QTest::newRow("range 100000") << 0 << 100000 << QList<int>{50, 40000, 99999};
+    QTest::newRow("range 32768 above min") << 1000 << 33768 << QList<int>{1000, 2000, 33767};
+    QTest::newRow("the whole 32-bit range") << 0 << top << QList<int>{0, 7, 40000, top - 1};
+}
+
+void tst_Xp_ProgressBar::unmeasurableRangeDrawsNothingBeforeMax()
+{
+    QFETCH(int, min);
+    QFETCH(int, max);
+    QFETCH(QList<int>, values);
+
+    Bar fixture;
+    fixture.bar.setMax(max);
+    fixture.bar.setMin(min);
+    for (int value : values) {
+        fixture.bar.setValue(value);
+        QCOMPARE(fixture.bar.Value(), value);
+        const QString problem = difference(fixture.bar.image(), fixture.empty);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+    }
+    fixture.bar.setValue(max);
+    QString problem = difference(fixture.bar.image(), fixture.blocksFor(1, 1));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // Still accepting, and going down empties it again.
+    fixture.bar.setValue(min);
+    QCOMPARE(fixture.bar.Value(), min);
+    problem = difference(fixture.bar.image(), fixture.empty);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::equalMinAndMaxShowsAFullBar()
+{
+    Bar fixture;
+    fixture.bar.setMin(50);
+    fixture.bar.setMax(50);
+    for (int round = 0; round < 3; ++round) {
+        fixture.bar.setValue(50);
+        const QString problem = difference(fixture.bar.image(), fixture.blocksFor(1, 1));
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+    fixture.bar.setValue(51);
+    QCOMPARE(fixture.doubles.messageBoxes.shown.size(), 1);
+    QCOMPARE(fixture.bar.Value(), 50);
+}
+
+void tst_Xp_ProgressBar::repeatedValuesNeverAdvanceTheBlocks()
+{
+    // A range other than 0..100 gave every assignment a step, and the
+    // 16-bit step counter ran over after 32767 of them.
+    Bar fixture;
+    fixture.bar.setMax(200);
+    for (int round = 0; round < 40000; ++round)
+        fixture.bar.setValue(1);
+    QString problem = difference(fixture.bar.image(), fixture.empty);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    fixture.bar.setValue(20);
+    problem = difference(fixture.bar.image(), fixture.blocksFor(20, 200));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::longestRangeRunsToTheEnd()
+{
+    Bar fixture;
+    fixture.bar.setMax(32767);
+    for (int value = 0; value <= 32767; ++value) {
+        fixture.bar.setValue(value);
+        if (value % 4096 == 4095 || value == 32767) {
+            const QString problem = difference(fixture.bar.image(), fixture.blocksFor(value, 32767));
+            QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+        }
+    }
+}
+
+void tst_Xp_ProgressBar::withoutSkinTheTroughStaysEmpty_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::newRow("segmented") << 0;
+    QTest::newRow("continuous") << 1;
+}
+
+void tst_Xp_ProgressBar::withoutSkinTheTroughStaysEmpty()
+{
+    QFETCH(int, style);
+
+    // GIVEN a bar placed without reading a form: no look applied yet
+    Bar fixture(QSize(89, 17), kMaster, false);
+    fixture.bar.setStyle(style);
+
+    // WHEN values are assigned, an empty trough is all it shows
+    for (int value = 1; value <= 60; ++value) {
+        fixture.bar.setValue(value);
+        const QString problem = difference(fixture.bar.image(), fixture.empty);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
+    }
+
+    // THEN once a look is applied, the next assignment shows the value
+    fixture.bar.setProgressLook(kMaster);
+    fixture.bar.setValue(61);
+    QImage expected = fixture.blocksFor(61, 100);
+    if (style != 0) {
+        expected = fixture.empty.copy();
+        overlay(expected, piece(kMaster, 0), 4, 4);
+        overlay(expected, piece(kMaster, 1), 9, 4);
+        overlay(expected, piece(kMaster, 2), 14, 4);
+    }
+    const QString problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::tinyBarsKeepAccepting_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("style");
+    for (const QSize size : {QSize(5, 5), QSize(1, 30), QSize(40, 2), QSize(0, 0)})
+        for (int style : {0, 1})
+            QTest::addRow("%dx%d style %d", size.width(), size.height(), style) << size << style;
+}
+
+void tst_Xp_ProgressBar::tinyBarsKeepAccepting()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, style);
+    Bar fixture(size);
+    fixture.bar.setStyle(style);
+    for (int value = 0; value <= 100; ++value)
+        fixture.bar.setValue(value);
+    fixture.bar.setValue(3);
+    QCOMPARE(fixture.bar.Value(), 3);
+    QCOMPARE(fixture.bar.image().size(), size.isEmpty() ? QSize(0, 0) : size);
+}
+
+QTEST_MAIN(tst_Xp_ProgressBar)
+#include "tst_progressbar.moc"
