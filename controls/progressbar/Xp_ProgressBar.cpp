@@ -207,6 +207,7 @@ void Xp_ProgressBar::UserControl_Resize()
     markerX = kMarkerStart;
     ResetPainter();
     update();
+    emit FrameDrawn();
 }
 
 void Xp_ProgressBar::ApplyLook()
@@ -261,9 +262,10 @@ void Xp_ProgressBar::ResetPainter()
 
 void Xp_ProgressBar::PaintBlocks()
 {
-    // Nothing drawn since the last reset, or the other style's marker is
-    // showing: start from a clean frame.
-    if (nextX == kFirstBlockX || markerX != kMarkerStart)
+    // The other style's marker is showing: start from a clean frame. (With
+    // nothing drawn since the last reset the frame is clean already, so a
+    // rising value never redraws it.)
+    if (markerX != kMarkerStart)
         UserControl_Resize();
     // Fewer blocks may be due than are drawn: the value went down, or Min or
     // Max moved since the blocks were measured.

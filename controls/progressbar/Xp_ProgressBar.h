@@ -47,6 +47,8 @@ public:
 signals:
     // The container's property-changed notification.
     void PropertyChanged(const QString &name);
+    // Emitted after every redraw of the empty frame.
+    void FrameDrawn();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -185,6 +185,8 @@ private slots:
     void unitRiseShowsBlocksOnTheKnownValues();
     void blocksFollowTheValue_data();
     void blocksFollowTheValue();
+    void frameRedraws_data();
+    void frameRedraws();
     void risingValueAddsOnlyNewBlocks_data();
     void risingValueAddsOnlyNewBlocks();
     void decreaseRedrawsTheFrameOnce();
@@ -698,6 +700,32 @@ void tst_Xp_ProgressBar::blocksFollowTheValue()
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("at %1: %2").arg(value).arg(problem)));
     }
     QCOMPARE(fixture.doubles.messageBoxes.shown.size(), 0);
+}
+
+void tst_Xp_ProgressBar::frameRedraws_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QList<int>>("values");
+    QTest::addColumn<int>("redraws");
+    QTest::newRow("rising by one") << 0 << range(1, 100) << 0;
+    QTest::newRow("rising by ten") << 0 << range(10, 100, 10) << 0;
+    QTest::newRow("the same value again") << 0 << QList<int>{30, 30, 30} << 0;
+    QTest::newRow("one decrease, then rising") << 0 << QList<int>{80, 60, 61, 70} << 1;
+    QTest::newRow("continuous up to max") << 1 << range(1, 100) << 1;
+}
+
+void tst_Xp_ProgressBar::frameRedraws()
+{
+    QFETCH(int, style);
+    QFETCH(QList<int>, values);
+    QFETCH(int, redraws);
+
+    Bar fixture;
+    fixture.bar.setStyle(style);
+    QSignalSpy frames(&fixture.bar, &Xp_ProgressBar::FrameDrawn);
+    for (int value : values)
+        fixture.bar.setValue(value);
+    QCOMPARE(frames.size(), redraws);
 }
 
 void tst_Xp_ProgressBar::risingValueAddsOnlyNewBlocks_data()
