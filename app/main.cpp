@@ -1,4 +1,4 @@
-#include "frmmain.h"
+#include "Program.h"
 #include "platform/Host.h"
 #include "platform/Units.h"
 
@@ -9,12 +9,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     QApplication::setOrganizationName(QStringLiteral("Morvane"));
-    // Closing the main window never ends the program; its animation does.
+    // Hiding the splash window or closing the main window never ends the
+    // program; the logo click and the main window's animation do.
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installFontSubstitutions();
 
-    platform::Host &host = platform::systemHost();
-    frmmain mainWindow(host);
-    mainWindow.show();
+    Program program(platform::systemHost());
+    program.start();
     return QApplication::exec();
 }

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
   libgl-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils imagemagick
 )
 

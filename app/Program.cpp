@@ -1,0 +1,78 @@
+#include "Program.h"
+
+#include "frmSplash.h"
+#include "frmmain.h"
+#include "frmmsg.h"
+#include "platform/Host.h"
+
+#include <QTimer>
+
+static void loadArt()
+{
+    // The art is compiled into the static app library; its registration
+    // has to be pulled in by name.
+    Q_INIT_RESOURCE(art);
+}
+
+Program::Program(platform::Host &host)
+    : m_host(host)
+{
+    loadArt();
+}
+
+Program::~Program() = default;
+
+void Program::start()
+{
+    splash().show();
+}
+
+frmSplash &Program::splash()
+{
+    if (!m_splash)
+        m_splash = std::make_unique<frmSplash>(*this);
+    return *m_splash;
+}
+
+frmmsg &Program::popup()
+{
+    if (!m_popup)
+        m_popup = std::make_unique<frmmsg>(*this);
+    return *m_popup;
+}
+
+frmmain &Program::mainWindow()
+{
+    if (!m_mainWindow) {
+        m_mainWindow = std::make_unique<frmmain>(m_host);
+        m_mainWindow->setWindowIcon(icon());
+    }
+    return *m_mainWindow;
+}
+
+void Program::unloadSplash()
+{
+    if (!m_splash)
+        return;
+    if (!m_popup && !m_mainWindow) {
+        m_host.programEnd.end();
+        return;
+    }
+    // Called from the splash window's own click handler: it goes once the
+    // handler has returned.
+    frmSplash *leaving = m_splash.release();
+    leaving->hide();
+    leaving->delaytimer->stop();
+    leaving->Timer2->stop();
+    leaving->deleteLater();
+}
+
+QPixmap Program::logo()
+{
+    return QPixmap(QStringLiteral(":/art/logo.png"));
+}
+
+QIcon Program::icon()
+{
+    return QIcon(QStringLiteral(":/art/tessaly.png"));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <memory>
+
+namespace platform { struct Host; }
+class frmSplash;
+class frmmsg;
+class frmmain;
+
+// The program's windows. Each exists at most once: it is created on first
+// use and stays loaded, hidden or not, until the program ends. Windows reach
+// each other through here.
+class Program {
+public:
+    explicit Program(platform::Host &host);
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    platform::Host &host() const { return m_host; }
+
+    // Program start: the splash window is created and shown; its timers
+    // take it from there.
+    void start();
+
+    frmSplash &splash();
+    frmmsg &popup();
+    frmmain &mainWindow();
+
+    bool hasSplash() const { return m_splash != nullptr; }
+    bool hasPopup() const { return m_popup != nullptr; }
+    bool hasMainWindow() const { return m_mainWindow != nullptr; }
+
+    // The splash window unloads itself. With no other window loaded, the
+    // program ends with it; otherwise the next reader loads a fresh one.
+    void unloadSplash();
+
+    static QPixmap logo();
+    static QIcon icon();
+
+private:
+    platform::Host &m_host;
+    std::unique_ptr<frmSplash> m_splash;
+    std::unique_ptr<frmmsg> m_popup;
+    std::unique_ptr<frmmain> m_mainWindow;
+};

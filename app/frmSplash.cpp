@@ -1,0 +1,187 @@
+#include "frmSplash.h"
+
+#include "FormLabel.h"
+#include "Program.h"
+#include "frmmain.h"
+#include "frmmsg.h"
+#include "platform/Host.h"
+#include "platform/Units.h"
+#include "platform/Windows.h"
+
+#include <QHideEvent>
+#include <QTimer>
+
+#include <array>
+#include <utility>
+
+using platform::twipsRect;
+using platform::twipsToPixels;
+
+namespace {
+
+constexpr int kClientWidthTwips = 5130;
+constexpr int kClientHeightTwips = 3510;
+constexpr int kHandOverDelayMs = 3000;
+constexpr int kLoadingStepMs = 75;
+
+// Each loading text and the one that follows it.
+const std::array<std::pair<const char *, const char *>, 6> kLoadingCycle{{
+    {"Loading.....", "Loading"},
+    {"Loading", "Loading."},
+    {"Loading.", "Loading.."},
+    {"Loading..", "Loading..."},
+    {"Loading...", "Loading...."},
+    {"Loading....", "Loading....."},
+}};
+
+const char *const kIntroduction[] = {
+    "This is the final freeware by \r\n Morvane for the year 2003.",
+    "This randomly changes what\r\nyou typed into upper or lower cases,",
+    "Achieving this kind of effect:\r\nhOw ARe YoU?",
+};
+
+FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font,
+                    Qt::Alignment alignment, const QString &caption, bool autoSize)
+{
+    auto *label = new FormLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(box);
+    label->setFont(font);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setCaption(caption);
+    label->setAutoSize(autoSize);
+    return label;
+}
+
+QFont arial(double points, bool bold)
+{
+    return platform::pointFont(QStringLiteral("Arial"), points, bold);
+}
+
+QFont arialBlack(double points)
+{
+    return platform::pointFont(QStringLiteral("Arial Black"), points);
+}
+
+void fillWith(QWidget &widget, const QColor &colour)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+} // namespace
+
+frmSplash::frmSplash(Program &program, QWidget *parent)
+    : QWidget(parent)
+    , Frame1(new QWidget(this))
+    , lblCompanyProduct(newLabel(Frame1, "lblCompanyProduct", twipsRect(120, 360, 4635, 435), arial(18, true),
+                                 Qt::AlignHCenter, QStringLiteral("Morvane"), true))
+    , Label2(newLabel(Frame1, "Label2", twipsRect(3480, 360, 255, 255), arialBlack(9.75), Qt::AlignLeft,
+                      QStringLiteral("\u00A9"), false))
+    , Label1(newLabel(Frame1, "Label1", twipsRect(120, 720, 4740, 285), arial(12, true), Qt::AlignHCenter,
+                      QStringLiteral("Presents"), true))
+    , lblProductName(newLabel(Frame1, "lblProductName", twipsRect(360, 1080, 4095, 510), arial(21.75, true),
+                              Qt::AlignHCenter, QStringLiteral("Morvane's Tessaly"), true))
+    , Label3(newLabel(Frame1, "Label3", twipsRect(4440, 1080, 255, 255), arialBlack(9.75), Qt::AlignLeft,
+                      QStringLiteral("\u00A9"), false))
+    , imgLogo(newLabel(Frame1, "imgLogo", twipsRect(2040, 1560, 855, 825), QFont(), Qt::AlignLeft, QString(), false))
+    , Label4(newLabel(Frame1, "Label4", twipsRect(120, 2520, 1485, 285), arial(12, true), Qt::AlignLeft,
+                      QStringLiteral("Loading..."), true))
+    , lblPlatform(newLabel(Frame1, "lblPlatform", twipsRect(3000, 2520, 1545, 240), arial(9.75, true),
+                           Qt::AlignRight, QStringLiteral("Platform: ME/XP"), true))
+    , lblVersion(newLabel(Frame1, "lblVersion", twipsRect(3615, 2760, 1050, 240), arial(9.75, true), Qt::AlignRight,
+                          QStringLiteral("Version 1.0"), true))
+    , Label5(newLabel(Frame1, "Label5", twipsRect(120, 2880, 2055, 255), arial(8.25, false), Qt::AlignLeft,
+                      QStringLiteral("First Build: 20/12/03"), false))
+    , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3120, 4695, 255), arial(9, false),
+                              Qt::AlignLeft, QStringLiteral("Freeware: share it freely, but never sell it."), false))
+    , delaytimer(new QTimer(this))
+    , Timer2(new QTimer(this))
+    , m_program(program)
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    // Borderless, and a splash window is kept out of the task bar.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    setWindowTitle(QString());
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    fillWith(*this, Qt::black);
+
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(50, 50, 5040, 3420));
+    fillWith(*Frame1, Qt::white);
+
+    imgLogo->setScaledContents(true);
+    imgLogo->setPixmap(Program::logo());
+    connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
+
+    delaytimer->setObjectName(QStringLiteral("delaytimer"));
+    delaytimer->setInterval(kHandOverDelayMs);
+    connect(delaytimer, &QTimer::timeout, this, &frmSplash::delaytimer_Timer);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(kLoadingStepMs);
+    connect(Timer2, &QTimer::timeout, this, &frmSplash::Timer2_Timer);
+
+    delaytimer->start();
+    Timer2->start();
+}
+
+void frmSplash::Timer2_Timer()
+{
+    const QString current = Label4->Caption();
+    for (const auto &[text, next] : kLoadingCycle) {
+        if (current == QLatin1String(text)) {
+            Label4->setCaption(QLatin1String(next));
+            return;
+        }
+    }
+}
+
+void frmSplash::delaytimer_Timer()
+{
+    // Disabled first: the waits below run the event loop, and this handler
+    // must not start a second time from inside them.
+    delaytimer->stop();
+    hide();
+
+    platform::ProgramEnd &programEnd = m_program.host().programEnd;
+    frmmsg &popup = m_program.popup();
+    popup.shownext(QString::fromLatin1(kIntroduction[0]));
+    if (programEnd.hasEnded())
+        return;
+    popup.shownext(QString::fromLatin1(kIntroduction[1]));
+    if (programEnd.hasEnded())
+        return;
+    popup.showclose(QString::fromLatin1(kIntroduction[2]));
+    if (programEnd.hasEnded())
+        return;
+
+    m_program.mainWindow().show();
+}
+
+void frmSplash::imgLogo_Click()
+{
+    m_program.unloadSplash();
+}
+
+void frmSplash::showEvent(QShowEvent *event)
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        platform::centreOnScreen(*this);
+    } else {
+        Timer2->start();
+    }
+    QWidget::showEvent(event);
+}
+
+void frmSplash::hideEvent(QHideEvent *event)
+{
+    // Nobody sees or reads the loading text of a hidden splash window; its
+    // timer would only wake the program thirteen times a second.
+    if (!event->spontaneous())
+        Timer2->stop();
+    QWidget::hideEvent(event);
+}

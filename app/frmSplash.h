@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class FormLabel;
+class Program;
+class QTimer;
+
+// The splash window: maker, product name, logo, version and platform lines
+// and an animated "Loading..." for three seconds. Then it hides, lets the
+// popup introduce the program in three messages and opens the main window.
+// It stays loaded, hidden, for the rest of the run: the other windows copy
+// its product name, logo, version, platform and build lines.
+class frmSplash : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmSplash(Program &program, QWidget *parent = nullptr);
+
+    QWidget *const Frame1;
+    FormLabel *const lblCompanyProduct;
+    FormLabel *const Label2;
+    FormLabel *const Label1;
+    FormLabel *const lblProductName;
+    FormLabel *const Label3;
+    FormLabel *const imgLogo;
+    FormLabel *const Label4;
+    FormLabel *const lblPlatform;
+    FormLabel *const lblVersion;
+    FormLabel *const Label5;
+    FormLabel *const lblLegalNotice;
+    QTimer *const delaytimer;
+    QTimer *const Timer2;
+
+    void Timer2_Timer();
+    void delaytimer_Timer();
+    void imgLogo_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    Program &m_program;
+    bool m_shownBefore = false;
+};

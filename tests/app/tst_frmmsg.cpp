@@ -1,0 +1,468 @@
+#include "app/FormLabel.h"
+#include "app/Program.h"
+#include "app/frmSplash.h"
+#include "app/frmmsg.h"
+#include "platform/Units.h"
+#include "support/Doubles.h"
+
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const QString kTwoLines = QStringLiteral("first line\r\nsecond line");
+
+// One program with its popup; the splash window that the popup reads from
+// is kept from starting the hand-over in the middle of a test.
+struct Popup {
+    testing::TestHost doubles;
+    Program program{doubles.host};
+    frmmsg &popup = program.popup();
+
+    Popup() { program.splash().delaytimer->stop(); }
+};
+
+// Ends a wait that the test expected to end by itself, so that a fault
+// fails the test instead of hanging it.
+struct Watchdog {
+    explicit Watchdog(frmmsg &popup, int ms = 3000)
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this, &popup] {
+            fired = true;
+            popup.Label2_Click();
+        });
+        timer.start(ms);
+    }
+    QTimer timer;
+    bool fired = false;
+};
+
+void clickLink(frmmsg &popup)
+{
+    QTest::mouseClick(popup.Label2, Qt::LeftButton);
+}
+
+enum class Waiting { Next, Close, Time0 };
+
+void runWaiting(frmmsg &popup, Waiting operation, const QString &message)
+{
+    switch (operation) {
+    case Waiting::Next:
+        popup.shownext(message);
+        break;
+    case Waiting::Close:
+        popup.showclose(message);
+        break;
+    case Waiting::Time0:
+        popup.showtime(message, 0);
+        break;
+    }
+}
+
+// Runs the active animation timer's handler once, as its tick would.
+void tick(frmmsg &popup)
+{
+    if (popup.animate1->isActive())
+        popup.animate1_Timer();
+    else if (popup.animate2->isActive())
+        popup.animate2_Timer();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Waiting)
+
+class tst_frmmsg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void messageGoesToTheLabelForItsLineCount_data();
+    void messageGoesToTheLabelForItsLineCount();
+    void waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick_data();
+    void waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick();
+    void linkTextOutlivesTheWait();
+    void showtimeClosesItselfWhenTheTimeRunsOut();
+    void strayAutoCloseTick_data();
+    void strayAutoCloseTick();
+    void nestedWaitEndsWithOneClick();
+    void programEndReturnsEveryWaitAtOnce();
+    void segmentSweepsBetweenTheEnds();
+    void segmentRunsOnItsTimersWhileHidden();
+    void segmentIsDrawnOverTheLine();
+    void linkUnderlinesOnHover_data();
+    void linkUnderlinesOnHover();
+    void showingTakesProductNameAndLogoFromTheSplash();
+    void productNameIsNotCutOff();
+    void borderlessTopmostAndCentredOnlyWhenFirstShown();
+};
+
+void tst_frmmsg::initTestCase()
+{
+    platform::installFontSubstitutions();
+}
+
+void tst_frmmsg::messageGoesToTheLabelForItsLineCount_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("twoLineLabel");
+    QTest::addColumn<QString>("oneLineLabel");
+    QTest::newRow("CR LF") << kTwoLines << kTwoLines << QString();
+    QTest::newRow("CR LF at the end") << QStringLiteral("only\r\n") << QStringLiteral("only\r\n") << QString();
+    QTest::newRow("LF only") << QStringLiteral("a\nb") << QString() << QStringLiteral("a\nb");
+    QTest::newRow("CR only") << QStringLiteral("a\rb") << QString() << QStringLiteral("a\rb");
+    QTest::newRow("LF CR") << QStringLiteral("a\n\rb") << QString() << QStringLiteral("a\n\rb");
+    QTest::newRow("one line") << QStringLiteral("hello") << QString() << QStringLiteral("hello");
+    QTest::newRow("empty") << QString() << QString() << QString();
+}
+
+void tst_frmmsg::messageGoesToTheLabelForItsLineCount()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, twoLineLabel);
+    QFETCH(QString, oneLineLabel);
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+
+    // GIVEN both labels have held a message before
+    popup.Showstatus(QStringLiteral("left over"));
+    popup.Showstatus(QStringLiteral("left\r\nover"));
+    // WHEN
+    popup.Showstatus(message);
+    // THEN the message is in one label, unchanged, and the other is empty
+    QVERIFY(popup.isVisible());
+    QCOMPARE(popup.Label1->Caption(), twoLineLabel);
+    QCOMPARE(popup.Label4->Caption(), oneLineLabel);
+}
+
+void tst_frmmsg::waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick_data()
+{
+    QTest::addColumn<Waiting>("operation");
+    QTest::addColumn<QString>("link");
+    QTest::newRow("shownext") << Waiting::Next << QStringLiteral("Next");
+    QTest::newRow("showclose") << Waiting::Close << QStringLiteral("Close");
+    QTest::newRow("showtime without a time") << Waiting::Time0 << QString();
+}
+
+void tst_frmmsg::waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick()
+{
+    QFETCH(Waiting, operation);
+    QFETCH(QString, link);
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    popup.Showstatus(QStringLiteral("before")); // the link reads "Close" from the layout
+
+    // Another window's timer goes on ticking while the popup waits.
+    int ticks = 0;
+    QTimer other;
+    connect(&other, &QTimer::timeout, [&] { ++ticks; });
+    other.start(10);
+
+    bool shownWhileWaiting = false;
+    QString linkWhileWaiting;
+    QString messageWhileWaiting;
+    int ticksBeforeClick = -1;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        shownWhileWaiting = popup.isVisible();
+        linkWhileWaiting = popup.Label2->Caption();
+        messageWhileWaiting = popup.Label1->Caption();
+    });
+    QTimer::singleShot(200, [&] {
+        ticksBeforeClick = ticks;
+        clicked = true;
+        clickLink(popup);
+    });
+    Watchdog watchdog(popup);
+
+    runWaiting(popup, operation, kTwoLines);
+
+    QVERIFY(clicked);
+    QVERIFY(!watchdog.fired);
+    QVERIFY(shownWhileWaiting);
+    QCOMPARE(linkWhileWaiting, link);
+    QCOMPARE(messageWhileWaiting, kTwoLines);
+    QVERIFY2(ticksBeforeClick >= 5, qPrintable(QString::number(ticksBeforeClick)));
+    QVERIFY(!popup.isVisible());
+    QCOMPARE(popup.Label1->Caption(), QString());
+    QCOMPARE(popup.Label4->Caption(), QString());
+}
+
+void tst_frmmsg::linkTextOutlivesTheWait()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QTimer::singleShot(0, [&] { clickLink(popup); });
+    Watchdog watchdog(popup);
+    popup.shownext(QStringLiteral("one"));
+    QCOMPARE(popup.Label2->Caption(), QStringLiteral("Next"));
+
+    // Showstatus leaves the link alone and does not wait.
+    popup.Showstatus(QStringLiteral("status"));
+    QVERIFY(popup.isVisible());
+    QCOMPARE(popup.Label2->Caption(), QStringLiteral("Next"));
+    QCOMPARE(popup.Label4->Caption(), QStringLiteral("status"));
+    popup.hidemsg();
+    QVERIFY(!popup.isVisible());
+    QCOMPARE(popup.Label2->Caption(), QStringLiteral("Next"));
+    QVERIFY(!watchdog.fired);
+}
+
+void tst_frmmsg::showtimeClosesItselfWhenTheTimeRunsOut()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    Watchdog watchdog(popup);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    popup.showtime(QStringLiteral("gone soon"), 150);
+    QVERIFY(!watchdog.fired);
+    QVERIFY2(elapsed.elapsed() >= 140, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(!popup.isVisible());
+    QVERIFY(!popup.Timer2->isActive()); // one shot
+}
+
+void tst_frmmsg::strayAutoCloseTick_data()
+{
+    QTest::addColumn<bool>("waitRunningWhenItFires");
+    QTest::newRow("ends the wait that runs then") << true;
+    QTest::newRow("does nothing when nothing waits") << false;
+}
+
+void tst_frmmsg::strayAutoCloseTick()
+{
+    QFETCH(bool, waitRunningWhenItFires);
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+
+    // GIVEN a timed message closed by a click long before its time
+    QTimer::singleShot(0, [&] { clickLink(popup); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    popup.showtime(QStringLiteral("timed"), 300);
+    QVERIFY(elapsed.elapsed() < 300);
+    QVERIFY(popup.Timer2->isActive());
+
+    if (waitRunningWhenItFires) {
+        // WHEN a message that waits for "Next" is up as the timer fires
+        Watchdog watchdog(popup);
+        popup.shownext(QStringLiteral("next"));
+        // THEN that wait ends as if the link had been clicked
+        QVERIFY(!watchdog.fired);
+        QVERIFY(!popup.isVisible());
+        QVERIFY(!popup.Timer2->isActive());
+    } else {
+        // WHEN the timer fires while nothing waits
+        QTRY_VERIFY_WITH_TIMEOUT(!popup.Timer2->isActive(), 2000);
+        QVERIFY(!popup.isVisible());
+        // THEN the next wait still needs its click
+        bool stillWaiting = false;
+        QTimer::singleShot(200, [&] {
+            stillWaiting = popup.isVisible();
+            clickLink(popup);
+        });
+        Watchdog watchdog(popup);
+        popup.shownext(QStringLiteral("next"));
+        QVERIFY(stillWaiting);
+        QVERIFY(!watchdog.fired);
+    }
+}
+
+void tst_frmmsg::nestedWaitEndsWithOneClick()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QStringList log;
+    int clicks = 0;
+    QTimer::singleShot(0, [&] {
+        // A handler running inside the first wait starts a second one.
+        QTimer::singleShot(50, [&] {
+            log << QStringLiteral("inner shows ") + popup.Label2->Caption() + QLatin1Char(' ')
+                       + popup.Label4->Caption();
+            ++clicks;
+            clickLink(popup);
+        });
+        popup.showclose(QStringLiteral("inner"));
+        log << QStringLiteral("inner returned, visible %1").arg(popup.isVisible());
+    });
+    Watchdog watchdog(popup);
+    popup.shownext(QStringLiteral("outer"));
+    log << QStringLiteral("outer returned, visible %1").arg(popup.isVisible());
+
+    QVERIFY(!watchdog.fired);
+    QCOMPARE(clicks, 1);
+    QCOMPARE(log, (QStringList{QStringLiteral("inner shows Close inner"), QStringLiteral("inner returned, visible 0"),
+                               QStringLiteral("outer returned, visible 0")}));
+    QCOMPARE(popup.Label2->Caption(), QStringLiteral("Close"));
+}
+
+void tst_frmmsg::programEndReturnsEveryWaitAtOnce()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    bool innerReturned = false;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(50, [&] { fixture.doubles.programEnd.end(); });
+        popup.shownext(QStringLiteral("inner"));
+        innerReturned = true;
+    });
+    Watchdog watchdog(popup);
+    popup.showclose(QStringLiteral("outer"));
+
+    QVERIFY(!watchdog.fired);
+    QVERIFY(innerReturned);
+    QCOMPARE(fixture.doubles.programEnd.ends, 1);
+    // Nothing ran after the waits: the message was not cleared away.
+    QCOMPARE(popup.Label4->Caption(), QStringLiteral("inner"));
+}
+
+void tst_frmmsg::segmentSweepsBetweenTheEnds()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QCOMPARE(popup.picLeft(), 2400);
+    QVERIFY(popup.animate1->isActive());
+    QVERIFY(!popup.animate2->isActive());
+    QCOMPARE(popup.animate1->interval(), 50);
+    QCOMPARE(popup.animate2->interval(), 50);
+
+    // The first tick already meets the right end and turns back.
+    QList<int> positions;
+    for (int i = 0; i < 1 + 16 + 16 + 16; ++i) {
+        tick(popup);
+        positions << popup.picLeft();
+        QCOMPARE(popup.pic->x() * 15, popup.picLeft());
+        QCOMPARE(popup.animate1->isActive(), !popup.animate2->isActive());
+    }
+    QList<int> expected{2400};
+    for (int left = 2250; left >= 0; left -= 150)
+        expected << left;
+    for (int left = 150; left <= 2400; left += 150)
+        expected << left;
+    for (int left = 2250; left >= 0; left -= 150)
+        expected << left;
+    QCOMPARE(positions, expected);
+
+    for (int i = 0; i < 500; ++i) {
+        tick(popup);
+        QVERIFY2(popup.picLeft() >= 0 && popup.picLeft() <= 2400, qPrintable(QString::number(popup.picLeft())));
+    }
+}
+
+void tst_frmmsg::segmentRunsOnItsTimersWhileHidden()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QVERIFY(!popup.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(popup.picLeft() <= 2400 - 3 * 150, 2000);
+}
+
+void tst_frmmsg::segmentIsDrawnOverTheLine()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    popup.animate1->stop();
+    for (int i = 0; i < 6; ++i)
+        popup.animate2_Timer(); // left edge at 1500 twips, 100 pixels
+    popup.Showstatus(QString());
+    const QImage image = popup.grab().toImage();
+    const int lineY = 3 + 1080 / 15 + 1; // the frame starts 3 pixels in
+    QCOMPARE(QColor(image.pixel(3 + 100, lineY)), QColor(67, 117, 154));
+    QCOMPARE(QColor(image.pixel(3 + 100 + 48, lineY)), QColor(67, 117, 154));
+    QCOMPARE(QColor(image.pixel(3 + 99, lineY)), QColor(Qt::black));
+    QCOMPARE(QColor(image.pixel(3 + 100 + 49, lineY)), QColor(Qt::black));
+    QCOMPARE(QColor(image.pixel(1, 1)), QColor(Qt::black)); // the window's margin
+    QCOMPARE(QColor(image.pixel(5, 100)), QColor(Qt::white));
+}
+
+void tst_frmmsg::linkUnderlinesOnHover_data()
+{
+    QTest::addColumn<QList<QPoint>>("path"); // points in the frame
+    QTest::addColumn<bool>("underlined");
+    const QPoint link(180, 64);
+    const QPoint bareFrame(10, 40);
+    const QPoint messageLabel(100, 86);
+    const QPoint logo(100, 45);
+    QTest::newRow("never over the link") << QList<QPoint>{bareFrame} << false;
+    QTest::newRow("over the link") << QList<QPoint>{bareFrame, link} << true;
+    QTest::newRow("link, then bare frame") << QList<QPoint>{link, bareFrame} << false;
+    QTest::newRow("link, then straight onto a label") << QList<QPoint>{link, messageLabel} << true;
+    QTest::newRow("link, then the logo") << QList<QPoint>{link, logo} << true;
+    QTest::newRow("link, label, bare frame") << QList<QPoint>{link, messageLabel, bareFrame} << false;
+}
+
+void tst_frmmsg::linkUnderlinesOnHover()
+{
+    QFETCH(QList<QPoint>, path);
+    QFETCH(bool, underlined);
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    popup.Showstatus(QStringLiteral("hover"));
+    QVERIFY(QTest::qWaitForWindowExposed(&popup));
+    QVERIFY(!popup.Label2->font().underline());
+    for (const QPoint &point : path)
+        QTest::mouseMove(&popup, popup.Frame1->mapTo(&popup, point));
+    QCOMPARE(popup.Label2->font().underline(), underlined);
+}
+
+void tst_frmmsg::showingTakesProductNameAndLogoFromTheSplash()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    frmSplash &splash = fixture.program.splash();
+    QCOMPARE(popup.lblProductName->Caption(), QStringLiteral("Morvane APP"));
+
+    popup.Showstatus(QStringLiteral("first"));
+    QCOMPARE(popup.lblProductName->Caption(), QStringLiteral("Morvane's Tessaly"));
+    QVERIFY(!popup.imgLogo->pixmap().isNull());
+    QCOMPARE(popup.imgLogo->pixmap().cacheKey(), splash.imgLogo->pixmap().cacheKey());
+
+    // Every showing reads them again.
+    popup.hidemsg();
+    splash.lblProductName->setCaption(QStringLiteral("Renamed"));
+    popup.Showstatus(QStringLiteral("second"));
+    QCOMPARE(popup.lblProductName->Caption(), QStringLiteral("Renamed"));
+}
+
+void tst_frmmsg::productNameIsNotCutOff()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    popup.Showstatus(QString());
+    const FormLabel &name = *popup.lblProductName;
+    // Wider than the 149-pixel box it was laid out for ...
+    QVERIFY(name.fontMetrics().horizontalAdvance(name.text()) > 2235 / 15);
+    // ... it is shown whole, about the box's centre, inside the frame.
+    QVERIFY(name.fontMetrics().horizontalAdvance(name.text()) <= name.width());
+    QVERIFY(qAbs(name.geometry().center().x() - (375 + 2235 / 2) / 15) <= 1);
+    QVERIFY(popup.Frame1->rect().contains(name.geometry()));
+}
+
+void tst_frmmsg::borderlessTopmostAndCentredOnlyWhenFirstShown()
+{
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QVERIFY(popup.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(popup.windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(popup.windowType(), Qt::Tool);
+    QCOMPARE(popup.size(), QSize(216, 111));
+
+    popup.Showstatus(QStringLiteral("centred"));
+    const QRect screen = popup.screen()->availableGeometry();
+    QVERIFY(qAbs(popup.frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(popup.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+    popup.move(20, 30);
+    popup.hidemsg();
+    popup.Showstatus(QStringLiteral("where it was"));
+    QCOMPARE(popup.pos(), QPoint(20, 30));
+}
+
+QTEST_MAIN(tst_frmmsg)
+#include "tst_frmmsg.moc"

@@ -1,0 +1,216 @@
+#include "app/FormLabel.h"
+#include "app/Program.h"
+#include "app/frmSplash.h"
+#include "app/frmmain.h"
+#include "app/frmmsg.h"
+#include "platform/ProgramEnd.h"
+#include "platform/Units.h"
+#include "support/Doubles.h"
+
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// What the user sees of one introductory message, taken while it is up and
+// again just before its link is clicked.
+struct Step {
+    QString message;
+    QString link;
+    QString productName;
+    bool splashVisible = true;
+    bool mainWindowLoadedWhenShown = true;
+    bool mainWindowLoadedBeforeClick = true;
+};
+
+// Plays the user during the introduction: each time the popup comes up with
+// a message, it notes what is shown and, a little later, clicks the link.
+class User : public QObject {
+public:
+    User(Program &program, int clickAfterMs)
+        : m_program(program)
+        , m_clickAfterMs(clickAfterMs)
+    {
+        connect(&m_poll, &QTimer::timeout, this, &User::look);
+        m_poll.start(5);
+    }
+
+    QList<Step> steps;
+    // Run instead of the click at the given step (1-based), if set.
+    int interruptAtStep = 0;
+    std::function<void()> interrupt;
+
+private:
+    void look()
+    {
+        if (m_clickPending || !m_program.hasPopup())
+            return;
+        frmmsg &popup = m_program.popup();
+        if (!popup.isVisible())
+            return;
+        Step step;
+        step.message = popup.Label1->Caption();
+        step.link = popup.Label2->Caption();
+        step.productName = popup.lblProductName->Caption();
+        step.splashVisible = m_program.splash().isVisible();
+        step.mainWindowLoadedWhenShown = m_program.hasMainWindow();
+        steps << step;
+        m_clickPending = true;
+        QTimer::singleShot(m_clickAfterMs, this, [this, &popup] {
+            m_clickPending = false;
+            steps.last().mainWindowLoadedBeforeClick = m_program.hasMainWindow();
+            if (steps.size() == interruptAtStep && interrupt) {
+                m_poll.stop();
+                interrupt();
+                return;
+            }
+            QTest::mouseClick(popup.Label2, Qt::LeftButton);
+        });
+    }
+
+    Program &m_program;
+    int m_clickAfterMs;
+    bool m_clickPending = false;
+    QTimer m_poll;
+};
+
+const QString kMessage1 = QStringLiteral("This is the final freeware by \r\n Morvane for the year 2003.");
+const QString kMessage2 = QStringLiteral("This randomly changes what\r\nyou typed into upper or lower cases,");
+const QString kMessage3 = QStringLiteral("Achieving this kind of effect:\r\nhOw ARe YoU?");
+
+} // namespace
+
+class tst_startup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void startShowsOnlyTheSplash();
+    void introductionComesInOrderAndTheMainWindowLast();
+    void timersDriveTheWholeStartUp();
+    void programEndDuringTheIntroductionStopsTheHandOver();
+    void logoClickEndsTheProgramBeforeTheHandOver();
+    // Last: a real program end leaves every later event loop at once.
+    void logoClickWithTheRealEndHidesEverythingAndStopsTheTimers();
+};
+
+void tst_startup::initTestCase()
+{
+    platform::installFontSubstitutions();
+}
+
+void tst_startup::startShowsOnlyTheSplash()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    QVERIFY(program.hasSplash());
+    QVERIFY(program.splash().isVisible());
+    QVERIFY(!program.hasPopup());
+    QVERIFY(!program.hasMainWindow());
+    program.splash().delaytimer->stop();
+}
+
+void tst_startup::introductionComesInOrderAndTheMainWindowLast()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    User user(program, 100);
+
+    // The hand-over, as its timer would run it; it returns after "Close".
+    program.splash().delaytimer_Timer();
+
+    QCOMPARE(user.steps.size(), 3);
+    const QStringList messages{kMessage1, kMessage2, kMessage3};
+    const QStringList links{QStringLiteral("Next"), QStringLiteral("Next"), QStringLiteral("Close")};
+    for (int i = 0; i < 3; ++i) {
+        const Step &step = user.steps[i];
+        QCOMPARE(step.message, messages[i]);
+        QCOMPARE(step.link, links[i]);
+        QCOMPARE(step.productName, QStringLiteral("Morvane's Tessaly"));
+        QVERIFY(!step.splashVisible);
+        QVERIFY(!step.mainWindowLoadedWhenShown);
+        QVERIFY(!step.mainWindowLoadedBeforeClick);
+    }
+    QVERIFY(program.hasMainWindow());
+    QVERIFY(program.mainWindow().isVisible());
+    QVERIFY(!program.mainWindow().windowIcon().isNull());
+    QVERIFY(!program.popup().isVisible());
+    // The splash window stays loaded, hidden, and runs the hand-over once.
+    QVERIFY(program.hasSplash());
+    QVERIFY(!program.splash().isVisible());
+    QVERIFY(!program.splash().delaytimer->isActive());
+    QCOMPARE(doubles.programEnd.ends, 0);
+}
+
+void tst_startup::timersDriveTheWholeStartUp()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    // The same timer, sooner, so that the test does not sit out three seconds.
+    program.splash().delaytimer->start(60);
+    User user(program, 10);
+    QTRY_VERIFY_WITH_TIMEOUT(program.hasMainWindow() && program.mainWindow().isVisible(), 5000);
+    QCOMPARE(user.steps.size(), 3);
+    QCOMPARE(user.steps.last().link, QStringLiteral("Close"));
+    QVERIFY(!program.splash().isVisible());
+}
+
+void tst_startup::programEndDuringTheIntroductionStopsTheHandOver()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    User user(program, 20);
+    user.interruptAtStep = 1;
+    user.interrupt = [&] { doubles.programEnd.end(); };
+
+    program.splash().delaytimer_Timer();
+
+    QCOMPARE(doubles.programEnd.ends, 1);
+    QCOMPARE(user.steps.size(), 1);
+    QCOMPARE(program.popup().Label1->Caption(), kMessage1);
+    QVERIFY(!program.hasMainWindow());
+}
+
+void tst_startup::logoClickEndsTheProgramBeforeTheHandOver()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&program.splash()));
+    QTest::mouseClick(program.splash().imgLogo, Qt::LeftButton);
+    QCOMPARE(doubles.programEnd.ends, 1);
+    QVERIFY(!program.hasPopup());
+    QVERIFY(!program.hasMainWindow());
+    program.splash().delaytimer->stop();
+}
+
+void tst_startup::logoClickWithTheRealEndHidesEverythingAndStopsTheTimers()
+{
+    testing::TestHost doubles;
+    platform::QtProgramEnd programEnd;
+    platform::Host host{doubles.eventLoop, doubles.clock,        doubles.random,      programEnd,
+                        doubles.sound,     doubles.shell,        doubles.messageBoxes};
+    Program program(host);
+    program.start();
+    frmSplash &splash = program.splash();
+    QVERIFY(QTest::qWaitForWindowExposed(&splash));
+    QTest::mouseClick(splash.imgLogo, Qt::LeftButton);
+
+    QVERIFY(programEnd.hasEnded());
+    QVERIFY(!splash.isVisible());
+    QVERIFY(!splash.delaytimer->isActive());
+    QVERIFY(!splash.Timer2->isActive());
+    QTest::qWait(200);
+    QVERIFY(!program.hasPopup());
+    QVERIFY(!program.hasMainWindow());
+}
+
+QTEST_MAIN(tst_startup)
+#include "tst_startup.moc"
