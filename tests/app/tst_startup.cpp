@@ -93,6 +93,7 @@ private slots:
     void timersDriveTheWholeStartUp();
     void programEndDuringTheIntroductionStopsTheHandOver();
     void logoClickEndsTheProgramBeforeTheHandOver();
+    void logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash();
     // Last: a real program end leaves every later event loop at once.
     void logoClickWithTheRealEndHidesEverythingAndStopsTheTimers();
 };
@@ -188,6 +189,26 @@ void tst_startup::logoClickEndsTheProgramBeforeTheHandOver()
     QCOMPARE(doubles.programEnd.ends, 1);
     QVERIFY(!program.hasPopup());
     QVERIFY(!program.hasMainWindow());
+    program.splash().delaytimer->stop();
+}
+
+void tst_startup::logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash()
+{
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    program.popup();
+    QPointer<frmSplash> first = &program.splash();
+    first->lblProductName->setCaption(QStringLiteral("changed while loaded"));
+
+    first->imgLogo_Click();
+    QCOMPARE(doubles.programEnd.ends, 0);
+    QVERIFY(!program.hasSplash());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first.isNull());
+
+    // The next reader loads a fresh splash window with its layout captions.
+    QCOMPARE(program.splash().lblProductName->Caption(), QStringLiteral("Morvane's Tessaly"));
     program.splash().delaytimer->stop();
 }
 
