@@ -6,7 +6,9 @@
 #include "platform/Units.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -47,23 +49,78 @@ frmmain &mainWindow()
     return *window;
 }
 
+// Watches the window during a pass: the longest time between two paints of
+// the text, and the longest wait of a posted event (as input would wait).
+class Probe : public QObject {
+public:
+    explicit Probe(frmmain &window)
+        : m_window(window)
+    {
+        window.tb->viewport()->installEventFilter(this);
+        connect(&m_ticker, &QTimer::timeout, this, [this] {
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+            m_posted.push_back(m_clock.nsecsElapsed());
+        });
+        m_clock.start();
+        m_ticker.start(5);
+    }
+    ~Probe() override { m_window.tb->viewport()->removeEventFilter(this); }
+
+    double maxPaintGapMs() const { return m_maxPaintGap / 1e6; }
+    double maxInputWaitMs() const { return m_maxWait / 1e6; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (m_lastPaint >= 0)
+                m_maxPaintGap = std::max(m_maxPaintGap, now - m_lastPaint);
+            m_lastPaint = now;
+        }
+        return false;
+    }
+    void customEvent(QEvent *) override
+    {
+        if (m_handled < m_posted.size())
+            m_maxWait = std::max(m_maxWait, m_clock.nsecsElapsed() - m_posted[m_handled++]);
+    }
+
+private:
+    frmmain &m_window;
+    QElapsedTimer m_clock;
+    QTimer m_ticker;
+    std::vector<qint64> m_posted;
+    std::size_t m_handled = 0;
+    qint64 m_lastPaint = -1;
+    qint64 m_maxPaintGap = 0;
+    qint64 m_maxWait = 0;
+};
+
 void BM_BatchPass(benchmark::State &state)
 {
     frmmain &window = mainWindow();
     const QString text = sampleText(state.range(0));
+    double paintGap = 0;
+    double inputWait = 0;
     for (auto _ : state) {
         state.PauseTiming();
         window.tb->setText(text);
         QApplication::processEvents();
         state.ResumeTiming();
+        Probe probe(window);
         window.XpBs2_Click();
+        paintGap = std::max(paintGap, probe.maxPaintGapMs());
+        inputWait = std::max(inputWait, probe.maxInputWaitMs());
     }
+    state.counters["max_paint_gap_ms"] = paintGap;
+    state.counters["max_input_wait_ms"] = inputWait;
     state.SetItemsProcessed(state.iterations() * state.range(0));
     // An inverted rate of millions of characters: microseconds per character.
     state.counters["us_per_char"] = benchmark::Counter(double(state.range(0)) * double(state.iterations()) / 1e6,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BatchPass)->Arg(16 * 1024)->Arg(256 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BatchPass)->Arg(16 * 1024)->Arg(256 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Yield(benchmark::State &state)
 {

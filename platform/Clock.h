@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace platform {
 
 // The time of day in seconds since midnight, fraction included.
@@ -12,6 +14,13 @@ public:
 class SystemClock final : public Clock {
 public:
     float secondsSinceMidnight() const override;
+
+private:
+    // Asking for the local time costs a look at the time-zone file each
+    // time; the offset from UTC is taken again once a second instead.
+    mutable qint64 m_offsetMs = 0;
+    mutable qint64 m_offsetTakenAtMs = 0;
+    mutable bool m_offsetKnown = false;
 };
 
 } // namespace platform

@@ -66,6 +66,8 @@ TextBox::TextBox(QWidget *parent)
 QString TextBox::Text() const
 {
     QString text = document()->toRawText();
+    if (m_runActive)
+        text.replace(m_runStart, m_runText.size(), m_runText);
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     return text;
 }
@@ -80,6 +82,22 @@ qint64 TextBox::TextLength() const
 {
     const QTextDocument *doc = document();
     return qint64(doc->characterCount() - 1) + (doc->blockCount() - 1) - surrogatePairs();
+}
+
+QChar TextBox::unitAt(int position) const
+{
+    const bool cached = m_blockTextValid && position >= m_blockStart
+        && position <= m_blockStart + int(m_blockText.size());
+    if (!cached) {
+        const QTextBlock block = document()->findBlock(position);
+        if (!block.isValid())
+            return QChar();
+        m_blockStart = block.position();
+        m_blockText = block.text();
+        m_blockTextValid = true;
+    }
+    const int offset = position - m_blockStart;
+    return offset < m_blockText.size() ? m_blockText.at(offset) : QChar(QChar::ParagraphSeparator);
 }
 
 int TextBox::surrogatePairs() const
@@ -118,8 +136,7 @@ TextBox::Location TextBox::locate(qint64 model) const
             d = blockEnd;
         } else {
             while (d < blockEnd && m < model) {
-                const bool pair = doc->characterAt(d).isHighSurrogate() && d + 1 < blockEnd
-                    && doc->characterAt(d + 1).isLowSurrogate();
+                const bool pair = unitAt(d).isHighSurrogate() && d + 1 < blockEnd && unitAt(d + 1).isLowSurrogate();
                 d += pair ? 2 : 1;
                 ++m;
             }
@@ -188,12 +205,17 @@ char32_t TextBox::CharAt(qint64 position) const
     const Location location = locate(position);
     if (location.insideLineBreak)
         return kLineFeed;
-    const QTextDocument *doc = document();
-    const QChar c = doc->characterAt(location.document);
+    const auto unit = [this](int at) {
+        const int inRun = at - m_runStart;
+        if (m_runActive && inRun >= 0 && inRun < m_runText.size())
+            return m_runText.at(inRun); // written by the batch, not yet in the document
+        return unitAt(at);
+    };
+    const QChar c = unit(location.document);
     if (c == QChar::ParagraphSeparator)
         return kCarriageReturn;
     if (c.isHighSurrogate()) {
-        const QChar low = doc->characterAt(location.document + 1);
+        const QChar low = unit(location.document + 1);
         if (low.isLowSurrogate())
             return QChar::surrogateToUcs4(c, low);
     }
@@ -266,15 +288,12 @@ void TextBox::ReplaceCharAt(qint64 position, const QString &replacement)
         return;
     // Locating the next position would move the anchor past the edit.
     const int from = documentPosition(position, false);
-    const QTextDocument *doc = document();
-    const bool pair = doc->characterAt(from).isHighSurrogate() && doc->characterAt(from + 1).isLowSurrogate();
+    const bool pair = unitAt(from).isHighSurrogate() && unitAt(from + 1).isLowSurrogate();
     const int to = from + (pair ? 2 : 1);
     const auto codes = replacement.toUcs4();
     const bool unchanged = codes.size() == 1 && codes.front() == CharAt(position);
     if (m_batchDepth > 0) {
-        if (!unchanged)
-            batchedReplace(from, to, toDocumentText(replacement));
-        m_pendingCaret = unchanged ? to : m_batchCursor.position();
+        batchReplace(from, to, unchanged ? QString() : toDocumentText(replacement));
         if (m_frameClock.isValid() && m_frameClock.elapsed() >= kFrameMs)
             flushBatch();
         return;
@@ -315,8 +334,14 @@ void TextBox::prepareOwnEdit(QTextCursor &cursor, const QString &text)
         || doc->characterAt(cursor.selectionEnd()).isLowSurrogate();
     if (touchesLoneHalf)
         m_pairCountKnown = false;
-    m_ownPairDelta += countSurrogatePairs(text) - countSurrogatePairs(cursor.selectedText());
-    if (from < m_anchor.document)
+    const QString replaced = cursor.selectedText();
+    const int pairDelta = countSurrogatePairs(text) - countSurrogatePairs(replaced);
+    m_ownPairDelta += pairDelta;
+    // An edit before the anchor moves it, unless it keeps every length:
+    // same units, same pairs, no line breaks added or taken away.
+    const bool keepsPositions = text.size() == replaced.size() && pairDelta == 0 && !touchesLoneHalf
+        && !replaced.contains(QChar::ParagraphSeparator) && !text.contains(QLatin1Char('\n'));
+    if (from < m_anchor.document && !keepsPositions)
         m_anchor = Anchor{};
 }
 
@@ -358,14 +383,68 @@ void TextBox::batchedReplace(int from, int to, const QString &text)
     m_batchCursor.setPosition(to, QTextCursor::KeepAnchor);
     prepareOwnEdit(m_batchCursor, text);
     m_batchCursor.insertText(text);
+    // Keep the block copy in step; a change of length makes it stale.
+    const bool inCopy = m_blockTextValid && from >= m_blockStart && to <= m_blockStart + int(m_blockText.size());
+    if (inCopy && text.size() == to - from && !text.contains(QLatin1Char('\n')))
+        m_blockText.replace(from - m_blockStart, to - from, text);
+    else
+        m_blockTextValid = false;
+}
+
+void TextBox::batchReplace(int from, int to, const QString &units)
+{
+    const bool unchanged = units.isNull();
+    if (unitAt(from) == QChar::ParagraphSeparator) {
+        // A line break ends the run; replacing it by itself only moves the caret.
+        applyRun();
+        if (!unchanged)
+            batchedReplace(from, to, units);
+        m_pendingCaret = unchanged ? to : m_batchCursor.position();
+        return;
+    }
+    QString written = units;
+    if (unchanged) {
+        written.resize(0);
+        for (int i = from; i < to; ++i)
+            written += unitAt(i);
+    } else if (units.size() != to - from) {
+        applyRun(); // a change of length is written on its own
+        batchedReplace(from, to, units);
+        m_pendingCaret = m_batchCursor.position();
+        return;
+    }
+    // Neighbouring replacements go into the document as one edit: one piece
+    // of text and one undo record per run instead of per character.
+    if (!m_runActive || from != m_runStart + int(m_runText.size())) {
+        applyRun();
+        m_runActive = true;
+        m_runChanged = false;
+        m_runStart = from;
+        m_runText.resize(0);
+    }
+    m_runText += written;
+    m_runChanged = m_runChanged || !unchanged;
+    m_pendingCaret = to;
+}
+
+void TextBox::applyRun()
+{
+    if (!m_runActive)
+        return;
+    m_runActive = false;
+    if (m_runChanged)
+        batchedReplace(m_runStart, m_runStart + int(m_runText.size()), m_runText);
 }
 
 void TextBox::flushBatch()
 {
+    applyRun();
     if (m_blockOpen) {
         m_blockOpen = false;
         m_ownEdit = true;
+        m_flushing = true;
         m_batchCursor.endEditBlock(); // the layout, the screen and Change see it all now
+        m_flushing = false;
         m_ownEdit = false;
         m_ownPairDelta = 0;
         m_batchCursor = QTextCursor();
@@ -421,6 +500,8 @@ bool TextBox::viewportEvent(QEvent *event)
 
 void TextBox::onContentsChange(int position, int removed, int added)
 {
+    if (!m_flushing)
+        m_blockTextValid = false; // the batch kept its copy up to date itself
     const QTextDocument *doc = document();
     const bool splitsPair = position > 0 && doc->characterAt(position - 1).isHighSurrogate();
     if (!m_ownEdit && (position < m_anchor.document || (position == m_anchor.document && splitsPair)))

@@ -72,12 +72,18 @@ private:
     void typeCodePoints(const QString &text);
     void replaceRange(int from, int to, const QString &text);
     void batchedReplace(int from, int to, const QString &text);
+    // A replacement inside a batch; a null text leaves the character as it is.
+    void batchReplace(int from, int to, const QString &units);
+    void applyRun();
     void prepareOwnEdit(QTextCursor &cursor, const QString &text);
     void flushBatch();
     Location locate(qint64 model) const;
     qint64 modelPosition(int document) const;
     int documentPosition(qint64 model, bool roundUp) const;
     int surrogatePairs() const;
+    // The UTF-16 unit at a document position, read from a copy of its block
+    // so that reading along the text does not search the document each time.
+    QChar unitAt(int position) const;
 
     KeyPressHook m_keyPressHook;
     mutable Anchor m_anchor;
@@ -91,6 +97,15 @@ private:
     QTextCursor m_batchCursor;
     int m_pendingCaret = -1;
     QElapsedTimer m_frameClock;
+    bool m_flushing = false;
+    // Replacements of neighbouring characters waiting to go in as one edit.
+    bool m_runActive = false;
+    bool m_runChanged = false;
+    int m_runStart = 0;
+    QString m_runText;
+    mutable QString m_blockText;
+    mutable int m_blockStart = 0;
+    mutable bool m_blockTextValid = false;
 };
 
 // Helpers of the text model, shared with the tests.

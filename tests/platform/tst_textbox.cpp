@@ -36,6 +36,7 @@ private slots:
     void replaceCharAtKeepsTheRestOfTheText();
     void batchIsOneUndoStep();
     void batchShowsChangesBeforeInput();
+    void readsInsideABatchSeeItsWrites();
     void printableKeysGoThroughTheHook_data();
     void printableKeysGoThroughTheHook();
     void editingKeysBypassTheHook();
@@ -219,6 +220,29 @@ void tst_TextBox::batchShowsChangesBeforeInput()
     box.ReplaceCharAt(3, QStringLiteral("C"));
     box.endBatch();
     QCOMPARE(box.Text(), QStringLiteral("ABxCd"));
+}
+
+void tst_TextBox::readsInsideABatchSeeItsWrites()
+{
+    // Replacements wait to go in together; reading must not see stale text.
+    TextBox box;
+    box.setText(QStringLiteral("ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
+    box.beginBatch();
+    box.ReplaceCharAt(0, QStringLiteral("A"));
+    box.ReplaceCharAt(1, QStringLiteral("b"));
+    QCOMPARE(box.CharAt(0), char32_t('A'));
+    QCOMPARE(box.Text(), QStringLiteral("Ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
+    box.ReplaceCharAt(2, QStringLiteral("\r"));
+    box.ReplaceCharAt(4, QStringLiteral("C"));
+    box.ReplaceCharAt(6, ucs4(kDeseretCapitalLongI)); // a pair among single units
+    box.ReplaceCharAt(7, QStringLiteral("E"));
+    QCOMPARE(box.CharAt(6), kDeseretCapitalLongI);
+    QCOMPARE(box.SelStart(), qint64(8));
+    box.endBatch();
+    QCOMPARE(box.Text(), QStringLiteral("Ab\r\nCd") + ucs4(kDeseretCapitalLongI) + QStringLiteral("E"));
+    QCOMPARE(box.TextLength(), qint64(8));
+    box.undo();
+    QCOMPARE(box.Text(), QStringLiteral("ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
 }
 
 void tst_TextBox::printableKeysGoThroughTheHook_data()
