@@ -4,12 +4,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
 
-#include <memory>
-#include <vector>
 
 namespace platform {
 
@@ -54,17 +54,13 @@ bool QtSoundPlayer::PlaySoundFile(const QString &path)
     const QString file = resolve(path);
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return false;
-    // One effect per file, kept for the life of the program so that a sound
-    // is not cut off when the next click starts.
-    static std::vector<std::pair<QString, std::unique_ptr<QSoundEffect>>> effects;
-    QSoundEffect *effect = nullptr;
-    for (auto &entry : effects) {
-        if (entry.first == file)
-            effect = entry.second.get();
-    }
+    // One effect per file, kept so that a sound is not cut off when the next
+    // click starts. The application owns them: they must go before the
+    // multimedia library's own statics do at exit.
+    static QHash<QString, QPointer<QSoundEffect>> effects;
+    QPointer<QSoundEffect> &effect = effects[file];
     if (!effect) {
-        effects.emplace_back(file, std::make_unique<QSoundEffect>());
-        effect = effects.back().second.get();
+        effect = new QSoundEffect(QCoreApplication::instance());
         effect->setSource(QUrl::fromLocalFile(file));
     }
     if (effect->status() == QSoundEffect::Error)
