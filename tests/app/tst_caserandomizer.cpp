@@ -246,6 +246,10 @@ void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase_data()
         << (QStringLiteral("a") + ucs4(0x1F600) + ucs4(0x10428) + QStringLiteral("\r\n") + ucs4(0x10400) + QStringLiteral("z"));
     QTest::newRow("sharp s and combining marks") << QStringLiteral("Stra\u00dfe e\u0301\u00c9");
     QTest::newRow("ends with a break") << QStringLiteral("ab\r\n");
+    QTest::newRow("NUL inside") << QString::fromUtf16(u"a\0b\0\0C", 6);
+    QTest::newRow("lone surrogates") << QString::fromUtf16(u"x\xD800y\xDC00z\xD83D", 6);
+    QTest::newRow("right to left") << QStringLiteral("\u05e9\u05dc\u05d5\u05dd abc \u0645\u0631\u062d\u0628\u0627");
+    QTest::newRow("stacked combining marks") << QStringLiteral("a\u0301\u0302\u0303B\u20dd");
 }
 
 void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase()

@@ -109,6 +109,7 @@ private slots:
     void comeBackAndReleaseClicks();
     void doubleClickClicksTwice();
     void heldSpacePressesOnce();
+    void clickStormsLoseNoClick();
     void accessKeyClicksWithoutSound();
     void focusLostWhileHeldReleases();
     void urlRoutes_data();
@@ -363,6 +364,36 @@ void tst_XpBs::heldSpacePressesOnce()
     QCOMPARE(fixture.log, (QStringList{"Click sound=1 url=0", "MouseUp 1 at 0,0 url=1"}));
     QCOMPARE(fixture.doubles.shell.navigated.size(), 1);
     QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+}
+
+void tst_XpBs::clickStormsLoseNoClick()
+{
+    Fixture fixture;
+    int clicks = 0;
+    QObject::connect(fixture.button, &XpBs::Click, [&] { ++clicks; });
+    const QPoint at(5, 5);
+    for (int i = 0; i < 300; ++i) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, at, fixture.button->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(fixture.button, &event);
+        }
+    }
+    QCOMPARE(clicks, 600);
+    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+
+    // Five hundred repeats of a held space bar, then its release: one click.
+    fixture.button->setFocus();
+    QTest::keyPress(fixture.button, Qt::Key_Space);
+    for (int i = 0; i < 500; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(fixture.button, &repeat);
+        QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(fixture.button, &repeatRelease);
+    }
+    QTest::keyRelease(fixture.button, Qt::Key_Space);
+    QCOMPARE(clicks, 601);
 }
 
 void tst_XpBs::accessKeyClicksWithoutSound()
