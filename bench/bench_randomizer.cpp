@@ -112,6 +112,14 @@ void BM_BatchPass(benchmark::State &state)
         window.XpBs2_Click();
         paintGap = std::max(paintGap, probe.maxPaintGapMs());
         inputWait = std::max(inputWait, probe.maxInputWaitMs());
+        state.PauseTiming();
+        // Every character must come back, only its case changed.
+        const QString result = window.tb->Text();
+        QString expected = text;
+        expected.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        if (result.size() != expected.size() || result.toLower() != expected.toLower())
+            state.SkipWithError("characters were lost or changed");
+        state.ResumeTiming();
     }
     state.counters["max_paint_gap_ms"] = paintGap;
     state.counters["max_input_wait_ms"] = inputWait;
@@ -120,7 +128,7 @@ void BM_BatchPass(benchmark::State &state)
     state.counters["us_per_char"] = benchmark::Counter(double(state.range(0)) * double(state.iterations()) / 1e6,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BatchPass)->Arg(16 * 1024)->Arg(256 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_BatchPass)->Arg(16 * 1024)->Arg(256 * 1024)->Arg(1024 * 1024)->Arg(10 * 1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Yield(benchmark::State &state)
 {

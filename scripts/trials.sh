@@ -124,8 +124,12 @@ EOF
   peak=$(awk '/VmHWM/ { print $2 }' "/proc/$program_pid/status")
   xdotool key --window "$main" ctrl+a
   xdotool key --window "$main" ctrl+c
-  sleep 0.5
-  xclip -selection clipboard -out >"$work/output.txt"
+  # A large selection takes a while to cross the clipboard.
+  for _ in $(seq 60); do
+    sleep 0.5
+    xclip -selection clipboard -out >"$work/output.txt" 2>/dev/null || true
+    cmp -s "$work/input.txt" "$work/output.txt" || break
+  done
   verdict=$(python3 - "$work/input.txt" "$work/output.txt" <<'EOF'
 import sys
 a = open(sys.argv[1], encoding="utf-8", errors="surrogatepass").read()
