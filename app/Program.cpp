@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "frmSplash.h"
+#include "frmabt.h"
 #include "frmmain.h"
 #include "frmmsg.h"
 #include "platform/Host.h"
@@ -46,8 +47,24 @@ frmmain &Program::mainWindow()
     if (!m_mainWindow) {
         m_mainWindow = std::make_unique<frmmain>(m_host);
         m_mainWindow->setWindowIcon(icon());
+        m_mainWindow->setAboutHandler([this] { showAbout(); });
     }
     return *m_mainWindow;
+}
+
+frmabt &Program::about()
+{
+    if (!m_about)
+        m_about = std::make_unique<frmabt>(*this);
+    return *m_about;
+}
+
+void Program::showAbout()
+{
+    frmabt &window = about();
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void Program::unloadSplash()

@@ -9,6 +9,7 @@ namespace platform { struct Host; }
 class frmSplash;
 class frmmsg;
 class frmmain;
+class frmabt;
 
 // The program's windows. Each exists at most once: it is created on first
 // use and stays loaded, hidden or not, until the program ends. Windows reach
@@ -29,10 +30,16 @@ public:
     frmSplash &splash();
     frmmsg &popup();
     frmmain &mainWindow();
+    frmabt &about();
 
     bool hasSplash() const { return m_splash != nullptr; }
     bool hasPopup() const { return m_popup != nullptr; }
     bool hasMainWindow() const { return m_mainWindow != nullptr; }
+    bool hasAbout() const { return m_about != nullptr; }
+
+    // What the main window's "&About" does: the about window, loaded on
+    // first use, shown without blocking and brought in front of the others.
+    void showAbout();
 
     // The splash window unloads itself. With no other window loaded, the
     // program ends with it; otherwise the next reader loads a fresh one.
@@ -46,4 +53,5 @@ private:
     std::unique_ptr<frmSplash> m_splash;
     std::unique_ptr<frmmsg> m_popup;
     std::unique_ptr<frmmain> m_mainWindow;
+    std::unique_ptr<frmabt> m_about;
 };

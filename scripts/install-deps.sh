@@ -10,6 +10,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils imagemagick
+  xclip python3
 )
 
 missing=()

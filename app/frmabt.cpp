@@ -1,0 +1,165 @@
+#include "frmabt.h"
+
+#include "FormLabel.h"
+#include "Program.h"
+#include "frmSplash.h"
+#include "controls/xpbutton/XpBs.h"
+#include "platform/FormData.h"
+#include "platform/Units.h"
+#include "platform/Windows.h"
+
+#include <QEvent>
+#include <QListWidget>
+
+using platform::twipsRect;
+using platform::twipsToPixels;
+
+namespace {
+
+constexpr int kClientWidthTwips = 3960;
+constexpr int kClientHeightTwips = 4200;
+
+FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font,
+                    Qt::Alignment alignment, const QString &caption, bool autoSize)
+{
+    auto *label = new FormLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(box);
+    label->setFont(font);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setCaption(caption);
+    label->setAutoSize(autoSize);
+    return label;
+}
+
+// A caption-less label with an opaque black background: a horizontal rule.
+FormLabel *newRule(QWidget *parent, const char *name, const QRect &box)
+{
+    FormLabel *rule = newLabel(parent, name, box, QFont(), Qt::AlignLeft, QString(), false);
+    QPalette palette = rule->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    rule->setPalette(palette);
+    rule->setAutoFillBackground(true);
+    return rule;
+}
+
+QFont arial(double points, bool bold, bool italic = false)
+{
+    return platform::pointFont(QStringLiteral("Arial"), points, bold, italic);
+}
+
+void fillWith(QWidget &widget, const QColor &colour)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+XpBs *newButton(Program &program, QWidget *parent, const char *name, const QRect &box)
+{
+    auto *button = new XpBs(program.host(), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(box);
+    return button;
+}
+
+} // namespace
+
+frmabt::frmabt(Program &program, QWidget *parent)
+    : QWidget(parent)
+    , Frame1(new QWidget(this))
+    , imgLogo(newLabel(Frame1, "imgLogo", twipsRect(120, 120, 495, 465), QFont(), Qt::AlignLeft, QString(), false))
+    , lblProductName(newLabel(Frame1, "lblProductName", twipsRect(720, 120, 3105, 360), arial(15.75, true),
+                              Qt::AlignHCenter, QStringLiteral("Morvane APP"), true))
+    , lblVersion(newLabel(Frame1, "lblVersion", twipsRect(720, 600, 1665, 240), arial(9.75, true), Qt::AlignLeft,
+                          QStringLiteral("Version 0.1 (Beta)"), true))
+    , lblPlatform(newLabel(Frame1, "lblPlatform", twipsRect(720, 840, 1545, 240), arial(9.75, true),
+                           Qt::AlignRight, QStringLiteral("Platform: ME/XP"), true))
+    , Label5(newLabel(Frame1, "Label5", twipsRect(720, 1080, 2055, 255), arial(9.75, true), Qt::AlignLeft,
+                      QStringLiteral("First Build: 10/10/03"), false))
+    , Label1(newRule(Frame1, "Label1", twipsRect(0, 1440, 3855, 45)))
+    , Label2(newLabel(Frame1, "Label2", twipsRect(120, 1560, 3735, 255), arial(9.75, true), Qt::AlignLeft,
+                      QStringLiteral("Designed by Ilo Varen of Morvane"), false))
+    , Label3(newLabel(Frame1, "Label3", twipsRect(120, 1920, 2055, 255), arial(9.75, true), Qt::AlignLeft,
+                      QStringLiteral("Special Thanks To:"), false))
+    , List1(new QListWidget(Frame1))
+    , Label4(newRule(Frame1, "Label4", twipsRect(0, 3240, 3855, 45)))
+    , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3360, 3735, 855), arial(9, false),
+                              Qt::AlignLeft,
+                              QStringLiteral("This program is freeware: share it freely, but never sell it or "
+                                             "claim it as your own."),
+                              false))
+    , XpBs2(newButton(program, Frame1, "XpBs2", twipsRect(2520, 3720, 1095, 255)))
+    , m_program(program)
+{
+    setObjectName(QStringLiteral("frmabt"));
+    // Borderless, so it cannot be moved or resized, and kept out of the task bar.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    setWindowTitle(QString());
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    fillWith(*this, Qt::black);
+
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(50, 50, 3855, 4095));
+    fillWith(*Frame1, Qt::white);
+
+    imgLogo->setScaledContents(true);
+    imgLogo->setPixmap(Program::logo());
+
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(twipsRect(120, 2160, 3615, 930));
+    List1->setFont(arial(9, false, true));
+
+    lblLegalNotice->setWordWrap(true);
+
+    // The button's settings come from the window's stored form data.
+    const platform::FormData form = platform::FormData::load(QStringLiteral(":/forms/frmabt.json"));
+    platform::PropertyBag bag = form.bagFor(XpBs2->objectName(), QString::fromLatin1(XpBs::kClassId));
+    XpBs2->UserControl_ReadProperties(bag);
+    form.reportUnreadKeys();
+    connect(XpBs2, &XpBs::Click, this, &frmabt::XpBs2_Click);
+
+    Form_Load();
+}
+
+void frmabt::Form_Load()
+{
+    List1->addItem(QString());
+}
+
+void frmabt::Form_Activate()
+{
+    const frmSplash &splash = m_program.splash();
+    lblProductName->setCaption(splash.lblProductName->Caption());
+    imgLogo->setPixmap(splash.imgLogo->pixmap());
+    lblVersion->setCaption(splash.lblVersion->Caption());
+    lblPlatform->setCaption(splash.lblPlatform->Caption());
+    Label5->setCaption(splash.Label5->Caption());
+}
+
+void frmabt::XpBs2_Click()
+{
+    hide();
+}
+
+void frmabt::showEvent(QShowEvent *event)
+{
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        platform::centreOnScreen(*this);
+    }
+    // A window manager may decline to activate a window that shows itself;
+    // the lines are taken on showing as well, so the window never appears
+    // with its layout placeholders.
+    Form_Activate();
+    QWidget::showEvent(event);
+}
+
+void frmabt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+    QWidget::changeEvent(event);
+}

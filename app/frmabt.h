@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class FormLabel;
+class Program;
+class QListWidget;
+class XpBs;
+
+// The about window: product name, logo, version, platform and build lines
+// (taken from the splash window at every activation), the designer credit, a
+// thanks list and a legal notice. "&Close" hides it; it stays loaded, and the
+// next "&About" shows the same window again.
+class frmabt : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmabt(Program &program, QWidget *parent = nullptr);
+
+    QWidget *const Frame1;
+    FormLabel *const imgLogo;
+    FormLabel *const lblProductName;
+    FormLabel *const lblVersion;
+    FormLabel *const lblPlatform;
+    FormLabel *const Label5;
+    FormLabel *const Label1;
+    FormLabel *const Label2;
+    FormLabel *const Label3;
+    QListWidget *const List1;
+    FormLabel *const Label4;
+    FormLabel *const lblLegalNotice;
+    XpBs *const XpBs2;
+
+    void Form_Load();
+    void Form_Activate();
+    void XpBs2_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    Program &m_program;
+    bool m_shownBefore = false;
+};

@@ -1,0 +1,152 @@
+# Sourced by the end-to-end test and the screenshot script: a private X
+# server on a free display, the program running inside it, and the few ways
+# of finding, clicking and reading its windows that a user's hands and eyes
+# would need. Everything started here is ended on any exit of the script.
+#
+# Window sizes in pixels (no window manager, so no frames): splash 342x234,
+# popup 216x111, main window 314x245, about window 264x280.
+
+xsession_xvfb_pid=""
+xsession_program_pid=""
+xsession_extra_pids=()
+xsession_dir=""
+
+xsession_stop() {
+  local pid
+  if [ -n "$xsession_program_pid" ]; then
+    kill "$xsession_program_pid" 2>/dev/null || true
+    wait "$xsession_program_pid" 2>/dev/null || true
+    xsession_program_pid=""
+  fi
+  for pid in "${xsession_extra_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  xsession_extra_pids=()
+  if [ -n "$xsession_xvfb_pid" ]; then
+    kill "$xsession_xvfb_pid" 2>/dev/null || true
+    wait "$xsession_xvfb_pid" 2>/dev/null || true
+    xsession_xvfb_pid=""
+  fi
+  if [ -n "$xsession_dir" ]; then
+    rm -rf "$xsession_dir"
+    xsession_dir=""
+  fi
+}
+
+# Starts Xvfb on a display it picks itself and exports DISPLAY.
+xsession_start() {
+  xsession_dir=$(mktemp -d)
+  trap xsession_stop EXIT
+  trap 'exit 130' INT TERM
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$xsession_dir/display" \
+    >"$xsession_dir/xvfb.log" 2>&1 &
+  xsession_xvfb_pid=$!
+  local _
+  for _ in $(seq 200); do
+    [ -s "$xsession_dir/display" ] && break
+    sleep 0.05
+  done
+  if [ ! -s "$xsession_dir/display" ]; then
+    echo "Xvfb did not start:" >&2
+    cat "$xsession_dir/xvfb.log" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$xsession_dir/display")"
+}
+
+# Starts the program on the private display, from the given folder; its
+# output goes to a log that xsession_program_log prints.
+xsession_launch() { # program folder
+  (cd "$2" && exec env QT_QPA_PLATFORM=xcb "$1" >"$xsession_dir/program.log" 2>&1) &
+  xsession_program_pid=$!
+}
+
+xsession_program_log() {
+  cat "$xsession_dir/program.log" 2>/dev/null || true
+}
+
+xsession_program_running() {
+  kill -0 "$xsession_program_pid" 2>/dev/null
+}
+
+# Puts a file's text on the clipboard; the owner runs until the session ends.
+xsession_clipboard_in() { # file
+  xclip -quiet -selection clipboard -in <"$1" >/dev/null 2>&1 &
+  xsession_extra_pids+=("$!")
+}
+
+xsession_clipboard_out() {
+  xclip -selection clipboard -out 2>/dev/null
+}
+
+# The id of a visible window of the program with that size, if there is one.
+window_of_size() { # WIDTHxHEIGHT
+  local window
+  for window in $(xdotool search --onlyvisible --pid "$xsession_program_pid" 2>/dev/null || true); do
+    if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: $1\$"; then
+      echo "$window"
+      return 0
+    fi
+  done
+  return 1
+}
+
+windows_of_size_count() { # WIDTHxHEIGHT
+  local window count=0
+  for window in $(xdotool search --onlyvisible --pid "$xsession_program_pid" 2>/dev/null || true); do
+    if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: $1\$"; then
+      count=$((count + 1))
+    fi
+  done
+  echo "$count"
+}
+
+wait_for_window() { # WIDTHxHEIGHT what [seconds]
+  local window _
+  for _ in $(seq $((${3:-30} * 10))); do
+    if window=$(window_of_size "$1"); then
+      echo "$window"
+      return 0
+    fi
+    xsession_program_running || { echo "the program ended while waiting for the $2" >&2; return 1; }
+    sleep 0.1
+  done
+  echo "the $2 ($1) did not appear" >&2
+  return 1
+}
+
+wait_until_hidden() { # window what [seconds]
+  local _
+  for _ in $(seq $((${3:-30} * 10))); do
+    if ! xdotool search --onlyvisible --pid "$xsession_program_pid" 2>/dev/null | grep -qx "$1"; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "the $2 did not go away" >&2
+  return 1
+}
+
+window_name() { # window
+  xdotool getwindowname "$1" 2>/dev/null
+}
+
+window_top() { # window
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  echo "$Y"
+}
+
+# A left click at a point of a window, the pointer resting there first as a
+# hand would.
+click_at() { # window x y
+  xdotool mousemove --window "$1" "$2" "$3"
+  sleep 0.2
+  xdotool click 1
+}
+
+# Saves what the screen shows of a window.
+capture_window() { # window file
+  import -window "$1" "$2"
+}
