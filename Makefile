@@ -27,5 +27,15 @@ test: build
 bench: build
 	@./scripts/bench.sh $(BUILD_DIR)
 
+# Installs into PREFIX (default /usr/local); DESTDIR=... stages it elsewhere.
+PREFIX ?= /usr/local
+.PHONY: install screenshots
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# Retakes the README's pictures (docs/screenshots/) in a private Xvfb.
+screenshots: build
+	@./scripts/screenshots.sh $(BUILD_DIR)/app/tessaly docs/screenshots
+
 clean:
 	rm -rf $(BUILD_DIR)

@@ -88,8 +88,8 @@ frmabt::frmabt(Program &program, QWidget *parent)
     , Label4(newRule(Frame1, "Label4", twipsRect(0, 3240, 3855, 45)))
     , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3360, 3735, 855), arial(9, false),
                               Qt::AlignLeft,
-                              QStringLiteral("This program is freeware: share it freely, but never sell it or "
-                                             "claim it as your own."),
+                              QStringLiteral("This program is freeware: you may share it freely, but never "
+                                             "sell it."),
                               false))
     , XpBs2(newButton(program, Frame1, "XpBs2", twipsRect(2520, 3720, 1095, 255)))
     , m_program(program)

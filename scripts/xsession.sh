@@ -133,8 +133,9 @@ window_name() { # window
 }
 
 window_top() { # window
-  local X Y WIDTH HEIGHT SCREEN WINDOW
+  local X="" Y="" WIDTH="" HEIGHT="" SCREEN="" WINDOW=""
   eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  [ -n "$Y" ] || return 1
   echo "$Y"
 }
 

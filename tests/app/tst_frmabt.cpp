@@ -16,6 +16,7 @@
 #include <QFontInfo>
 #include <QListWidget>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -80,6 +81,7 @@ private slots:
     void linesAreDrawnWholeInsideThePanel();
     void fixedLinesAndFonts_data();
     void fixedLinesAndFonts();
+    void legalNoticeWrapsClearOfTheCloseButton();
     void listKeepsOneEmptyEntry_data();
     void listKeepsOneEmptyEntry();
     void aboutTwiceShowsOneWindow();
@@ -254,6 +256,33 @@ void tst_frmabt::fixedLinesAndFonts()
     QCOMPARE(line->font().pixelSize(), pixelSize);
     QVERIFY(QFontInfo(line->font()).family().compare(QFont::substitute(QStringLiteral("Arial")), Qt::CaseInsensitive)
             == 0);
+}
+
+void tst_frmabt::legalNoticeWrapsClearOfTheCloseButton()
+{
+    Running fixture;
+    clickAbout(fixture.main);
+    const frmabt &about = fixture.program.about();
+    const FormLabel &notice = *about.lblLegalNotice;
+    QVERIFY(notice.wordWrap());
+
+    // The button lies over the notice's box; no line of the sentence may
+    // run under it.
+    QTextLayout layout(notice.text(), notice.font());
+    layout.beginLayout();
+    QList<QRectF> lines;
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(notice.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        lines << line.naturalTextRect().translated(notice.pos());
+    }
+    layout.endLayout();
+    QVERIFY(lines.size() >= 2);
+    for (const QRectF &line : lines)
+        QVERIFY(!line.intersects(QRectF(about.XpBs2->geometry())));
+    QVERIFY(lines.last().bottom() <= about.Frame1->height());
 }
 
 void tst_frmabt::listKeepsOneEmptyEntry_data()

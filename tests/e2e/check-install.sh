@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the built program into a fresh prefix, checks that a desktop finds
+# it there (menu entry, icon, executable, resources), then runs the
+# end-to-end test on the installed copy, started from an unrelated folder.
+#
+#   tests/e2e/check-install.sh BUILD_FOLDER [SOURCE_FOLDER]
+set -euo pipefail
+build="$(realpath "$1")"
+source_folder="$(realpath "${2:-$(dirname "$0")/../..}")"
+
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
+
+[ -x "$prefix/bin/tessaly" ] || fail "no executable at bin/tessaly"
+for file in click.wav over.wav logo.png tessaly.png; do
+  [ -f "$prefix/share/tessaly/resources/$file" ] || fail "share/tessaly/resources/$file is missing"
+done
+icon="$prefix/share/icons/hicolor/48x48/apps/tessaly.png"
+[ -f "$icon" ] || fail "no icon at share/icons/hicolor/48x48/apps/tessaly.png"
+python3 - "$icon" <<'EOF' || fail "the icon is not a 48 x 48 picture"
+import struct, sys
+data = open(sys.argv[1], "rb").read(24)
+assert data[:8] == b"\x89PNG\r\n\x1a\n"
+assert struct.unpack(">II", data[16:24]) == (48, 48)
+EOF
+
+entry="$prefix/share/applications/tessaly.desktop"
+[ -f "$entry" ] || fail "no menu entry at share/applications/tessaly.desktop"
+[ "$(head -n1 "$entry")" = "[Desktop Entry]" ] || fail "the menu entry does not start with [Desktop Entry]"
+for line in "Type=Application" "Name=Tessaly" "Exec=tessaly" "Icon=tessaly" "Terminal=false"; do
+  grep -qx "$line" "$entry" || fail "the menu entry lacks \"$line\""
+done
+grep -q '^Categories=.*;$' "$entry" || fail "the menu entry has no Categories list ending in ;"
+[ ! -e "$prefix/share/tessaly/resources/tessaly.desktop" ] || fail "the menu entry was copied among the resources"
+
+# The menu entry starts "tessaly" from the PATH, in whatever folder.
+PATH="$prefix/bin:$PATH"
+installed="$(command -v tessaly)"
+[ "$installed" = "$prefix/bin/tessaly" ] || fail "tessaly on the PATH is $installed"
+echo "== installed layout is complete; running the installed copy"
+bash "$source_folder/tests/e2e/run-e2e.sh" "$installed" "$source_folder"
