@@ -95,11 +95,16 @@ frmabt::frmabt(Program &program, QWidget *parent)
     , m_program(program)
 {
     setObjectName(QStringLiteral("frmabt"));
-    // Borderless, so it cannot be moved or resized, and kept out of the task bar.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // Borderless, so it cannot be moved or resized.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QString());
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
     fillWith(*this, Qt::black);
+    // A utility window stays out of the task bar; unlike a tool window it is
+    // not tied above the program's other windows, so the main window can be
+    // brought over it. The type is set on the native window, made here.
+    winId();
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
 
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(50, 50, 3855, 4095));

@@ -404,7 +404,10 @@ void tst_frmabt::borderlessBlackRimAndCentredOnlyWhenFirstShown()
     Running fixture;
     frmabt &about = fixture.program.about();
     QVERIFY(about.windowFlags() & Qt::FramelessWindowHint);
-    QCOMPARE(about.windowType(), Qt::Tool); // off the task bar
+    // A plain window that the main window can cover, typed as a utility
+    // window so that it stays off the task bar.
+    QCOMPARE(about.windowType(), Qt::Window);
+    QVERIFY(about.testAttribute(Qt::WA_X11NetWmWindowTypeUtility));
     QCOMPARE(about.size(), QSize(264, 280));
 
     clickAbout(fixture.main);

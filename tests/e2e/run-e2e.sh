@@ -22,7 +22,7 @@ step() {
   echo "== $*"
 }
 
-for tool in Xvfb xdotool xclip python3; do
+for tool in Xvfb xdotool xclip xprop python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 [ -x "$program" ] || fail "no program at $program"
@@ -90,6 +90,11 @@ echo "   \"$before\" -> \"$after\""
 step "opening the about window"
 click_at "$main" 288 234 # "&About"
 about=$(wait_for_window 264x280 "about window" 10) || fail "\"&About\" opened no about window"
+properties=$(xprop -id "$about")
+grep -q '^_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_UTILITY' <<<"$properties" \
+  || fail "the about window is not a utility window, so a task bar would list it"
+grep -q '^WM_TRANSIENT_FOR' <<<"$properties" \
+  && fail "the about window is bound above the program's windows (WM_TRANSIENT_FOR)"
 
 step "closing it with its \"&Close\" button"
 click_at "$about" 207 259
