@@ -33,10 +33,13 @@ done
 main=$(wait_for_window 314x245 "main window")
 # A long text, pasted, so that the pass lasts long enough to be caught.
 python3 - >"$xsession_dir/text.txt" <<'EOF'
+# Lines short enough that the box never scrolls sideways to the caret.
 lines = [
-    "how are you? every letter of this text comes out",
-    "in a case drawn at random, one character at a time.",
-    "type a question in plain letters and watch it change.",
+    "how are you? every letter of this",
+    "text comes out in a case drawn at",
+    "random, one character at a time.",
+    "type a question in plain letters",
+    "and watch it change.",
 ]
 text = "\n".join(lines) + "\n"
 print(text * 8000, end="")
