@@ -37,5 +37,14 @@ install: build
 screenshots: build
 	@./scripts/screenshots.sh $(BUILD_DIR)/app/tessaly docs/screenshots
 
+# Builds the libFuzzer targets with clang (build-fuzz/) and runs each for 30
+# seconds on its seed corpus (fuzz/corpus/); fails on any finding.
+.PHONY: fuzz-deps fuzz-smoke
+fuzz-deps:
+	@./scripts/install-deps.sh fuzz
+
+fuzz-smoke: fuzz-deps
+	@JOBS=$(JOBS) ./scripts/fuzz-smoke.sh build-fuzz 30
+
 clean:
 	rm -rf $(BUILD_DIR)

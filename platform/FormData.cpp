@@ -96,7 +96,9 @@ QJsonValue encodePicture(const Picture &picture)
     }
     // A picture made in memory has no file to point to: its image goes in.
     object.insert(kPicture, QString());
-    if (picture->type != PictureData::Empty || !picture->image.isNull()) {
+    // An empty picture keeps a size it was given, too.
+    if (picture->type != PictureData::Empty || !picture->image.isNull() || picture->widthHimetric != 0
+        || picture->heightHimetric != 0) {
         object.insert(kPictureType, pictureTypeName(picture->type));
         object.insert(kPictureWidth, picture->widthHimetric);
         object.insert(kPictureHeight, picture->heightHimetric);

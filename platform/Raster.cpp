@@ -938,9 +938,17 @@ int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags)
         layout->shape(font, device);
     }
 
-    int top = rect.top;
+    // Positions are taken in 64 bits: a rectangle far off the surface has
+    // edges whose sums do not fit 32 bits.
+    qint64 top = rect.top;
     if ((flags & DT_SINGLELINE) && (flags & DT_VCENTER))
-        top = rect.top + (rect.height() - layout->lineHeight) / 2;
+        top = rect.top + (qint64(rect.bottom) - rect.top - layout->lineHeight) / 2;
+    const qint64 clipLeft = std::max<qint64>(rect.left, 0);
+    const qint64 clipTop = std::max<qint64>(rect.top, 0);
+    const qint64 clipRight = std::min<qint64>(rect.right, image.width());
+    const qint64 clipBottom = std::min<qint64>(rect.bottom, image.height());
+    if (clipLeft >= clipRight || clipTop >= clipBottom)
+        return textHeight;
 
     // A monochrome surface gets the text through a coverage image.
     const bool mono = surface.isMonochrome();
@@ -952,19 +960,19 @@ int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags)
     {
         QPainter painter(mono ? static_cast<QPaintDevice *>(&coverage) : device);
         const QColor colour = mono ? QColor(Qt::black) : QColor(toQRgb(surface.textColor()));
-        painter.setClipRect(QRect(rect.left, rect.top, rect.width(), rect.height()));
+        painter.setClipRect(QRect(int(clipLeft), int(clipTop), int(clipRight - clipLeft), int(clipBottom - clipTop)));
         painter.setPen(colour);
         for (size_t i = 0; i < layout->lines.size(); ++i) {
             const TextLayout::Line &line = layout->lines[i];
             if (line.text.isEmpty())
                 continue;
-            const int left = (flags & DT_CENTER) ? (rect.left + rect.right - line.width) / 2 : rect.left;
-            const int baseline = top + int(i) * layout->lineHeight + layout->ascent;
+            const qint64 left = (flags & DT_CENTER) ? (qint64(rect.left) + rect.right - line.width) / 2 : rect.left;
+            const qint64 baseline = top + qint64(i) * layout->lineHeight + layout->ascent;
             for (const QGlyphRun &run : line.glyphs)
-                painter.drawGlyphRun(QPointF(left, baseline - line.glyphAscent), run);
+                painter.drawGlyphRun(QPointF(qreal(left), qreal(baseline) - line.glyphAscent), run);
             for (const auto &[from, to] : line.underlines)
-                painter.fillRect(QRect(left + from, baseline + layout->underlinePosition, to - from,
-                                       layout->underlineThickness),
+                painter.fillRect(QRectF(qreal(left + from), qreal(baseline + layout->underlinePosition), to - from,
+                                        layout->underlineThickness),
                                  colour);
         }
     }

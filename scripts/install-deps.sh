@@ -12,6 +12,11 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   xclip python3
 )
+# "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer
+# of the fuzz targets, which building and testing do not need.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev llvm-14)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -400,8 +400,9 @@ void XpBs::CalcLayout()
         return;
     }
     if (m_caption.isEmpty()) {
-        PictureRect.left = InnerRect.left + (InnerRect.width() - picW) / 2;
-        PictureRect.top = InnerRect.top + (InnerRect.height() - picH) / 2;
+        // Any 32-bit size: the free space is taken in 64 bits; halved, it fits again.
+        PictureRect.left = int(InnerRect.left + (qint64(InnerRect.width()) - picW) / 2);
+        PictureRect.top = int(InnerRect.top + (qint64(InnerRect.height()) - picH) / 2);
         PictureRect.right = PictureRect.left + picW;
         PictureRect.bottom = PictureRect.top + picH;
         return;
@@ -412,12 +413,18 @@ void XpBs::CalcLayout()
               CaptionRect);
 }
 
-bool XpBs::PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position, RECT &picture,
-                     RECT &caption)
+bool XpBs::PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int capW, int capH, qint32 position,
+                     RECT &picture, RECT &caption)
 {
-    const int innerW = inner.width();
-    const int innerH = inner.height();
-    const auto place = [](RECT &rect, int left, int top, int w, int h) { rect = RECT{left, top, left + w, top + h}; };
+    // The picture may have any 32-bit size: the free space is taken in 64
+    // bits, and as only half of it moves an edge, every edge fits 32 bits.
+    const qint64 picW = pictureWidth;
+    const qint64 picH = pictureHeight;
+    const qint64 innerW = inner.width();
+    const qint64 innerH = inner.height();
+    const auto place = [](RECT &rect, qint64 left, qint64 top, qint64 w, qint64 h) {
+        rect = RECT{int(left), int(top), int(left + w), int(top + h)};
+    };
     switch (position) {
     case 0: // picture above
         place(picture, inner.left + (innerW - picW) / 2, inner.top + (innerH - (picH + 4 + capH)) / 2, picW, picH);

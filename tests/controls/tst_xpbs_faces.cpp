@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using platform::COLORREF;
 using platform::RECT;
 using platform::RGB;
@@ -119,6 +121,9 @@ private slots:
     void xpCornersAndFrame();
     void pairLayout_data();
     void pairLayout();
+    void pairLayoutOfTheLowestSizes_data();
+    void pairLayoutOfTheLowestSizes();
+    void pictureAloneOfTheLowestWidth();
     void accessKeys_data();
     void accessKeys();
     void pressedContentMovesOnePixel_data();
@@ -338,6 +343,45 @@ void tst_XpBsFaces::pairLayout()
     XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
     QCOMPARE(wide.left, -1);
     QVERIFY(!XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
+}
+
+void tst_XpBsFaces::pairLayoutOfTheLowestSizes_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<RECT>("picture");
+    // Inner (4, 4, 96, 36) and a 30 x 13 caption again. The free space next
+    // to a picture of the lowest 32-bit size does not fit 32 bits: it used to
+    // wrap round and put the picture on the far side.
+    const int lowest = std::numeric_limits<int>::min();
+    QTest::newRow("picture left") << 1 << lowest << 16 << RECT{1073741857, 12, -1073741791, 28};
+    QTest::newRow("picture right") << 2 << lowest << 16 << RECT{1073741891, 12, -1073741757, 28};
+    QTest::newRow("picture above") << 0 << 16 << lowest << RECT{42, 1073741835, 58, -1073741813};
+    QTest::newRow("picture below") << 3 << 16 << lowest << RECT{42, 1073741852, 58, -1073741796};
+}
+
+void tst_XpBsFaces::pairLayoutOfTheLowestSizes()
+{
+    QFETCH(int, position);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(RECT, picture);
+    RECT placedPicture;
+    RECT placedCaption;
+    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, width, height, 30, 13, position, placedPicture, placedCaption));
+    QCOMPARE(placedPicture, picture);
+}
+
+void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
+{
+    // Without a caption the picture is centred alone: inner (4, 4, 56, 26).
+    Fixture fixture(2, QSize(60, 30));
+    fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
+    fixture.button->setPictureWidth(std::numeric_limits<int>::min());
+    QCOMPARE(fixture.button->pictureRect().left, 1073741854);
+    QCOMPARE(fixture.button->pictureRect().right, -1073741794);
+    QCOMPARE(fixture.button->image().size(), QSize(60, 30));
 }
 
 void tst_XpBsFaces::accessKeys_data()

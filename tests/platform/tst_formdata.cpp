@@ -191,6 +191,11 @@ void tst_FormData::roundTripKeepsEveryValue_data()
     drawn->widthHimetric = 79;
     drawn->heightHimetric = 132;
     QTest::newRow("picture made in memory") << picture(drawn) << picture(nullptr);
+    // Saving dropped the size of a picture that has none of its own.
+    auto sized = std::make_shared<PictureData>();
+    sized->widthHimetric = 53;
+    sized->heightHimetric = 1;
+    QTest::newRow("empty picture with a size") << picture(sized) << picture(nullptr);
 }
 
 void tst_FormData::roundTripKeepsEveryValue()

@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QtTest>
 
+#include <limits>
+
 using namespace platform;
 
 Q_DECLARE_METATYPE(platform::RECT)
@@ -189,6 +191,8 @@ private slots:
     void drawTextAmpersands_data();
     void drawTextAmpersands();
     void drawTextClipsToRectangle();
+    void drawTextFarOffTheSurfaceDrawsNothing_data();
+    void drawTextFarOffTheSurfaceDrawsNothing();
     void drawTextOnMonochromeSurface();
 
     void createRectRgn_data();
@@ -1125,6 +1129,28 @@ void tst_Raster::drawTextClipsToRectangle()
         }
     }
     QVERIFY(inside > 0);
+}
+
+void tst_Raster::drawTextFarOffTheSurfaceDrawsNothing_data()
+{
+    QTest::addColumn<RECT>("rect");
+    QTest::addColumn<quint32>("flags");
+    // Centring in these rectangles once added edges past the 32-bit range.
+    const int highest = std::numeric_limits<int>::max();
+    QTest::newRow("far right, centred") << RECT{1 << 30, 2, (1 << 30) + 60, 22} << quint32(DT_CENTER | DT_WORDBREAK);
+    QTest::newRow("from inside to the far right, centred") << RECT{10, 2, highest, 22} << quint32(DT_CENTER);
+    QTest::newRow("far down, centred both ways")
+        << RECT{2, highest - 40, 58, highest} << quint32(DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+void tst_Raster::drawTextFarOffTheSurfaceDrawsNothing()
+{
+    QFETCH(RECT, rect);
+    QFETCH(quint32, flags);
+    Surface surface = textSurface();
+    const Surface untouched = textSurface();
+    DrawTextEx(surface, QStringLiteral("H&ello"), rect, flags);
+    QCOMPARE(firstDifference(surface, untouched), QString());
 }
 
 void tst_Raster::drawTextOnMonochromeSurface()
