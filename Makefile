@@ -46,5 +46,11 @@ fuzz-deps:
 fuzz-smoke: fuzz-deps
 	@JOBS=$(JOBS) ./scripts/fuzz-smoke.sh build-fuzz 30
 
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-sanitize/) and runs every test there; fails on any report.
+.PHONY: test-sanitize
+test-sanitize: deps
+	@JOBS=$(JOBS) ./scripts/test-sanitize.sh build-sanitize
+
 clean:
 	rm -rf $(BUILD_DIR)

@@ -17,6 +17,10 @@ packages=(
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev llvm-14)
 fi
+# "install-deps.sh valgrind": also memcheck, for scripts/valgrind-run.sh.
+if [ "${1:-}" = valgrind ]; then
+  packages+=(valgrind)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -73,7 +73,9 @@ def main():
         if not mine and kind.startswith("Uninit") and len(stacks) > 1:
             origin = deciding_frame(stacks[1], skip_allocators=True)
             mine = origin is not None and is_ours(origin, root, program)
-        entry = (kind, what, counts.get(error.findtext("unique"), 1), stacks)
+        aux = error.findtext("auxwhat") or (error.find("xauxwhat").findtext("text")
+                                            if error.find("xauxwhat") is not None else "")
+        entry = (kind, what, counts.get(error.findtext("unique"), 1), stacks, aux)
         (ours if mine else theirs).append(entry)
 
     def total(entries):
@@ -82,16 +84,16 @@ def main():
     def listing(title, entries):
         print(f"{title}: {total(entries)} error(s), {len(entries)} distinct")
         by_kind = collections.Counter()
-        for kind, _, count, _ in entries:
+        for kind, _, count, _, _ in entries:
             by_kind[kind] += count
         for kind, count in sorted(by_kind.items()):
             print(f"  {kind}: {count}")
-        for kind, what, count, stacks in entries:
+        for kind, what, count, stacks, aux in entries:
             print(f"  - {kind} x{count}: {what}")
             for frame in stacks[0][:8] if stacks else []:
                 print(f"      at {describe(frame)}")
             if len(stacks) > 1:
-                print("      created:")
+                print(f"      {aux}:")
                 for frame in stacks[1][:6]:
                     print(f"      at {describe(frame)}")
 

@@ -12,24 +12,15 @@ cd "$(dirname "$0")/.."
 root=$PWD
 out=${1:-build/valgrind}
 
+./scripts/install-deps.sh valgrind
 make --no-print-directory build
 program=$root/build/app/tessaly
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/memcheck.*.xml "$out"/memcheck.*.log "$out"/*.png
+rm -f "$out"/memcheck.*.xml "$out"/memcheck.*.log "$out"/*.png "$out"/display
 
 started=$SECONDS
 say() { printf '[%4ds] %s\n' $((SECONDS - started)) "$*"; }
-
-# A display nobody uses: no lock file and no socket.
-display=""
-for n in $(seq 90 160); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free X display found" >&2; exit 2; }
 
 xvfb_pid=""
 program_pid=""
@@ -45,13 +36,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb ":$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
+  [ -s "$out/display" ] && break
   sleep 0.1
 done
-export DISPLAY=":$display"
+[ -s "$out/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
+export DISPLAY=":$(head -n1 "$out/display")"
 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 2; }
 say "Xvfb on $DISPLAY"
 
@@ -92,7 +85,8 @@ main_size=314x245
 # accesses and uninitialised values count. A child the libraries fork (a
 # session-bus launcher) stays silent and cannot write into our log.
 QT_QPA_PLATFORM=xcb valgrind --tool=memcheck --error-exitcode=99 \
-  --track-origins=yes --num-callers=40 --leak-check=no --child-silent-after-fork=yes \
+  --track-origins=yes --num-callers=40 --leak-check=no --errors-for-leak-kinds=none \
+  --child-silent-after-fork=yes \
   --suppressions="$root/scripts/valgrind.supp" \
   --xml=yes --xml-file="$out/memcheck.%p.xml" --log-file="$out/memcheck.%p.log" \
   "$program" >"$out/program.log" 2>&1 &
