@@ -7,6 +7,7 @@
 #include "platform/Units.h"
 #include "platform/Windows.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
@@ -203,9 +204,24 @@ bool frmmsg::waitUntilClosed()
     // handled, then looks at the flag again. A wait started from inside
     // this one (a handler calling into the popup) runs the same loop one
     // level deeper; the click that ends it ends this one too.
+    ++m_waits;
     while (!msgclosed && !m_host.programEnd.hasEnded())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    --m_waits;
     return !m_host.programEnd.hasEnded();
+}
+
+void frmmsg::closeEvent(QCloseEvent *event)
+{
+    // Closed from outside (Alt+F4, a window manager) while an operation
+    // waits, the popup would vanish and leave the wait with nothing to
+    // click: the request ends the wait as the link does instead.
+    if (m_waits > 0) {
+        event->ignore();
+        msgclosed = true;
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void frmmsg::Label2_Click()

@@ -49,6 +49,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -63,6 +64,7 @@ private:
     Program &m_program;
     platform::Host &m_host;
     bool msgclosed = false;
+    int m_waits = 0; // waiting operations on the stack
     int m_picLeft = 0;
     bool m_shownBefore = false;
 };

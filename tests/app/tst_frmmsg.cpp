@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTimer>
+#include <QCloseEvent>
 #include <QtTest>
 
 #include <functional>
@@ -93,6 +94,7 @@ private slots:
     void strayAutoCloseTick();
     void nestedWaitEndsWithOneClick();
     void programEndReturnsEveryWaitAtOnce();
+    void closeRequestEndsTheWait();
     void segmentSweepsBetweenTheEnds();
     void segmentRunsOnItsTimersWhileHidden();
     void segmentIsDrawnOverTheLine();
@@ -320,6 +322,29 @@ void tst_frmmsg::programEndReturnsEveryWaitAtOnce()
     QCOMPARE(fixture.doubles.programEnd.ends, 1);
     // Nothing ran after the waits: the message was not cleared away.
     QCOMPARE(popup.Label4->Caption(), QStringLiteral("inner"));
+}
+
+void tst_frmmsg::closeRequestEndsTheWait()
+{
+    // Alt+F4 or a window manager's close on a waiting popup used to hide it
+    // and leave the wait with nothing left to click.
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    QTimer::singleShot(50, [&] {
+        QCloseEvent close;
+        QApplication::sendEvent(&popup, &close);
+        QVERIFY(!close.isAccepted());
+    });
+    Watchdog watchdog(popup);
+    popup.shownext(QStringLiteral("close me"));
+    QVERIFY(!watchdog.fired);
+    QVERIFY(!popup.isVisible());
+
+    // Outside a wait, a close just hides it.
+    popup.Showstatus(QStringLiteral("status"));
+    QVERIFY(popup.isVisible());
+    popup.close();
+    QVERIFY(!popup.isVisible());
 }
 
 void tst_frmmsg::segmentSweepsBetweenTheEnds()
