@@ -53,6 +53,10 @@ private:
         Step step;
         step.message = popup.Label1->Caption();
         step.link = popup.Label2->Caption();
+        // A look in the same pass as the click can still find the message
+        // just clicked away; each message of the introduction is a new one.
+        if (!steps.isEmpty() && steps.last().message == step.message && steps.last().link == step.link)
+            return;
         step.productName = popup.lblProductName->Caption();
         step.splashVisible = m_program.splash().isVisible();
         step.mainWindowLoadedWhenShown = m_program.hasMainWindow();
