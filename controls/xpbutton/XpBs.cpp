@@ -79,37 +79,37 @@ qint16 keyCode(int key)
 
 FontSpec fontSpecOf(const QFont &font)
 {
-    FontSpec spec;
-    spec.name = font.family();
-    spec.size = font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : font.pointSizeF();
-    spec.bold = font.bold();
-    spec.italic = font.italic();
-    spec.underline = font.underline();
-    spec.strikethrough = font.strikeOut();
-    return spec;
+    FontSpec fontValue;
+    fontValue.name = font.family();
+    fontValue.size = font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : font.pointSizeF();
+    fontValue.bold = font.bold();
+    fontValue.italic = font.italic();
+    fontValue.underline = font.underline();
+    fontValue.strikethrough = font.strikeOut();
+    return fontValue;
 }
 
 FontSpec fontSpecOf(const platform::StdFont &font)
 {
-    FontSpec spec;
-    spec.name = font.Name();
-    spec.size = font.Size();
-    spec.bold = font.Bold();
-    spec.italic = font.Italic();
-    spec.underline = font.Underline();
-    spec.strikethrough = font.Strikethrough();
-    return spec;
+    FontSpec fontValue;
+    fontValue.name = font.Name();
+    fontValue.size = font.Size();
+    fontValue.bold = font.Bold();
+    fontValue.italic = font.Italic();
+    fontValue.underline = font.Underline();
+    fontValue.strikethrough = font.Strikethrough();
+    return fontValue;
 }
 
-void assignSilently(platform::StdFont &target, const FontSpec &spec)
+void assignSilently(platform::StdFont &target, const FontSpec &fontValue)
 {
     const QSignalBlocker quiet(&target);
-    target.setName(spec.name);
-    target.setSize(spec.size);
-    target.setBold(spec.bold);
-    target.setItalic(spec.italic);
-    target.setUnderline(spec.underline);
-    target.setStrikethrough(spec.strikethrough);
+    target.setName(fontValue.name);
+    target.setSize(fontValue.size);
+    target.setBold(fontValue.bold);
+    target.setItalic(fontValue.italic);
+    target.setUnderline(fontValue.underline);
+    target.setStrikethrough(fontValue.strikethrough);
 }
 
 } // namespace
