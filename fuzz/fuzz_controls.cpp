@@ -320,13 +320,15 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
     case 18: button.setMaskColor(anyColour(in)); break;
     case 19: button.setTransparentBG(in.ConsumeBool()); break;
     case 20: {
-        const qint16 bevel = in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : in.ConsumeIntegralInRange<qint16>(-2, 12);
+        const qint16 bevel =
+            in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : in.ConsumeIntegralInRange<qint16>(-2, 12);
         button.setBEVEL(bevel);
         FUZZ_EXPECT(button.BEVEL() == bevel);
         break;
     }
     case 21: {
-        const qint16 depth = in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : in.ConsumeIntegralInRange<qint16>(-40, 80);
+        const qint16 depth =
+            in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : in.ConsumeIntegralInRange<qint16>(-40, 80);
         button.setBEVELDEPTH(depth);
         FUZZ_EXPECT(button.BEVELDEPTH() == depth);
         break;
@@ -349,9 +351,12 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
         break;
     }
     case 24: {
-        const qint32 pointer = anyInt32(in);
+        // 99 is the custom pointer, which shows MouseIcon.
+        const qint32 pointer =
+            in.ConsumeBool() ? anyInt32(in) : (in.ConsumeBool() ? 99 : in.ConsumeIntegralInRange(0, 16));
         const qint32 before = button.MousePointer();
-        const bool fits = pointer >= std::numeric_limits<qint16>::min() && pointer <= std::numeric_limits<qint16>::max();
+        const bool fits =
+            pointer >= std::numeric_limits<qint16>::min() && pointer <= std::numeric_limits<qint16>::max();
         bool overflowed = false;
         try {
             button.setMousePointer(pointer);
@@ -393,7 +398,8 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
         break;
     }
     case 35: {
-        const qint16 mouseButton = in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : qint16(1 << in.ConsumeIntegralInRange(0, 2));
+        const qint16 mouseButton =
+            in.ConsumeBool() ? in.ConsumeIntegral<qint16>() : qint16(1 << in.ConsumeIntegralInRange(0, 2));
         const qint16 shift = in.ConsumeIntegralInRange<qint16>(0, 7);
         const float x = anyCoordinate(in);
         const float y = anyCoordinate(in);

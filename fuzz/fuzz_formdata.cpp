@@ -250,15 +250,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     fuzzing::runPendingEvents();
     const QByteArray json(reinterpret_cast<const char *>(data), qsizetype(size));
-    FormData form_data = FormData::fromJson(json, kFileName);
+    FormData stored = FormData::fromJson(json, kFileName);
 
-    checkSaveAndReload(form_data);
-    for (const QString &name : form_data.controlNames()) {
-        PropertyBag bag = form_data.bagFor(name, QString());
+    checkSaveAndReload(stored);
+    for (const QString &name : stored.controlNames()) {
+        PropertyBag bag = stored.bagFor(name, QString());
         checkWriteSaveRead(bag, defaults);
         checkControls(bag, *form);
         checkReads(bag, defaults);
     }
-    form_data.reportUnreadKeys();
+    stored.reportUnreadKeys();
     return 0;
 }
