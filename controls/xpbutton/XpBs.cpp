@@ -311,7 +311,10 @@ void XpBs::g_Font_FontChanged(const QString &)
 
 qint32 XpBs::hwnd() const
 {
-    return qint32(const_cast<XpBs *>(this)->winId());
+    // Asking for the button's own native window would turn it into one and
+    // change how it is drawn; the window system handle it paints through is
+    // its window's.
+    return qint32(effectiveWinId());
 }
 
 void XpBs::setMousePointer(qint32 pointer)
