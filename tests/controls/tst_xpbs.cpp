@@ -2,6 +2,7 @@
 #include "platform/StdFont.h"
 #include "platform/SystemColors.h"
 #include "support/Doubles.h"
+#include "support/TestButton.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -13,15 +14,7 @@ using platform::PropertyBag;
 
 namespace {
 
-// A button whose hover test asks the test, not the real pointer.
-class TestButton : public XpBs {
-public:
-    using XpBs::XpBs;
-    QWidget *underPointer = nullptr;
-
-protected:
-    QWidget *windowUnderPointer() const override { return underPointer; }
-};
+using testing::TestButton;
 
 struct Fixture {
     testing::TestHost doubles;

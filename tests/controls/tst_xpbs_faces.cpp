@@ -1,6 +1,7 @@
 #include "controls/xpbutton/XpBs.h"
 #include "platform/SystemColors.h"
 #include "support/Doubles.h"
+#include "support/TestButton.h"
 
 #include <QtTest>
 
@@ -22,14 +23,7 @@ const COLORREF kShadow = RGB(172, 168, 153);   // button shadow
 const COLORREF kHighlight = RGB(255, 255, 255); // button highlight
 const COLORREF kDarkShadow = RGB(113, 111, 100);
 
-class TestButton : public XpBs {
-public:
-    using XpBs::XpBs;
-    QWidget *underPointer = nullptr;
-
-protected:
-    QWidget *windowUnderPointer() const override { return underPointer; }
-};
+using testing::TestButton;
 
 struct Fixture {
     testing::TestHost doubles;

@@ -8,6 +8,8 @@
 #include <QJsonValue>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include "support/PropertyValues.h"
+
 #include <QtTest>
 
 #include <cstdio>
@@ -22,18 +24,14 @@ using platform::PropertyBag;
 
 namespace {
 
-QVariant i16(short value) { return QVariant::fromValue(value); }
-QVariant i32(int value) { return QVariant::fromValue(value); }
-QVariant colour(quint32 value) { return QVariant::fromValue(value); }
-QVariant boolean(bool value) { return QVariant::fromValue(value); }
-QVariant text(const QString &value) { return QVariant::fromValue(value); }
-QVariant font(const FontSpec &value) { return QVariant::fromValue(value); }
-QVariant picture(const Picture &value) { return QVariant::fromValue(value); }
-
-FontSpec verdana()
-{
-    return FontSpec{QStringLiteral("Verdana"), 8.25, false, false, false, false};
-}
+using testing::boolean;
+using testing::colour;
+using testing::font;
+using testing::i16;
+using testing::i32;
+using testing::picture;
+using testing::text;
+using testing::verdana;
 
 // Same type and same value; pictures are the same only as the same object.
 bool sameProperty(const QVariant &left, const QVariant &right)
