@@ -1,6 +1,7 @@
 #include "frmSplash.h"
 
 #include "FormLabel.h"
+#include "FormParts.h"
 #include "Program.h"
 #include "frmmain.h"
 #include "frmmsg.h"
@@ -40,38 +41,6 @@ const char *const kIntroduction[] = {
     "Achieving this kind of effect:\r\nhOw ARe YoU?",
 };
 
-FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font,
-                    Qt::Alignment alignment, const QString &caption, bool autoSize)
-{
-    auto *label = new FormLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(box);
-    label->setFont(font);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setCaption(caption);
-    label->setAutoSize(autoSize);
-    return label;
-}
-
-QFont arial(double points, bool bold)
-{
-    return platform::pointFont(QStringLiteral("Arial"), points, bold);
-}
-
-QFont arialBlack(double points)
-{
-    return platform::pointFont(QStringLiteral("Arial Black"), points);
-}
-
-void fillWith(QWidget &widget, const QColor &colour)
-{
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
-}
-
 } // namespace
 
 frmSplash::frmSplash(Program &program, QWidget *parent)
@@ -107,11 +76,11 @@ frmSplash::frmSplash(Program &program, QWidget *parent)
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
     setWindowTitle(QString());
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
-    fillWith(*this, Qt::black);
+    fillWith(*this, Qt::black, Qt::black);
 
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(50, 50, 5040, 3420));
-    fillWith(*Frame1, Qt::white);
+    fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
     imgLogo->setPixmap(Program::logo());

@@ -1,6 +1,7 @@
 #include "frmabt.h"
 
 #include "FormLabel.h"
+#include "FormParts.h"
 #include "Program.h"
 #include "frmSplash.h"
 #include "controls/xpbutton/XpBs.h"
@@ -19,19 +20,6 @@ namespace {
 constexpr int kClientWidthTwips = 3960;
 constexpr int kClientHeightTwips = 4200;
 
-FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font,
-                    Qt::Alignment alignment, const QString &caption, bool autoSize)
-{
-    auto *label = new FormLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(box);
-    label->setFont(font);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setCaption(caption);
-    label->setAutoSize(autoSize);
-    return label;
-}
-
 // A caption-less label with an opaque black background: a horizontal rule.
 FormLabel *newRule(QWidget *parent, const char *name, const QRect &box)
 {
@@ -41,20 +29,6 @@ FormLabel *newRule(QWidget *parent, const char *name, const QRect &box)
     rule->setPalette(palette);
     rule->setAutoFillBackground(true);
     return rule;
-}
-
-QFont arial(double points, bool bold, bool italic = false)
-{
-    return platform::pointFont(QStringLiteral("Arial"), points, bold, italic);
-}
-
-void fillWith(QWidget &widget, const QColor &colour)
-{
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
 }
 
 XpBs *newButton(Program &program, QWidget *parent, const char *name, const QRect &box)
@@ -99,7 +73,7 @@ frmabt::frmabt(Program &program, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QString());
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
-    fillWith(*this, Qt::black);
+    fillWith(*this, Qt::black, Qt::black);
     // A utility window stays out of the task bar; unlike a tool window it is
     // not tied above the program's other windows, so the main window can be
     // brought over it. The type is set on the native window, made here.
@@ -108,7 +82,7 @@ frmabt::frmabt(Program &program, QWidget *parent)
 
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(50, 50, 3855, 4095));
-    fillWith(*Frame1, Qt::white);
+    fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
     imgLogo->setPixmap(Program::logo());

@@ -1,6 +1,7 @@
 #include "frmmsg.h"
 
 #include "FormLabel.h"
+#include "FormParts.h"
 #include "Program.h"
 #include "frmSplash.h"
 #include "platform/Host.h"
@@ -29,24 +30,6 @@ constexpr int kAnimationIntervalMs = 50;
 const QColor kSegmentColour(67, 117, 154);
 
 const QRect kProductNameBox = twipsRect(375, 120, 2235, 330);
-
-void fillWith(QWidget &widget, const QColor &colour)
-{
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, colour);
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
-}
-
-FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font, Qt::Alignment alignment)
-{
-    auto *label = new FormLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(box);
-    label->setFont(font);
-    label->setAlignment(alignment | Qt::AlignTop);
-    return label;
-}
 
 } // namespace
 

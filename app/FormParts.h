@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class FormLabel;
+class QWidget;
+
+// Small pieces every window of the program is laid out with.
+
+// A label placed at a box of its panel, top-aligned.
+FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font, Qt::Alignment alignment,
+                    const QString &caption = QString(), bool autoSize = false);
+
+// Paints a widget's background in a solid colour (and its text in another,
+// when one is given).
+void fillWith(QWidget &widget, const QColor &background, const QColor &text = QColor());
+
+QFont arial(double points, bool bold, bool italic = false);
+QFont arialBlack(double points);
