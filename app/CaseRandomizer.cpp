@@ -13,9 +13,9 @@ namespace {
 
 // Locales whose case rules differ from Unicode's simple mapping for single
 // characters that keep their length (dotted and dotless i).
-bool localeHasOwnCaseRules()
+bool hasOwnCaseRules(const QLocale &locale)
 {
-    switch (QLocale().language()) {
+    switch (locale.language()) {
     case QLocale::Turkish:
     case QLocale::Azerbaijani:
     case QLocale::Lithuanian:
@@ -43,10 +43,15 @@ int CaseRandomizer::DrawCase()
 
 char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase)
 {
-    static const bool ownRules = localeHasOwnCaseRules();
-    if (ownRules) {
+    static const QLocale user;
+    return ConvertCase(code, drawnCase, user);
+}
+
+char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase, const QLocale &locale)
+{
+    if (hasOwnCaseRules(locale)) {
         const QString single = QString::fromUcs4(&code, 1);
-        const QString converted = drawnCase == Upper ? QLocale().toUpper(single) : QLocale().toLower(single);
+        const QString converted = drawnCase == Upper ? locale.toUpper(single) : locale.toLower(single);
         const auto codes = converted.toUcs4();
         if (codes.size() == 1)
             return codes.front();

@@ -2,6 +2,7 @@
 
 #include "platform/Host.h"
 
+#include <QLocale>
 #include <QString>
 
 class QLabel;
@@ -35,7 +36,9 @@ public:
     void RunPass();
 
     // One code point in, one code point out; characters without case stay.
+    // The user's locale decides about dotted and dotless i.
     static char32_t ConvertCase(char32_t code, int drawnCase);
+    static char32_t ConvertCase(char32_t code, int drawnCase, const QLocale &locale);
 
     // i / n as a whole percentage, halves going to the even neighbour.
     static qint16 PercentDone(qint64 i, qint64 n);

@@ -9,6 +9,7 @@
 #include "platform/Units.h"
 #include "platform/Windows.h"
 
+#include <QCloseEvent>
 #include <QHideEvent>
 #include <QTimer>
 
@@ -153,4 +154,13 @@ void frmSplash::hideEvent(QHideEvent *event)
     if (!event->spontaneous())
         Timer2->stop();
     QWidget::hideEvent(event);
+}
+
+void frmSplash::closeEvent(QCloseEvent *event)
+{
+    // Closing the window from outside (Alt+F4, the window manager) ends the
+    // program as a click on the logo does; merely hiding it would let the
+    // introduction come anyway.
+    event->ignore();
+    imgLogo_Click();
 }

@@ -127,6 +127,13 @@ private:
     QString m_classId;
 };
 
+// Property values of each kind a bag holds, named after what they are: the
+// width of an integer decides what a stored value may be read as.
+inline QVariant int16Value(qint16 value) { return QVariant::fromValue<short>(value); }
+inline QVariant int32Value(qint32 value) { return QVariant::fromValue<int>(value); }
+inline QVariant colourValue(quint32 value) { return QVariant::fromValue<quint32>(value); }
+inline QVariant booleanValue(bool value) { return QVariant::fromValue<bool>(value); }
+
 // Converts a property value to the type with the given metatype id by the
 // bag's rules: integers between widths when they fit (a colour and a 32-bit
 // integer share the bit pattern), any integer to a Boolean (non-zero is True)

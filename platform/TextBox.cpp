@@ -354,11 +354,11 @@ void TextBox::replaceRange(int from, int to, const QString &text)
     prepareOwnEdit(cursor, text);
 
     m_ownEdit = true;
-    if (m_batchDepth > 0 && m_batchHasEdits)
-        cursor.joinPreviousEditBlock();
-    else
-        cursor.beginEditBlock();
-    m_batchHasEdits = m_batchDepth > 0;
+    // Text set here comes from the user's side (a typed character), never
+    // from a batch: it is an undo step of its own, and the batch's next
+    // edit starts another one.
+    cursor.beginEditBlock();
+    m_batchHasEdits = false;
     cursor.insertText(text);
     cursor.endEditBlock();
     m_ownEdit = false;
@@ -502,6 +502,10 @@ void TextBox::onContentsChange(int position, int removed, int added)
 {
     if (!m_flushing)
         m_blockTextValid = false; // the batch kept its copy up to date itself
+    // An undo, a redo or an edit of the box's own keys: the batch's next
+    // edit must not join whatever step now ends the undo history.
+    if (!m_ownEdit)
+        m_batchHasEdits = false;
     const QTextDocument *doc = document();
     const bool splitsPair = position > 0 && doc->characterAt(position - 1).isHighSurrogate();
     if (!m_ownEdit && (position < m_anchor.document || (position == m_anchor.document && splitsPair)))

@@ -40,7 +40,10 @@ public:
     // after the replacement: SelStart, SelLength and SelText in one step.
     void ReplaceCharAt(qint64 position, const QString &replacement);
 
-    // Edits made between these calls form one undo step. Inside a batch the
+    // Replacements made between these calls form one undo step, unless the
+    // user edits, undoes or redoes in between: then what follows is a step
+    // of its own, so that an undo never takes back more than one action of
+    // the user or the rest of the batch. Inside a batch the
     // replacements of ReplaceCharAt reach the layout, the screen and the
     // Change notification at most once a frame, and at once before any
     // input reaches the box.

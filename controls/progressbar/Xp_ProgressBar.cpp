@@ -262,30 +262,36 @@ void Xp_ProgressBar::ResetPainter()
 
 void Xp_ProgressBar::PaintBlocks()
 {
-    // The other style's marker is showing: start from a clean frame. (With
-    // nothing drawn since the last reset the frame is clean already, so a
-    // rising value never redraws it.)
-    if (markerX != kMarkerStart)
+    // The other style's marker is showing, or a bar too narrow for a whole
+    // block has its last one drawn: start from a clean frame. With nothing
+    // drawn since the last reset the frame is clean already; the painter
+    // only starts again from the current value.
+    if (markerX != kMarkerStart || (nextX == kFirstBlockX && finished != 0))
         UserControl_Resize();
-    // Fewer blocks may be due than are drawn: the value went down, or Min or
-    // Max moved since the blocks were measured.
+    else if (nextX == kFirstBlockX)
+        ResetPainter();
+    // Fewer blocks may be due than are drawn: the value is below the last
+    // peak, or Min or Max moved since the blocks were measured. The peak
+    // stays until a value reaches it again, so every value below it
+    // redraws the whole bar.
     if (m_value < lastValue || m_min != paintedMin || m_max != paintedMax) {
         savedValue = qint64(m_value) - m_min;
         restartPending = true;
         UserControl_Resize();
+    } else {
+        lastValue = m_value;
     }
-    // Taken after a decrease too, so that a value rising from there adds
-    // blocks instead of redrawing the frame each time.
-    lastValue = m_value;
     if (m_value <= m_min)
         UserControl_Resize();
     if (!hasSkin())
         return; // nothing to draw with: the trough stays empty
 
-    // Blocks are due while their left edge lies below
-    // barWidth / range x units, compared in whole numbers.
+    // Blocks are due while their left edge lies below barWidth / range
+    // pixels per unit times the units, reckoned in floating point: at an
+    // exact tie the rounding of the product decides.
     const auto paintDue = [this](qint64 units, qint64 range) {
-        while (qint64(nextX) * range < qint64(barWidth) * units) {
+        const double perUnit = (100.0 / double(range)) * (0.01 * double(barWidth));
+        while (double(nextX) < perUnit * double(units)) {
             if (nextX + kBlockPitch >= barWidth)
                 PaintLastBlock();
             if (finished != 0)

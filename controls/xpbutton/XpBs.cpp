@@ -29,6 +29,8 @@ const QString kDefaultSoundClick = QStringLiteral(".\\resources\\click.wav");
 constexpr int kHoverPollMs = 10;
 constexpr int kCustomPointer = 99;
 
+// The button code of left, right and middle; 0 for the extra buttons
+// (back, forward, ...), which the button does not react to.
 qint16 mouseButton(Qt::MouseButton button)
 {
     switch (button) {
@@ -194,46 +196,54 @@ void XpBs::UserControl_InitProperties()
 
 void XpBs::UserControl_ReadProperties(PropertyBag &bag)
 {
+    using platform::booleanValue;
+    using platform::colourValue;
+    using platform::int16Value;
+    using platform::int32Value;
     const auto read = [&bag](const char *key, const QVariant &defaultValue) {
         return bag.ReadProperty(QString::fromLatin1(key), defaultValue);
     };
     const QVariant none = QVariant::fromValue(platform::Picture());
 
-    m_backColor = read("BackColor", kSysButtonFace).toUInt();
+    // The enumerations and sizes are 32-bit fields, so any stored 32-bit
+    // value is theirs; BEVEL, BEVELDEPTH and the cursor shape are 16-bit,
+    // and a stored value beyond 16 bits falls back to the default with a
+    // message. Booleans take any integer, non-zero being True.
+    m_backColor = read("BackColor", colourValue(kSysButtonFace)).toUInt();
     m_surfaceBackColor = m_backColor;
-    m_foreColor = read("ForeColor", kSysButtonText).toUInt();
+    m_foreColor = read("ForeColor", colourValue(kSysButtonText)).toUInt();
     m_surfaceForeColor = m_foreColor;
-    m_showFocusRect = read("ShowFocusRect", short(1)).toInt() != 0;
+    m_showFocusRect = read("ShowFocusRect", booleanValue(true)).toBool();
     m_caption = read("Caption", ambientDisplayName(*this)).toString();
-    m_picturePosition = read("PicturePosition", short(1)).toInt();
-    m_buttonStyle = read("ButtonStyle", short(2)).toInt();
+    m_picturePosition = read("PicturePosition", int32Value(1)).toInt();
+    m_buttonStyle = read("ButtonStyle", int32Value(2)).toInt();
     m_picture = read("Picture", none).value<platform::Picture>();
-    m_pictureWidth = read("PictureWidth", short(32)).toInt();
-    m_pictureHeight = read("PictureHeight", short(32)).toInt();
-    m_pictureSize = read("PictureSize", short(1)).toInt();
-    OriginalPicSizeW = read("OriginalPicSizeW", short(32)).toInt();
-    OriginalPicSizeH = read("OriginalPicSizeH", short(32)).toInt();
+    m_pictureWidth = read("PictureWidth", int32Value(32)).toInt();
+    m_pictureHeight = read("PictureHeight", int32Value(32)).toInt();
+    m_pictureSize = read("PictureSize", int32Value(1)).toInt();
+    OriginalPicSizeW = read("OriginalPicSizeW", int32Value(32)).toInt();
+    OriginalPicSizeH = read("OriginalPicSizeH", int32Value(32)).toInt();
     const QVariant ambient = QVariant::fromValue(ambientFont(*this));
     m_surface.setFont(read("Font", ambient).value<FontSpec>().toQFont());
     assignSilently(*g_Font, read("Font", ambient).value<FontSpec>());
     m_pictureHover = read("PictureHover", none).value<platform::Picture>();
     m_normalPicture = read("Picture", none).value<platform::Picture>();
     setMouseIcon(read("MouseIcon", none).value<platform::Picture>());
-    QWidget::setEnabled(read("Enabled", true).toBool());
-    m_mousePointer = read("MousePointer", short(0)).toInt();
+    QWidget::setEnabled(read("Enabled", booleanValue(true)).toBool());
+    m_mousePointer = read("MousePointer", int16Value(0)).value<short>();
     applyCursor();
     m_url = read("URL", QString()).toString();
-    m_xpColorPressed = read("XPColor_Pressed", kSysButtonHighlight).toUInt();
-    m_xpColorHover = read("XPColor_Hover", kSysLight).toUInt();
-    m_xpDefaultColors = read("XPDefaultColors", short(1)).toInt() != 0;
+    m_xpColorPressed = read("XPColor_Pressed", colourValue(kSysButtonHighlight)).toUInt();
+    m_xpColorHover = read("XPColor_Hover", colourValue(kSysLight)).toUInt();
+    m_xpDefaultColors = read("XPDefaultColors", booleanValue(true)).toBool();
     m_soundOver = read("SoundOver", kDefaultSoundOver).toString();
     m_soundClick = read("SoundClick", kDefaultSoundClick).toString();
-    m_defCurHand = read("DefCurHand", short(0)).toInt() != 0;
-    m_xpShowBorderAlways = read("XPShowBorderAlways", short(0)).toInt() != 0;
-    m_maskColor = read("MaskColor", COLORREF(0)).toUInt();
-    m_transparentBG = read("TransparentBG", short(0)).toInt() != 0;
-    m_bevel = qint16(read("BEVEL", short(1)).toInt());
-    m_bevelDepth = qint16(read("BEVELDEPTH", short(8)).toInt());
+    m_defCurHand = read("DefCurHand", booleanValue(false)).toBool();
+    m_xpShowBorderAlways = read("XPShowBorderAlways", booleanValue(false)).toBool();
+    m_maskColor = read("MaskColor", colourValue(0)).toUInt();
+    m_transparentBG = read("TransparentBG", booleanValue(false)).toBool();
+    m_bevel = read("BEVEL", int16Value(1)).value<short>();
+    m_bevelDepth = read("BEVELDEPTH", int16Value(8)).value<short>();
 
     SetAccessKey();
     UserControl_Resize();
@@ -241,40 +251,44 @@ void XpBs::UserControl_ReadProperties(PropertyBag &bag)
 
 void XpBs::UserControl_WriteProperties(PropertyBag &bag) const
 {
+    using platform::colourValue;
+    using platform::int16Value;
     const auto write = [&bag](const char *key, const QVariant &value, const QVariant &defaultValue) {
         bag.WriteProperty(QString::fromLatin1(key), value, defaultValue);
     };
     const QVariant none = QVariant::fromValue(platform::Picture());
 
+    // Each default is given at the width the stored form knows it by; the
+    // bag compares it after converting it to the value's own type.
     write("Caption", m_caption, ambientDisplayName(*this));
-    write("PicturePosition", m_picturePosition, short(1));
-    write("ButtonStyle", m_buttonStyle, short(2));
+    write("PicturePosition", m_picturePosition, int16Value(1));
+    write("ButtonStyle", m_buttonStyle, int16Value(2));
     write("Picture", QVariant::fromValue(m_picture), none);
-    write("PictureWidth", m_pictureWidth, short(32));
-    write("PictureHeight", m_pictureHeight, short(32));
-    write("PictureSize", m_pictureSize, short(1));
-    write("OriginalPicSizeW", OriginalPicSizeW, short(32));
-    write("OriginalPicSizeH", OriginalPicSizeH, short(32));
+    write("PictureWidth", m_pictureWidth, int16Value(32));
+    write("PictureHeight", m_pictureHeight, int16Value(32));
+    write("PictureSize", m_pictureSize, int16Value(1));
+    write("OriginalPicSizeW", OriginalPicSizeW, int16Value(32));
+    write("OriginalPicSizeH", OriginalPicSizeH, int16Value(32));
     write("PictureHover", QVariant::fromValue(m_pictureHover), none);
     write("Enabled", isEnabled(), true);
     write("Font", QVariant::fromValue(fontSpecOf(*g_Font)), QVariant::fromValue(ambientFont(*this)));
     write("MouseIcon", QVariant::fromValue(m_mouseIcon), none);
-    write("MousePointer", short(m_mousePointer), short(0));
-    write("ShowFocusRect", m_showFocusRect, short(1));
+    write("MousePointer", int16Value(m_mousePointer), int16Value(0));
+    write("ShowFocusRect", m_showFocusRect, int16Value(1));
     write("URL", m_url, QString());
-    write("XPColor_Pressed", m_xpColorPressed, kSysButtonHighlight);
-    write("XPColor_Hover", m_xpColorHover, kSysLight);
-    write("XPDefaultColors", m_xpDefaultColors, short(1));
-    write("BackColor", m_backColor, kSysButtonFace);
-    write("ForeColor", m_foreColor, kSysButtonText);
+    write("XPColor_Pressed", colourValue(m_xpColorPressed), colourValue(kSysButtonHighlight));
+    write("XPColor_Hover", colourValue(m_xpColorHover), colourValue(kSysLight));
+    write("XPDefaultColors", m_xpDefaultColors, int16Value(1));
+    write("BackColor", colourValue(m_backColor), colourValue(kSysButtonFace));
+    write("ForeColor", colourValue(m_foreColor), colourValue(kSysButtonText));
     write("SoundOver", m_soundOver.toString(), kDefaultSoundOver);
     write("SoundClick", m_soundClick, kDefaultSoundClick);
-    write("DefCurHand", m_defCurHand, short(0));
-    write("XPShowBorderAlways", m_xpShowBorderAlways, short(0));
-    write("MaskColor", m_maskColor, short(0));
-    write("TransparentBG", m_transparentBG, short(0));
-    write("BEVEL", m_bevel, short(1));
-    write("BEVELDEPTH", m_bevelDepth, short(8));
+    write("DefCurHand", m_defCurHand, int16Value(0));
+    write("XPShowBorderAlways", m_xpShowBorderAlways, int16Value(0));
+    write("MaskColor", colourValue(m_maskColor), int16Value(0));
+    write("TransparentBG", m_transparentBG, int16Value(0));
+    write("BEVEL", int16Value(m_bevel), int16Value(1));
+    write("BEVELDEPTH", int16Value(m_bevelDepth), int16Value(8));
 }
 
 void XpBs::UserControl_AmbientChanged(const QString &)
@@ -321,7 +335,7 @@ void XpBs::setMousePointer(qint32 pointer)
 {
     if (pointer < std::numeric_limits<qint16>::min() || pointer > std::numeric_limits<qint16>::max())
         throw std::overflow_error("Overflow");
-    m_mousePointer = pointer;
+    m_mousePointer = qint16(pointer); // checked above
     applyCursor();
     notify("MousePointer");
 }
@@ -709,17 +723,15 @@ void XpBs::ShellOpenURL(QWidget *form, const QString &target)
 
 QString XpBs::accessKeyOf(const QString &caption)
 {
-    if (caption.size() < 2)
-        return QString();
-    const qsizetype p = caption.indexOf(QLatin1Char('&'));
-    if (p < 0 || p == caption.size() - 1)
-        return QString();
-    if (caption.at(p + 1) != QLatin1Char('&'))
-        return caption.mid(p + 1, 1).toLower();
-    // "&&" is a literal ampersand: the key is the next single "&".
-    const qsizetype q = caption.indexOf(QLatin1Char('&'), p + 2);
-    if (q >= 0 && q + 1 < caption.size() && caption.at(q + 1) != QLatin1Char('&'))
-        return caption.mid(q + 1, 1).toLower();
+    // The letter the caption underlines: "&&" draws one "&" and marks
+    // nothing, a lone trailing "&" marks nothing either.
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption.at(i) != QLatin1Char('&'))
+            continue;
+        if (caption.at(i + 1) != QLatin1Char('&'))
+            return caption.mid(i + 1, 1).toLower();
+        ++i;
+    }
     return QString();
 }
 
@@ -743,12 +755,17 @@ void XpBs::SetAccessKey()
 
 void XpBs::mousePressEvent(QMouseEvent *event)
 {
+    const qint16 button = mouseButton(event->button());
+    if (button == 0)
+        return;
     const QPointF at = event->position();
-    UserControl_MouseDown(mouseButton(event->button()), shiftState(event->modifiers()), float(at.x()), float(at.y()));
+    UserControl_MouseDown(button, shiftState(event->modifiers()), float(at.x()), float(at.y()));
 }
 
-void XpBs::mouseDoubleClickEvent(QMouseEvent *)
+void XpBs::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    if (mouseButton(event->button()) == 0)
+        return;
     UserControl_DblClick();
 }
 
@@ -767,8 +784,11 @@ void XpBs::mouseMoveEvent(QMouseEvent *event)
 
 void XpBs::mouseReleaseEvent(QMouseEvent *event)
 {
+    const qint16 button = mouseButton(event->button());
+    if (button == 0)
+        return;
     const QPointF at = event->position();
-    UserControl_MouseUp(mouseButton(event->button()), shiftState(event->modifiers()), float(at.x()), float(at.y()));
+    UserControl_MouseUp(button, shiftState(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void XpBs::keyPressEvent(QKeyEvent *event)

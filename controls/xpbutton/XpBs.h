@@ -261,7 +261,7 @@ private:
     COLORREF m_xpColorPressed = 0;
     COLORREF m_xpColorHover = 0;
     platform::StdFont *g_Font = nullptr;
-    qint32 m_mousePointer = 0;
+    qint16 m_mousePointer = 0; // the surface's cursor shape is 16-bit
     platform::Picture m_mouseIcon;
 
     // The surface's own colours (what Cls clears to).

@@ -197,10 +197,19 @@ void XpBs::DrawSingleBorder(bool raised)
 
 namespace {
 
-// Rings beyond the middle of the button have nowhere to go.
+// A ring's frame is empty once the ring passes the middle of the button.
 bool ringFits(int ring, int width, int height)
 {
     return 2 * qint64(ring) < std::min(width, height);
+}
+
+// A ring's top line (drawn from x = ring towards W - ring - 1, at y = ring)
+// crosses the whole width once the ring passes the middle, so it shows while
+// its row is on the button; its left line likewise while its column is.
+// Only the rings beyond both can be skipped, which keeps a huge BEVEL cheap.
+bool ringLinesShow(int ring, int width, int height)
+{
+    return ring < std::max(width, height);
 }
 
 } // namespace
@@ -218,7 +227,7 @@ void XpBs::DrawBevelUp(COLORREF base, int bevel, int depth)
     colour = base;
     for (int j = bevel; j >= 0; --j) {
         colour = AddToChannels(colour, depth); // top and left lighter outward
-        if (!ringFits(j, w, h))
+        if (!ringLinesShow(j, w, h))
             continue;
         DrawLine(j, j, w - j - 1, j, colour);
         DrawLine(j, j, j, h - j - 1, colour);
@@ -238,7 +247,7 @@ void XpBs::DrawBevelDown(COLORREF base, int bevel, int depth)
     colour = base;
     for (int n = bevel; n >= 0; --n) {
         colour = OffsetColor(colour, -depth);
-        if (!ringFits(n, w, h))
+        if (!ringLinesShow(n, w, h))
             continue;
         DrawLine(n, n, w - n - 1, n, colour);
         DrawLine(n, n, n, h - n - 1, colour);
@@ -309,7 +318,11 @@ struct XPLine {
     int x1, y1, x2, y2, amount;
 };
 
-// Rounds a single-precision product to the nearest integer, halves to even.
+// Rounds -step x row to the nearest integer, halves to even. The step is
+// kept in single precision and a single times an integer is a single, so
+// the product is rounded to single precision first: at height 30, row 9,
+// 0.8333333 x 9 becomes 7.5 and gives -8, where the product taken in double
+// precision (7.4999998) would give -7.
 qint32 roundedStep(float step, int row)
 {
     return qint32(std::nearbyint(-step * float(row)));
@@ -465,7 +478,8 @@ namespace {
 
 constexpr COLORREF kSilhouette = platform::RGB(146, 146, 146);
 // Pictures drawn larger than this are not drawn: the memory they would take
-// is out of all proportion to a button.
+// is out of all proportion to a button. The picture's own size needs no such
+// bound: its image is in memory already.
 constexpr int kLargestDrawnPicture = 4096;
 
 bool drawableSize(int width, int height)
@@ -476,6 +490,34 @@ bool drawableSize(int width, int height)
 RECT offsetBy(const RECT &rect, int d)
 {
     return RECT{rect.left + d, rect.top + d, rect.right + d, rect.bottom + d};
+}
+
+// A bitmap drawn at its own size onto a fresh surface of that size: the
+// bitmap itself when it is in the surface's format already.
+QImage atOwnSize(const QImage &bitmap)
+{
+    if (bitmap.format() == QImage::Format_RGB32)
+        return bitmap;
+    platform::Surface native(bitmap.width(), bitmap.height());
+    platform::DrawState(native, bitmap, 0, 0, platform::DST_BITMAP | platform::DSS_NORMAL);
+    return native.image();
+}
+
+// The bitmap with its pixels of the mask colour made white: what the masked
+// blit of the bitmap onto a white surface leaves, without its four
+// temporary bitmaps of the picture's size.
+QImage maskedToWhite(const QImage &bitmap, COLORREF mask)
+{
+    QImage result = bitmap.convertToFormat(QImage::Format_RGB32);
+    const QRgb maskPixel = platform::toQRgb(mask) & 0xFFFFFFu;
+    for (int y = 0; y < result.height(); ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) {
+            if ((row[x] & 0xFFFFFFu) == maskPixel)
+                row[x] = 0xFFFFFFFFu;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -510,28 +552,27 @@ void XpBs::DrawPicture()
 void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
 {
     using platform::Surface;
-    const int nativeW = OriginalPicSizeW;
-    const int nativeH = OriginalPicSizeH;
+    const QImage &bitmap = m_picture->image;
     const int drawnW = m_pictureWidth;
     const int drawnH = m_pictureHeight;
-    if (!drawableSize(nativeW, nativeH) || !drawableSize(drawnW, drawnH) || m_picture->image.isNull())
+    if (!drawableSize(drawnW, drawnH) || bitmap.isNull())
         return;
+    // The picture's own size is that of its image, whatever size was stored.
+    const int nativeW = bitmap.width();
+    const int nativeH = bitmap.height();
 
-    Surface native(nativeW, nativeH);
     Surface drawn(drawnW, drawnH);
     if (normal == 1) {
-        platform::DrawState(native, m_picture->image, 0, 0, platform::DST_BITMAP | platform::DSS_NORMAL);
+        QImage nativeImage = atOwnSize(bitmap);
+        const Surface native(&nativeImage);
         platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
         BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, m_maskColor);
         return;
     }
     // The mask colour becomes white, which the silhouette and the emboss
     // leave out.
-    QImage pictureImage = m_picture->image.convertToFormat(QImage::Format_RGB32);
-    Surface picture(&pictureImage);
-    platform::FillRect(native, RECT{0, 0, nativeW, nativeH}, 0xFFFFFF);
-    native.SetBkColor(0xFFFFFF);
-    BlitMasked(native, native, picture, 0, 0, nativeW, nativeH, 0, 0, m_maskColor);
+    QImage nativeImage = maskedToWhite(bitmap, m_maskColor);
+    const Surface native(&nativeImage);
     platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
     const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
     platform::DrawState(m_surface, drawn.image(), rect.left, rect.top, flags, kSilhouette);
@@ -540,25 +581,24 @@ void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
 void XpBs::DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey)
 {
     using platform::Surface;
-    if (m_picture->image.isNull())
+    const QImage &icon = m_picture->image;
+    if (icon.isNull() || !drawableSize(rect.width(), rect.height()))
         return;
     if (normal == 1) {
-        if (!drawableSize(rect.width(), rect.height()))
-            return;
         QPainter painter(&m_image);
-        painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), m_picture->image);
+        painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), icon);
         return;
     }
-    const int nativeW = OriginalPicSizeW;
-    const int nativeH = OriginalPicSizeH;
+    const int nativeW = icon.width();
+    const int nativeH = icon.height();
     const int drawnW = m_pictureWidth;
     const int drawnH = m_pictureHeight;
-    if (!drawableSize(nativeW, nativeH) || !drawableSize(drawnW, drawnH) || !drawableSize(rect.width(), rect.height()))
+    if (!drawableSize(drawnW, drawnH))
         return;
     Surface native(nativeW, nativeH); // black, and left so: black is the transparent colour here
     Surface drawn(drawnW, drawnH);
     const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
-    platform::DrawState(native, m_picture->image, 0, 0, flags, kSilhouette);
+    platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
     platform::StretchBlt(drawn, 0, 0, rect.width(), rect.height(), native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
     BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, 0);
 }

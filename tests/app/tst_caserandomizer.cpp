@@ -18,6 +18,23 @@ QString ucs4(char32_t code)
     return QString::fromUcs4(&code, 1);
 }
 
+// The code points of a text, a lone surrogate counted as itself (toUcs4()
+// would make every one of them U+FFFD and hide a changed half).
+QList<char32_t> codePoints(const QString &text)
+{
+    QList<char32_t> codes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar unit = text.at(i);
+        if (unit.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            codes << QChar::surrogateToUcs4(unit, text.at(i + 1));
+            ++i;
+        } else {
+            codes << unit.unicode();
+        }
+    }
+    return codes;
+}
+
 // The main window on a host of doubles, shown so that focus and keys work.
 struct Fixture {
     testing::TestHost doubles;
@@ -58,6 +75,8 @@ private slots:
     void shortenedTextStillCountsToHundred();
     void programEndAbandonsThePass();
     void undoTakesTheWholePassBack();
+    void undoDuringAPassNeverReachesEarlierText_data();
+    void undoDuringAPassNeverReachesEarlierText();
 };
 
 void tst_CaseRandomizer::drawCaseMapsHalvesToCases_data()
@@ -114,26 +133,33 @@ void tst_CaseRandomizer::firstDrawIsTheSameAtEveryStart()
 
 void tst_CaseRandomizer::conversionKeepsOneCodePoint_data()
 {
+    QTest::addColumn<QLocale>("locale");
     QTest::addColumn<uint>("code");
     QTest::addColumn<uint>("upper");
     QTest::addColumn<uint>("lower");
-    QTest::newRow("a") << uint('a') << uint('A') << uint('a');
-    QTest::newRow("digit") << uint('7') << uint('7') << uint('7');
-    QTest::newRow("sharp s stays one letter") << 0xDFu << 0xDFu << 0xDFu;
-    QTest::newRow("e acute") << 0xC9u << 0xC9u << 0xE9u;
-    QTest::newRow("greek sigma") << 0x3C3u << 0x3A3u << 0x3C3u;
-    QTest::newRow("deseret, outside the BMP") << 0x10428u << 0x10400u << 0x10428u;
-    QTest::newRow("emoji") << 0x1F600u << 0x1F600u << 0x1F600u;
-    QTest::newRow("ligature ff stays one") << 0xFB00u << 0xFB00u << 0xFB00u;
+    const QLocale english(QLocale::English);
+    const QLocale turkish(QLocale::Turkish);
+    QTest::newRow("a") << english << uint('a') << uint('A') << uint('a');
+    QTest::newRow("digit") << english << uint('7') << uint('7') << uint('7');
+    QTest::newRow("sharp s stays one letter") << english << 0xDFu << 0xDFu << 0xDFu;
+    QTest::newRow("e acute") << english << 0xC9u << 0xC9u << 0xE9u;
+    QTest::newRow("greek sigma") << english << 0x3C3u << 0x3A3u << 0x3C3u;
+    QTest::newRow("deseret, outside the BMP") << english << 0x10428u << 0x10400u << 0x10428u;
+    QTest::newRow("emoji") << english << 0x1F600u << 0x1F600u << 0x1F600u;
+    QTest::newRow("ligature ff stays one") << english << 0xFB00u << 0xFB00u << 0xFB00u;
+    QTest::newRow("dotted i elsewhere") << english << uint('i') << uint('I') << uint('i');
+    QTest::newRow("turkish dotted i") << turkish << uint('i') << 0x130u << uint('i');
+    QTest::newRow("turkish dotless I") << turkish << uint('I') << uint('I') << 0x131u;
 }
 
 void tst_CaseRandomizer::conversionKeepsOneCodePoint()
 {
+    QFETCH(QLocale, locale);
     QFETCH(uint, code);
     QFETCH(uint, upper);
     QFETCH(uint, lower);
-    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Upper)), upper);
-    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Lower)), lower);
+    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Upper, locale)), upper);
+    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Lower, locale)), lower);
 }
 
 void tst_CaseRandomizer::percentagesRoundHalfToEven_data()
@@ -262,8 +288,8 @@ void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase()
     fixture.window.tb->setText(text);
     fixture.window.XpBs2_Click();
     const QString result = fixture.window.tb->Text();
-    const auto before = text.toUcs4();
-    const auto after = result.toUcs4();
+    const auto before = codePoints(text);
+    const auto after = codePoints(result);
     QCOMPARE(after.size(), before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
         QVERIFY2(QChar::toLower(after[i]) == QChar::toLower(before[i]), qPrintable(QString::number(i)));
@@ -278,6 +304,9 @@ void tst_CaseRandomizer::passLeavesTheCaretAtTheEnd()
     fixture.doubles.random.values = {kUpper};
     fixture.window.tb->setText(QStringLiteral("ab\r\n9"));
     fixture.window.tb->setSelStart(1);
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.window));
+    fixture.window.XpBs1->setFocus();
+    QVERIFY(!fixture.window.tb->hasFocus());
     fixture.window.XpBs2_Click();
     QCOMPARE(fixture.window.tb->Text(), QStringLiteral("AB\r\n9"));
     QCOMPARE(fixture.window.tb->SelStart(), qint64(5));
@@ -359,6 +388,51 @@ void tst_CaseRandomizer::undoTakesTheWholePassBack()
     QCOMPARE(fixture.window.tb->Text(), original.toUpper());
     QTest::keyClick(fixture.window.tb, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(fixture.window.tb->Text(), original);
+}
+
+void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("atFourthYield");
+    QTest::addColumn<QStringList>("afterEachUndo");
+    const QKeyCombination undo(Qt::ControlModifier, Qt::Key_Z);
+    const QKeyCombination redo(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    // The pass has rewritten "he" when the fourth yield comes.
+    QTest::newRow("undo: the first part of the pass goes")
+        << QList<QKeyCombination>{undo} << QStringList{"hello worldx", "hello world", "hello world"};
+    QTest::newRow("undo and redo")
+        << QList<QKeyCombination>{undo, redo}
+        << QStringList{"HEllo worldx", "hello worldx", "hello world", "hello world"};
+    QTest::newRow("typing") << QList<QKeyCombination>{QKeyCombination(Qt::Key_1)}
+                            << QStringList{"HE1llo worldx", "HEllo worldx", "hello worldx", "hello world"};
+}
+
+void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText()
+{
+    // Undo at a yield used to leave the pass joining its edits to the step
+    // before it, so that one Ctrl+Z after the pass took the typed x too.
+    QFETCH(QList<QKeyCombination>, atFourthYield);
+    QFETCH(QStringList, afterEachUndo);
+    Fixture fixture;
+    platform::TextBox &tb = *fixture.window.tb;
+    fixture.doubles.random.values = {kLower, kUpper};
+    tb.setText(QStringLiteral("hello world"));
+    tb.setSelStart(11);
+    QTest::keyClick(&tb, Qt::Key_X);
+    fixture.doubles.eventLoop.onYield = [&](int yield) {
+        if (yield == 4) {
+            for (QKeyCombination key : atFourthYield)
+                QTest::keyClick(&tb, key.key(), key.keyboardModifiers());
+        }
+    };
+    fixture.window.XpBs2_Click();
+    QVERIFY(tb.Text() != QStringLiteral("hello worldx"));
+
+    QStringList seen;
+    for (qsizetype i = 0; i < afterEachUndo.size(); ++i) {
+        QTest::keyClick(&tb, Qt::Key_Z, Qt::ControlModifier);
+        seen << tb.Text();
+    }
+    QCOMPARE(seen, afterEachUndo);
 }
 
 QTEST_MAIN(tst_CaseRandomizer)

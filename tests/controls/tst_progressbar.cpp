@@ -98,8 +98,9 @@ QString difference(const QImage &actual, const QImage &expected)
 }
 
 // Left edges of the blocks a segmented bar shows for a value: block k at
-// 4 + 10k while that edge lies below width / range x (Value - Min); the
-// block that reaches the right rim is the last, squeezed into what is left.
+// 4 + 10k while that edge lies below (100 / range) x (0.01 x width) x
+// (Value - Min), in double precision; the block that reaches the right rim
+// is the last, squeezed into what is left.
 struct Block {
     int x;
     int width;
@@ -107,7 +108,8 @@ struct Block {
 std::vector<Block> dueBlocks(int barWidth, qint64 units, qint64 range)
 {
     std::vector<Block> blocks;
-    for (int x = 4; qint64(x) * range < qint64(barWidth) * units; x += 10) {
+    const double perUnit = (100.0 / double(range)) * (0.01 * double(barWidth));
+    for (int x = 4; double(x) < perUnit * double(units); x += 10) {
         if (x + 10 >= barWidth) {
             if (barWidth - 3 - x > 0)
                 blocks.push_back({x, barWidth - 3 - x});
@@ -189,7 +191,8 @@ private slots:
     void frameRedraws();
     void risingValueAddsOnlyNewBlocks_data();
     void risingValueAddsOnlyNewBlocks();
-    void decreaseRedrawsTheFrameOnce();
+    void valuesBelowThePeakRedrawTheWholeBar();
+    void valueAfterAResizeDrawsAtTheNewSize();
     void valueAtMinEmptiesTheBar_data();
     void valueAtMinEmptiesTheBar();
     void skinChangeKeepsDrawnBlocks();
@@ -682,6 +685,9 @@ void tst_Xp_ProgressBar::blocksFollowTheValue_data()
     QTest::newRow("range 0 to 32767") << QSize(89, 17) << 0 << 32767 << range(0, 32767, 1111);
     QTest::newRow("wide bar") << QSize(300, 20) << 0 << 1000 << range(0, 1000, 37);
     QTest::newRow("low bar") << QSize(60, 10) << 0 << 100 << range(0, 100, 9);
+    // 0.7 pixels a unit: 20 units reach x = 14 only just, by the rounding
+    // of the product; a whole-number comparison drew that block at 21.
+    QTest::newRow("70 wide, exact ties") << QSize(70, 17) << 0 << 100 << range(1, 100);
 }
 
 void tst_Xp_ProgressBar::blocksFollowTheValue()
@@ -710,7 +716,8 @@ void tst_Xp_ProgressBar::frameRedraws_data()
     QTest::newRow("rising by one") << 0 << range(1, 100) << 0;
     QTest::newRow("rising by ten") << 0 << range(10, 100, 10) << 0;
     QTest::newRow("the same value again") << 0 << QList<int>{30, 30, 30} << 0;
-    QTest::newRow("one decrease, then rising") << 0 << QList<int>{80, 60, 61, 70} << 1;
+    QTest::newRow("below the peak, rising") << 0 << QList<int>{80, 60, 61, 70} << 3;
+    QTest::newRow("back to the peak") << 0 << QList<int>{80, 60, 80, 81} << 1;
     QTest::newRow("continuous up to max") << 1 << range(1, 100) << 1;
 }
 
@@ -762,29 +769,47 @@ void tst_Xp_ProgressBar::risingValueAddsOnlyNewBlocks()
     }
 }
 
-void tst_Xp_ProgressBar::decreaseRedrawsTheFrameOnce()
+void tst_Xp_ProgressBar::valuesBelowThePeakRedrawTheWholeBar()
 {
-    // GIVEN a green bar at 80
+    // GIVEN a green bar at 80, then at 60
     Bar fixture;
     fixture.bar.setValue(80);
-
-    // WHEN 60 is assigned after a change to red
-    fixture.bar.setProgressLook(kRedmet);
     fixture.bar.setValue(60);
 
-    // THEN the frame is redrawn with the blocks up to 60 at once, in red
-    QString problem = difference(fixture.bar.image(), fixture.blocksFor(60, 100, kRedmet));
+    // WHEN 61 is assigned after a change to red
+    fixture.bar.setProgressLook(kRedmet);
+    fixture.bar.setValue(61);
+
+    // THEN 61 is still below the peak of 80: the whole bar is redrawn, all
+    // six blocks red (they used to stay green, with one red block added)
+    QString problem = difference(fixture.bar.image(), fixture.blocksFor(61, 100, kRedmet));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
-    // AND rising again from there adds blocks without redrawing the frame
+    // AND once a value reaches the peak again, blocks are only added
     fixture.bar.setProgressLook(kMaster);
-    fixture.bar.setValue(61);
-    fixture.bar.setValue(75);
-    QImage expected = fixture.blocksFor(60, 100, kRedmet);
-    for (const Block &block : dueBlocks(89, 75, 100))
-        if (block.x > 44)
+    fixture.bar.setValue(80);
+    QImage expected = fixture.blocksFor(61, 100, kRedmet);
+    for (const Block &block : dueBlocks(89, 80, 100))
+        if (block.x > 54)
             overlay(expected, piece(kMaster, 2), block.x, block.width);
     problem = difference(fixture.bar.image(), expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void tst_Xp_ProgressBar::valueAfterAResizeDrawsAtTheNewSize()
+{
+    // GIVEN a bar with blocks, resized while hidden (no resize event comes)
+    Bar fixture;
+    fixture.bar.setValue(30);
+    fixture.bar.resize(120, 17);
+
+    // WHEN a value is assigned
+    fixture.bar.setValue(50);
+
+    // THEN the frame and the blocks are those of a bar made at that size
+    Bar fresh(QSize(120, 17));
+    fresh.bar.setValue(50);
+    const QString problem = difference(fixture.bar.image(), fresh.bar.image());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 

@@ -1,7 +1,10 @@
 #include "controls/xpbutton/XpBs.h"
 #include "platform/StdFont.h"
 #include "platform/SystemColors.h"
+#include "platform/FormData.h"
 #include "support/Doubles.h"
+#include "support/FormMessages.h"
+#include "support/PropertyValues.h"
 #include "support/TestButton.h"
 
 #include <QAccessible>
@@ -60,6 +63,15 @@ struct Fixture {
     }
 
     QRgb face() const { return button->image().pixel(2, 8); }
+    // What a widget receives for the second click of a double click.
+    void secondClickOfADoubleClick(Qt::MouseButton which, QPoint at = QPoint(5, 5))
+    {
+        for (QEvent::Type type : {QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(which);
+            QMouseEvent event(type, at, button->mapToGlobal(at), which, held, Qt::NoModifier);
+            QApplication::sendEvent(button, &event);
+        }
+    }
     // A pointer move without buttons, delivered to the button.
     void move(QPoint at)
     {
@@ -89,7 +101,10 @@ private slots:
 
     void newInstanceSavesOnlyWhatDiffers();
     void loadingABagKeepsEveryOtherDefault();
-    void roundTripThroughABagIsLossless();
+    void everyKeyWrittenInOrderAndReadBack();
+    void emptyBagReadsEveryDefault();
+    void storedValuesOfEachWidth_data();
+    void storedValuesOfEachWidth();
     void pictureSizeFollowsThePicture();
     void styleThreeSwitchesTransparencyOff();
     void versionIsReadOnly();
@@ -97,7 +112,8 @@ private slots:
     void mousePointerOutsideSixteenBitsFails();
 
     void leftClickOrder();
-    void rightClickNeverClicks();
+    void otherButtonsThanLeft_data();
+    void otherButtonsThanLeft();
     void dragOutAndReleaseDoesNotClick();
     void comeBackAndReleaseClicks();
     void doubleClickClicksTwice();
@@ -164,22 +180,49 @@ void tst_XpBs::loadingABagKeepsEveryOtherDefault()
     QVERIFY(!button.region().isEmpty()); // the style-3 region was built by the resize
 }
 
-void tst_XpBs::roundTripThroughABagIsLossless()
+void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
 {
+    // GIVEN a button with every stored property away from its default
     Fixture fixture;
     XpBs &original = *fixture.button;
+    const platform::Picture picture = platform::EmptyPicture();
+    const platform::Picture hover = platform::EmptyPicture();
+    const platform::Picture icon = platform::EmptyPicture();
     original.setCaption(QStringLiteral("Save && E&xit"));
-    original.setBEVEL(3);
-    original.setBEVELDEPTH(-4);
-    original.setURL(QStringLiteral("mailto:someone@example.org"));
-    original.setXPColor_Hover(0x80000010);
-    original.setMaskColor(0x00FF00FF);
-    original.setSoundOver(QStringLiteral("a/b.wav"));
+    original.setPicturePosition(3);
+    original.setButtonStyle(70000); // any 32-bit value is kept
+    original.setPicture(picture);
+    original.setPictureSize(5);
+    original.setPictureWidth(70001);
+    original.setPictureHeight(-7);
+    original.setPictureHover(hover);
+    original.setEnabled(false);
+    platform::StdFont font;
+    font.setName(QStringLiteral("Arial"));
+    font.setSize(12);
+    font.setItalic(true);
+    original.setFont(font);
+    original.setMouseIcon(icon);
+    original.setMousePointer(-32768);
     original.setShowFocusRect(false);
-    original.setMousePointer(99);
+    original.setURL(QStringLiteral("mailto:someone@example.org"));
+    original.setXPColor_Pressed(0x80000010);
+    original.setXPColor_Hover(0x00123456);
+    original.setXPDefaultColors(false);
+    original.setBackColor(0x00FFFFFF);
+    original.setForeColor(0x8000000D);
+    original.setSoundOver(QStringLiteral("a/over.wav"));
+    original.setSoundClick(QStringLiteral("a/click.wav"));
+    original.setDefCurHand(true);
+    original.setXPShowBorderAlways(true);
+    original.setMaskColor(0x00FF00FF);
+    original.setTransparentBG(true);
+    original.setBEVEL(-5);
+    original.setBEVELDEPTH(32767);
+
+    // WHEN it is saved, and a fresh button reads what was saved and saves it
     PropertyBag first;
     original.UserControl_WriteProperties(first);
-
     testing::TestHost doubles;
     QWidget form;
     XpBs copy(doubles.host, &form);
@@ -188,13 +231,88 @@ void tst_XpBs::roundTripThroughABagIsLossless()
     PropertyBag second;
     copy.UserControl_WriteProperties(second);
 
-    QCOMPARE(second.keys(), first.keys());
-    for (const QString &key : first.keys()) {
+    // THEN all 29 keys are written, in their order, and come back unchanged
+    const QStringList keys{"caption", "pictureposition", "buttonstyle", "picture", "picturewidth",
+                           "pictureheight", "picturesize", "originalpicsizew", "originalpicsizeh", "picturehover",
+                           "enabled", "font", "mouseicon", "mousepointer", "showfocusrect", "url",
+                           "xpcolor_pressed", "xpcolor_hover", "xpdefaultcolors", "backcolor", "forecolor",
+                           "soundover", "soundclick", "defcurhand", "xpshowborderalways", "maskcolor",
+                           "transparentbg", "bevel", "beveldepth"};
+    QCOMPARE(first.keys(), keys);
+    QCOMPARE(second.keys(), keys);
+    for (const QString &key : keys) {
         if (first.value(key).userType() == qMetaTypeId<platform::Picture>())
-            continue; // pictures compare by identity
-        QCOMPARE(second.value(key), first.value(key));
+            QVERIFY2(first.value(key).value<platform::Picture>() == second.value(key).value<platform::Picture>(),
+                     qPrintable(key));
+        else
+            QVERIFY2(first.value(key) == second.value(key), qPrintable(key));
     }
+    QCOMPARE(copy.Picture(), picture);
+    QCOMPARE(copy.PictureHover(), hover);
+    QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(copy.AccessKeys(), QStringLiteral("x"));
+}
+
+void tst_XpBs::emptyBagReadsEveryDefault()
+{
+    // A default read wrongly (0 for a size, another colour, a sound path)
+    // would be written back as a stored key.
+    testing::TestHost doubles;
+    QWidget form;
+    XpBs button(doubles.host, &form);
+    button.setObjectName(QStringLiteral("XpBs1"));
+    PropertyBag empty;
+    button.UserControl_ReadProperties(empty);
+    PropertyBag written;
+    button.UserControl_WriteProperties(written);
+    QCOMPARE(written.keys(), QStringList());
+    QCOMPARE(button.Caption(), QStringLiteral("XpBs1"));
+    QCOMPARE(button.XPColor_Hover(), COLORREF(0x80000016));
+    QCOMPARE(button.SoundOver().toString(), QStringLiteral(".\\resources\\over.wav"));
+}
+
+void tst_XpBs::storedValuesOfEachWidth_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<qint64>("stored");
+    QTest::addColumn<QVariant>("written"); // invalid: not written, being the default
+    QTest::addColumn<int>("messages");
+    // 16-bit values used to be narrowed: 40000 read as -25536.
+    QTest::newRow("BEVEL beyond 16 bits") << "bevel" << qint64(40000) << QVariant() << 1;
+    QTest::newRow("BEVEL negative") << "bevel" << qint64(-5) << testing::i16(-5) << 0;
+    QTest::newRow("BEVELDEPTH beyond 16 bits") << "beveldepth" << qint64(-32769) << QVariant() << 1;
+    QTest::newRow("MousePointer beyond 16 bits") << "mousepointer" << qint64(40000) << QVariant() << 1;
+    QTest::newRow("MousePointer lowest") << "mousepointer" << qint64(-32768) << testing::i16(-32768) << 0;
+    QTest::newRow("ButtonStyle is 32-bit") << "buttonstyle" << qint64(70000) << testing::i32(70000) << 0;
+    QTest::newRow("PictureWidth is 32-bit") << "picturewidth" << qint64(-70000) << testing::i32(-70000) << 0;
+}
+
+void tst_XpBs::storedValuesOfEachWidth()
+{
+    QFETCH(QString, key);
+    QFETCH(qint64, stored);
+    QFETCH(QVariant, written);
+    QFETCH(int, messages);
+    testing::FormMessages reported;
+    const QByteArray json = QStringLiteral(R"({"form": "frmtest", "controls": [{"name": "XpBs1",
+        "class": "vorlenta.XpBs", "properties": {"%1": %2}}]})").arg(key).arg(stored).toUtf8();
+    PropertyBag bag = platform::FormData::fromJson(json, QStringLiteral("frmtest.json"))
+                          .bagFor(QStringLiteral("XpBs1"), QString::fromLatin1(XpBs::kClassId));
+    testing::TestHost doubles;
+    QWidget form;
+    XpBs button(doubles.host, &form);
+    button.setObjectName(QStringLiteral("XpBs1"));
+
+    button.UserControl_ReadProperties(bag);
+    PropertyBag saved;
+    button.UserControl_WriteProperties(saved);
+
+    QCOMPARE(saved.value(key), written);
+    QCOMPARE(reported.lines.size(), messages);
+    if (messages > 0)
+        QCOMPARE(reported.lines.first(), QStringLiteral("tessaly: frmtest.json: control XpBs1: key \"%1\": "
+                                                        "expected a 16-bit integer, using the default")
+                                             .arg(key));
 }
 
 void tst_XpBs::pictureSizeFollowsThePicture()
@@ -281,16 +399,34 @@ void tst_XpBs::leftClickOrder()
     QCOMPARE(fixture.button->isDownFlag(), quint8(0));
 }
 
-void tst_XpBs::rightClickNeverClicks()
+void tst_XpBs::otherButtonsThanLeft_data()
 {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<QStringList>("log");
+    QTest::newRow("middle clicks")
+        << Qt::MiddleButton
+        << QStringList{"MouseDown 4", "Click sound=1 url=0", "MouseUp 4 at 5,5 url=0", "MouseDown 4",
+                       "Click sound=2 url=0", "MouseUp 4 at 5,5 url=0"};
+    QTest::newRow("right never clicks")
+        << Qt::RightButton
+        << QStringList{"MouseDown 2", "MouseUp 2 at 5,5 url=0", "MouseDown 2", "MouseUp 2 at 5,5 url=0"};
+    // A thumb button used to click, starting a pass or opening the URL.
+    QTest::newRow("back is ignored") << Qt::BackButton << QStringList();
+    QTest::newRow("forward is ignored") << Qt::ForwardButton << QStringList();
+}
+
+void tst_XpBs::otherButtonsThanLeft()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(QStringList, log);
     Fixture fixture;
     QSignalSpy painted(fixture.button, &XpBs::Painted);
-    QTest::mousePress(fixture.button, Qt::RightButton, {}, QPoint(5, 5));
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
-    QTest::mouseRelease(fixture.button, Qt::RightButton, {}, QPoint(5, 5));
-    QCOMPARE(fixture.log, (QStringList{"MouseDown 2", "MouseUp 2 at 5,5 url=0"}));
-    QVERIFY(fixture.doubles.sound.played.isEmpty());
-    QCOMPARE(painted.count(), 0);
+    QTest::mousePress(fixture.button, button, {}, QPoint(5, 5));
+    QCOMPARE(fixture.button->isDownFlag(), quint8(button == Qt::MiddleButton ? 1 : 0));
+    QTest::mouseRelease(fixture.button, button, {}, QPoint(5, 5));
+    fixture.secondClickOfADoubleClick(button);
+    QCOMPARE(fixture.log, log);
+    QCOMPARE(painted.count() > 0, button == Qt::MiddleButton);
 }
 
 void tst_XpBs::dragOutAndReleaseDoesNotClick()

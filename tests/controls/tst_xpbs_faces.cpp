@@ -107,6 +107,8 @@ private slots:
     void raisedStyleFocusedGetsTheDefaultFrame();
     void defaultButtonGetsTheFrameWithoutFocus();
     void pressedBevelRings();
+    void raisedBevelRings_data();
+    void raisedBevelRings();
     void hugeBevelReturnsPromptly();
     void xpGradientRounding_data();
     void xpGradientRounding();
@@ -128,8 +130,8 @@ private slots:
     void disabledPictureIsEmbossed();
     void iconsKeepTheirTransparency();
     void hoverPictureTakesThePlaceWhileHovered();
-    void oddPicturesAreSkippedOrClipped_data();
-    void oddPicturesAreSkippedOrClipped();
+    void pictureSizes_data();
+    void pictureSizes();
 };
 
 void tst_XpBsFaces::offsetColor_data()
@@ -227,39 +229,90 @@ void tst_XpBsFaces::pressedBevelRings()
     QCOMPARE(fixture.at(30, 15), rgb(kFace));
 }
 
+void tst_XpBsFaces::raisedBevelRings_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("bevel");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QRgb>("colour");
+    // Idle style 0, BEVELDEPTH 8: rings darkened by -8 steps from the inside
+    // out (blue by blue x -8 / 192), then top and left lightened by 8 per
+    // ring from the inside out.
+    const QSize size(60, 30);
+    QTest::newRow("ring 0, right") << size << 3 << false << QPoint(59, 15) << qRgb(204, 201, 184);
+    QTest::newRow("ring 3, right") << size << 3 << false << QPoint(56, 15) << qRgb(228, 225, 207);
+    QTest::newRow("ring 0, top") << size << 3 << false << QPoint(30, 0) << qRgb(255, 255, 248);
+    QTest::newRow("ring 3, top") << size << 3 << false << QPoint(30, 3) << qRgb(244, 241, 224);
+    QTest::newRow("ring 3, left") << size << 3 << false << QPoint(3, 15) << qRgb(244, 241, 224);
+    QTest::newRow("inside") << size << 3 << false << QPoint(30, 15) << rgb(kFace);
+    // Focused: the default frame draws the bevel again with depth 8 + 3.
+    QTest::newRow("focused ring 0, right") << size << 3 << true << QPoint(59, 15) << qRgb(192, 189, 172);
+    QTest::newRow("focused ring 3, top") << size << 3 << true << QPoint(30, 3) << qRgb(247, 244, 227);
+    // Past the middle a ring's top and left lines still cross the button;
+    // they used to be skipped.
+    QTest::newRow("10 x 10, BEVEL 5, middle") << QSize(10, 10) << 5 << false << QPoint(5, 5) << qRgb(244, 241, 224);
+    QTest::newRow("129 x 17, BEVEL 10, row 9") << QSize(129, 17) << 10 << false << QPoint(60, 9)
+                                               << qRgb(252, 249, 232);
+}
+
+void tst_XpBsFaces::raisedBevelRings()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, bevel);
+    QFETCH(bool, focused);
+    QFETCH(QPoint, point);
+    QFETCH(QRgb, colour);
+    Fixture fixture(0, size);
+    fixture.button->setBEVEL(qint16(bevel));
+    if (focused) {
+        QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+        fixture.button->setFocus();
+        QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    }
+    QCOMPARE(fixture.at(point.x(), point.y()), colour);
+}
+
 void tst_XpBsFaces::hugeBevelReturnsPromptly()
 {
+    // The rings' colours are held at black, the lines' at white; the lines
+    // of the rings past the middle cross the whole button (the left line of
+    // ring 39 is column 39 from top to bottom), but the outer frame's bottom
+    // left stays black.
     Fixture fixture(0, QSize(40, 20));
     fixture.button->setBEVEL(32767);
     fixture.button->setBEVELDEPTH(-32768);
     fixture.press();
-    fixture.button->setBEVELDEPTH(32767);
+    QCOMPARE(fixture.at(0, 19), qRgb(0, 0, 0));
+    QCOMPARE(fixture.at(39, 19), qRgb(255, 255, 255));
+    QCOMPARE(fixture.at(20, 10), qRgb(255, 255, 255));
+    fixture.button->setBEVELDEPTH(32767); // still pressed: the other way round
     fixture.hover();
-    QCOMPARE(fixture.button->image().size(), QSize(40, 20));
+    QCOMPARE(fixture.at(0, 19), qRgb(255, 255, 255));
+    QCOMPARE(fixture.at(39, 19), qRgb(0, 0, 0));
 }
 
 void tst_XpBsFaces::xpGradientRounding_data()
 {
+    QTest::addColumn<int>("height");
     QTest::addColumn<int>("row");
-    QTest::addColumn<int>("amount");
-    // 25 / 50 = 0.5 a row; halves round to even.
-    QTest::newRow("row 3: -1.5") << 3 << -2;
-    QTest::newRow("row 4: -2") << 4 << -2;
-    QTest::newRow("row 5: -2.5") << 5 << -2;
-    QTest::newRow("row 7: -3.5") << 7 << -4;
-    QTest::newRow("row 9: -4.5") << 9 << -4;
-    QTest::newRow("row 11: -5.5") << 11 << -6;
-    QTest::newRow("row 40: -20") << 40 << -20;
+    QTest::addColumn<QRgb>("colour");
+    // The face's top colour is white in the blue scheme; each row darkens
+    // it by 25 / height x row, halves rounding to even.
+    QTest::newRow("height 50, row 3: -1.5") << 50 << 3 << qRgb(253, 253, 253);
+    QTest::newRow("height 50, row 5: -2.5") << 50 << 5 << qRgb(253, 253, 253);
+    QTest::newRow("height 50, row 7: -3.5") << 50 << 7 << qRgb(251, 251, 250);
+    // Single precision: 0.8333333 x 9 is 7.5, which rounds to 8.
+    QTest::newRow("height 30, row 9: -7.5") << 30 << 9 << qRgb(247, 247, 245);
 }
 
 void tst_XpBsFaces::xpGradientRounding()
 {
+    QFETCH(int, height);
     QFETCH(int, row);
-    QFETCH(int, amount);
-    Fixture fixture(3, QSize(80, 50));
-    fixture.button->setBackColor(RGB(100, 100, 192));
-    const COLORREF t = RGB(148, 148, 240); // 48 lighter; blue by 48 as blue is 192
-    QCOMPARE(fixture.at(40, row), rgb(XpBs::OffsetColor(t, amount)));
+    QFETCH(QRgb, colour);
+    Fixture fixture(3, QSize(80, height));
+    QCOMPARE(fixture.at(40, row), colour);
 }
 
 void tst_XpBsFaces::xpHoverBorderTakesASystemColour()
@@ -388,6 +441,9 @@ void tst_XpBsFaces::accessKeys_data()
     QTest::newRow("&Open") << "&Open" << "o";
     QTest::newRow("trailing") << "Open&" << "";
     QTest::newRow("no marks") << "Randomize Case" << "";
+    // The underlined b: "&&" twice is a literal, then "&b" (it used to be none).
+    QTest::newRow("&&a&&&b") << "&&a&&&b" << "b";
+    QTest::newRow("&&&") << "&&&" << "";
 }
 
 void tst_XpBsFaces::accessKeys()
@@ -545,29 +601,50 @@ void tst_XpBsFaces::hoverPictureTakesThePlaceWhileHovered()
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
 }
 
-void tst_XpBsFaces::oddPicturesAreSkippedOrClipped_data()
+void tst_XpBsFaces::pictureSizes_data()
 {
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::newRow("larger than the button") << 200 << 200;
-    QTest::newRow("zero") << 0 << 16;
-    QTest::newRow("negative") << -5 << -5;
-    QTest::newRow("absurd") << 2000000000 << 2000000000;
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("recorded"); // the own size its HIMETRIC size gives
+    QTest::addColumn<QSize>("drawn");
+    QTest::addColumn<bool>("shown");
+    const QSize small(16, 16);
+    QTest::newRow("larger than the button: clipped") << small << small << QSize(200, 200) << true;
+    QTest::newRow("zero: skipped") << small << small << QSize(0, 16) << false;
+    QTest::newRow("negative: skipped") << small << small << QSize(-5, -5) << false;
+    QTest::newRow("absurd: skipped") << small << small << QSize(2000000000, 2000000000) << false;
+    // A bitmap wider than the drawing bound vanished even when drawn at 32 x 32.
+    QTest::newRow("wider than 4096, drawn at 32") << QSize(5000, 16) << QSize(5000, 16) << QSize(32, 32) << true;
+    // A recorded size smaller than the image cut the image to it.
+    QTest::newRow("recorded smaller than the image") << small << QSize(8, 8) << QSize(32, 32) << true;
 }
 
-void tst_XpBsFaces::oddPicturesAreSkippedOrClipped()
+void tst_XpBsFaces::pictureSizes()
 {
-    QFETCH(int, width);
-    QFETCH(int, height);
-    Fixture fixture(2, QSize(60, 30), QStringLiteral("Go"));
-    fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
-    fixture.button->setPictureWidth(width);
-    fixture.button->setPictureHeight(height);
+    QFETCH(QSize, image);
+    QFETCH(QSize, recorded);
+    QFETCH(QSize, drawn);
+    QFETCH(bool, shown);
+    // Left half red, right half blue: a whole picture shows both.
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = platform::PictureData::Bitmap;
+    picture->image = QImage(image, QImage::Format_RGB32);
+    picture->image.fill(qRgb(200, 0, 0));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = image.width() / 2; x < image.width(); ++x)
+            picture->image.setPixel(x, y, qRgb(0, 0, 200));
+    picture->widthHimetric = platform::pixelsToHimetric(recorded.width());
+    picture->heightHimetric = platform::pixelsToHimetric(recorded.height());
+    Fixture fixture(2, QSize(60, 40));
+    fixture.button->setPicture(picture);
+    fixture.button->setPictureWidth(drawn.width());
+    fixture.button->setPictureHeight(drawn.height());
+
+    QCOMPARE(!boxOf(fixture.button->image(), qRgb(200, 0, 0)).isEmpty(), shown);
+    QCOMPARE(!boxOf(fixture.button->image(), qRgb(0, 0, 200)).isEmpty(), shown);
     fixture.hover();
-    fixture.button->setEnabled(false);
-    fixture.button->setPicture(platform::LoadPicture(QStringLiteral("/no/such/picture.bmp")));
-    fixture.button->setEnabled(true);
-    QCOMPARE(fixture.button->image().size(), QSize(60, 30));
+    fixture.button->setEnabled(false); // embossed: never in its own colours
+    QVERIFY(boxOf(fixture.button->image(), qRgb(200, 0, 0)).isEmpty());
+    QCOMPARE(!boxOf(fixture.button->image(), rgb(kShadow)).isEmpty(), shown);
 }
 
 QTEST_MAIN(tst_XpBsFaces)
