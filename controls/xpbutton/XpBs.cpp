@@ -797,6 +797,8 @@ void XpBs::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event); // the focus moves on
         return;
     }
+    if (event->key() == Qt::Key_Space)
+        m_spacePressSeen = true;
     UserControl_KeyDown(keyCode(event->key()), shiftState(event->modifiers()));
     const QString text = event->text();
     if (!text.isEmpty())
@@ -808,6 +810,13 @@ void XpBs::keyReleaseEvent(QKeyEvent *event)
     // A held key repeats its press, never its release.
     if (event->isAutoRepeat())
         return;
+    if (event->key() == Qt::Key_Space) {
+        // The space bar pressed in another window (on a popup's link, say)
+        // and released after the focus came here is not this button's.
+        if (!m_spacePressSeen)
+            return;
+        m_spacePressSeen = false;
+    }
     UserControl_KeyUp(keyCode(event->key()), shiftState(event->modifiers()));
 }
 

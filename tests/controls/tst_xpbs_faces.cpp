@@ -1,4 +1,5 @@
 #include "controls/xpbutton/XpBs.h"
+#include "platform/StdFont.h"
 #include "platform/SystemColors.h"
 #include "support/Doubles.h"
 #include "support/TestButton.h"
@@ -103,7 +104,10 @@ private slots:
     void offsetColor_data();
     void offsetColor();
     void channelAdditionHoldsToTheRange();
+    void flatStyleShowsItsBorderOnlyWhenTouched_data();
     void flatStyleShowsItsBorderOnlyWhenTouched();
+    void designerShowsEveryStyleAtRest_data();
+    void designerShowsEveryStyleAtRest();
     void raisedStyleFocusedGetsTheDefaultFrame();
     void defaultButtonGetsTheFrameWithoutFocus();
     void pressedBevelRings();
@@ -115,10 +119,10 @@ private slots:
     void xpHoverBorderTakesASystemColour();
     void xpDisabledFace();
     void xpCornersAndFrame();
+    void xpFaceLines_data();
+    void xpFaceLines();
     void pairLayout_data();
     void pairLayout();
-    void pairLayoutOfTheLowestSizes_data();
-    void pairLayoutOfTheLowestSizes();
     void pictureAloneOfTheLowestWidth();
     void accessKeys_data();
     void accessKeys();
@@ -128,6 +132,7 @@ private slots:
     void maskColourShowsTheFaceInEveryState();
     void disabledCaptionIsEmbossed();
     void disabledPictureIsEmbossed();
+    void measuredCaptionAndPictureAsAPair();
     void iconsKeepTheirTransparency();
     void hoverPictureTakesThePlaceWhileHovered();
     void pictureSizes_data();
@@ -159,9 +164,17 @@ void tst_XpBsFaces::channelAdditionHoldsToTheRange()
     QCOMPARE(XpBs::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
 }
 
+void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::newRow("style 1") << 1;
+    QTest::newRow("a style above 4 looks like 1") << 7;
+}
+
 void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched()
 {
-    Fixture fixture(1);
+    QFETCH(int, style);
+    Fixture fixture(style);
     const int w = 129;
     const int h = 17;
     QCOMPARE(fixture.at(0, 8), rgb(kFace));
@@ -178,6 +191,34 @@ void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched()
     QCOMPARE(fixture.at(60, 0), rgb(kShadow));
     QCOMPARE(fixture.at(w - 1, 8), rgb(kHighlight));
     QCOMPARE(fixture.at(60, h - 1), rgb(kHighlight));
+}
+
+void tst_XpBsFaces::designerShowsEveryStyleAtRest_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QRgb>("colour");
+    // Hovered, pressed and focused, a button in the form designer shows
+    // its resting face: the raised border without the default frame, the
+    // XP face without hover border, style 2 without its border.
+    QTest::newRow("raised, right") << 0 << QPoint(128, 8) << rgb(kShadow);
+    QTest::newRow("raised, no default frame") << 0 << QPoint(127, 8) << rgb(kFace);
+    QTest::newRow("flat, top") << 1 << QPoint(60, 0) << rgb(kHighlight);
+    QTest::newRow("coloured flat, hover colour without border") << 2 << QPoint(0, 8) << qRgb(220, 255, 255);
+    QTest::newRow("xp, focus border, no hover border") << 3 << QPoint(1, 8) << qRgb(140, 170, 230);
+}
+
+void tst_XpBsFaces::designerShowsEveryStyleAtRest()
+{
+    QFETCH(int, style);
+    QFETCH(QPoint, point);
+    QFETCH(QRgb, colour);
+    Fixture fixture(style);
+    fixture.button->setUserMode(false);
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+    fixture.button->setFocus();
+    fixture.hover();
+    QCOMPARE(fixture.at(point.x(), point.y()), colour);
 }
 
 void tst_XpBsFaces::raisedStyleFocusedGetsTheDefaultFrame()
@@ -351,34 +392,85 @@ void tst_XpBsFaces::xpCornersAndFrame()
     for (const QPoint p : {QPoint(1, 1), QPoint(1, 21), QPoint(73, 1), QPoint(73, 21), QPoint(0, 11), QPoint(40, 0),
                            QPoint(74, 11), QPoint(40, 22)})
         QCOMPARE(fixture.at(p.x(), p.y()), rgb(kDarkShadow));
-    // Pressed: lightest at the bottom, 15 darker at the top.
-    fixture.press();
-    const COLORREF b = XpBs::OffsetColor(XpBs::OffsetColor(kFace, 48), -32);
-    QCOMPARE(fixture.at(40, 22 - 1), rgb(XpBs::OffsetColor(b, 16))); // the bottom shading line
-    QCOMPARE(fixture.at(40, 10), rgb(XpBs::OffsetColor(b, -8)));     // row 10 is 13 rows up: -0.652 x 13
+}
+
+void tst_XpBsFaces::xpFaceLines_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<COLORREF>("base");
+    QTest::addColumn<int>("amount");
+    // 75 x 23. Focused: F = (140, 170, 230) frames (1, 2, 74, 21) and its
+    // lines are shaded from it; pressed: B is the top colour 32 darker.
+    const COLORREF focus = RGB(140, 170, 230);
+    const COLORREF pressed = XpBs::OffsetColor(XpBs::OffsetColor(kFace, 48), -32);
+    QTest::newRow("focus frame, left") << "focused" << QPoint(1, 11) << focus << 0;
+    QTest::newRow("focus frame, right") << "focused" << QPoint(73, 11) << focus << 0;
+    QTest::newRow("focus, bottom line") << "focused" << QPoint(30, 21) << focus << -33;
+    QTest::newRow("focus, row 1") << "focused" << QPoint(30, 1) << focus << 65;
+    QTest::newRow("focus, row 2") << "focused" << QPoint(30, 2) << focus << 50;
+    QTest::newRow("focus, column 2") << "focused" << QPoint(2, 11) << focus << 31;
+    QTest::newRow("focus, column W-3") << "focused" << QPoint(72, 11) << focus << 31;
+    QTest::newRow("pressed, row H-2") << "pressed" << QPoint(30, 21) << pressed << 16;
+    QTest::newRow("pressed, row H-3") << "pressed" << QPoint(30, 20) << pressed << 10;
+    QTest::newRow("pressed, column W-2") << "pressed" << QPoint(73, 11) << pressed << 5;
+    QTest::newRow("pressed, column W-3") << "pressed" << QPoint(72, 11) << pressed << 0;
+    QTest::newRow("pressed, row 1") << "pressed" << QPoint(30, 1) << pressed << -32;
+    QTest::newRow("pressed, row 2") << "pressed" << QPoint(30, 2) << pressed << -24;
+    QTest::newRow("pressed, column 1") << "pressed" << QPoint(1, 11) << pressed << -32;
+    QTest::newRow("pressed, column 2") << "pressed" << QPoint(2, 11) << pressed << -22;
+    // Rows up from the bottom darken by 15 / 23 a row: row 10 is 13 up.
+    QTest::newRow("pressed gradient, row 10") << "pressed" << QPoint(40, 10) << pressed << -8;
+}
+
+void tst_XpBsFaces::xpFaceLines()
+{
+    QFETCH(QString, state);
+    QFETCH(QPoint, point);
+    QFETCH(COLORREF, base);
+    QFETCH(int, amount);
+    Fixture fixture(3, QSize(75, 23));
+    if (state == QLatin1String("focused")) {
+        QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
+        fixture.button->setFocus();
+    } else {
+        fixture.press();
+    }
+    QCOMPARE(fixture.at(point.x(), point.y()), rgb(XpBs::OffsetColor(base, amount)));
 }
 
 void tst_XpBsFaces::pairLayout_data()
 {
     QTest::addColumn<int>("position");
+    QTest::addColumn<QSize>("pictureSize");
     QTest::addColumn<RECT>("picture");
     QTest::addColumn<RECT>("caption");
-    // A 100 x 40 button: inner (4, 4, 96, 36); a 16 x 16 picture and a
-    // caption measured at 30 x 13.
-    QTest::newRow("picture left") << 1 << RECT{25, 12, 41, 28} << RECT{45, 13, 75, 26};
-    QTest::newRow("picture above: the free -1 halves to 0") << 0 << RECT{42, 4, 58, 20} << RECT{35, 24, 65, 37};
-    QTest::newRow("picture right") << 2 << RECT{59, 12, 75, 28} << RECT{25, 13, 55, 26};
-    QTest::newRow("picture below") << 3 << RECT{42, 21, 58, 37} << RECT{35, 4, 65, 17};
+    // A 100 x 40 button: inner (4, 4, 96, 36); a caption measured at 30 x 13.
+    const QSize small(16, 16);
+    QTest::newRow("picture left") << 1 << small << RECT{25, 12, 41, 28} << RECT{45, 13, 75, 26};
+    QTest::newRow("picture above: the free -1 halves to 0") << 0 << small << RECT{42, 4, 58, 20}
+                                                            << RECT{35, 24, 65, 37};
+    QTest::newRow("picture right") << 2 << small << RECT{59, 12, 75, 28} << RECT{25, 13, 55, 26};
+    QTest::newRow("picture below") << 3 << small << RECT{42, 21, 58, 37} << RECT{35, 4, 65, 17};
+    // The free space next to a picture of the lowest 32-bit size does not
+    // fit 32 bits: it used to wrap round and put the picture on the far side.
+    const int lowest = std::numeric_limits<int>::min();
+    QTest::newRow("lowest width, picture right")
+        << 2 << QSize(lowest, 16) << RECT{1073741891, 12, -1073741757, 28} << RECT{1073741857, 13, 1073741887, 26};
+    QTest::newRow("lowest height, picture above")
+        << 0 << QSize(16, lowest) << RECT{42, 1073741835, 58, -1073741813} << RECT{35, -1073741809, 65, -1073741796};
 }
 
 void tst_XpBsFaces::pairLayout()
 {
     QFETCH(int, position);
+    QFETCH(QSize, pictureSize);
     QFETCH(RECT, picture);
     QFETCH(RECT, caption);
     RECT placedPicture;
     RECT placedCaption;
-    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, 16, 16, 30, 13, position, placedPicture, placedCaption));
+    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, pictureSize.width(), pictureSize.height(), 30, 13, position,
+                            placedPicture, placedCaption));
     QCOMPARE(placedPicture, picture);
     QCOMPARE(placedCaption, caption);
 
@@ -392,34 +484,6 @@ void tst_XpBsFaces::pairLayout()
     QVERIFY(!XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
 }
 
-void tst_XpBsFaces::pairLayoutOfTheLowestSizes_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<RECT>("picture");
-    // Inner (4, 4, 96, 36) and a 30 x 13 caption again. The free space next
-    // to a picture of the lowest 32-bit size does not fit 32 bits: it used to
-    // wrap round and put the picture on the far side.
-    const int lowest = std::numeric_limits<int>::min();
-    QTest::newRow("picture left") << 1 << lowest << 16 << RECT{1073741857, 12, -1073741791, 28};
-    QTest::newRow("picture right") << 2 << lowest << 16 << RECT{1073741891, 12, -1073741757, 28};
-    QTest::newRow("picture above") << 0 << 16 << lowest << RECT{42, 1073741835, 58, -1073741813};
-    QTest::newRow("picture below") << 3 << 16 << lowest << RECT{42, 1073741852, 58, -1073741796};
-}
-
-void tst_XpBsFaces::pairLayoutOfTheLowestSizes()
-{
-    QFETCH(int, position);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(RECT, picture);
-    RECT placedPicture;
-    RECT placedCaption;
-    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, width, height, 30, 13, position, placedPicture, placedCaption));
-    QCOMPARE(placedPicture, picture);
-}
-
 void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
 {
     // Without a caption the picture is centred alone: inner (4, 4, 56, 26).
@@ -428,7 +492,6 @@ void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
     fixture.button->setPictureWidth(std::numeric_limits<int>::min());
     QCOMPARE(fixture.button->pictureRect().left, 1073741854);
     QCOMPARE(fixture.button->pictureRect().right, -1073741794);
-    QCOMPARE(fixture.button->image().size(), QSize(60, 30));
 }
 
 void tst_XpBsFaces::accessKeys_data()
@@ -550,15 +613,43 @@ void tst_XpBsFaces::disabledCaptionIsEmbossed()
 
 void tst_XpBsFaces::disabledPictureIsEmbossed()
 {
+    // An 8 x 8 bitmap: a 2-pixel border in the mask colour around 4 x 4 of
+    // ink. Disabled, only the ink is embossed: the mask colour counts as
+    // white, which the emboss leaves out.
     Fixture fixture(4, QSize(60, 40));
-    fixture.button->setPicture(squarePicture(8, qRgb(255, 255, 255), qRgb(0, 0, 128), 0));
+    fixture.button->setMaskColor(RGB(0, 255, 0));
+    fixture.button->setPicture(squarePicture(8, qRgb(0, 255, 0), qRgb(0, 0, 128), 2));
     fixture.button->setPictureSize(2);
     fixture.button->setEnabled(false);
     const RECT r = fixture.button->pictureRect();
-    QCOMPARE(fixture.at(r.left, r.top), rgb(kShadow));
-    QCOMPARE(fixture.at(r.right - 1, r.bottom - 1), rgb(kShadow));
-    QCOMPARE(fixture.at(r.right, r.bottom), rgb(kHighlight));
-    QCOMPARE(fixture.at(r.left - 1, r.top - 1), rgb(kFace));
+    QCOMPARE(fixture.at(r.left + 2, r.top + 2), rgb(kShadow));
+    QCOMPARE(fixture.at(r.left + 5, r.top + 5), rgb(kShadow));
+    QCOMPARE(fixture.at(r.left + 6, r.top + 6), rgb(kHighlight));
+    QCOMPARE(fixture.at(r.left + 1, r.top + 1), rgb(kFace));
+    QCOMPARE(fixture.at(r.left + 7, r.top + 7), rgb(kFace));
+}
+
+void tst_XpBsFaces::measuredCaptionAndPictureAsAPair()
+{
+    // A 100 x 40 button, a 16 x 16 picture left of a caption measured in
+    // the button's font: inner (4, 4, 96, 36), the pair centred 4 apart.
+    Fixture fixture(2, QSize(100, 40), QStringLiteral("Go on"));
+    fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
+    fixture.button->setPictureSize(0);
+    QImage scratch(100, 40, QImage::Format_RGB32);
+    platform::Surface surface(&scratch);
+    surface.setFont(fixture.button->Font()->toQFont());
+    RECT measured{4, 4, 96, 36};
+    platform::DrawTextEx(surface, QStringLiteral("Go on"), measured,
+                         platform::DT_CALCRECT | platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER);
+    const int capW = measured.width();
+    const int capH = measured.height();
+    QVERIFY(capW > 0 && capH > 0);
+    const int pictureLeft = 4 + (92 - (16 + 4 + capW)) / 2;
+    QCOMPARE(fixture.button->pictureRect(), (RECT{pictureLeft, 12, pictureLeft + 16, 28}));
+    const int captionTop = 4 + (32 - capH) / 2;
+    QCOMPARE(fixture.button->captionRect(),
+             (RECT{pictureLeft + 20, captionTop, pictureLeft + 20 + capW, captionTop + capH}));
 }
 
 void tst_XpBsFaces::iconsKeepTheirTransparency()
