@@ -1,5 +1,6 @@
 #include "FormLabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 FormLabel::FormLabel(QWidget *parent)
@@ -73,4 +74,24 @@ void FormLabel::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
     emit MouseMove();
+}
+
+void FormLabel::setLink(bool link)
+{
+    m_link = link;
+    setFocusPolicy(link ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void FormLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool activates = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    if (m_link && activates && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        // A held key repeats its press: one click, not one per repeat.
+        if (!event->isAutoRepeat())
+            activate();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }

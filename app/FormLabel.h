@@ -22,6 +22,13 @@ public:
 
     void setFontUnderline(bool underline);
 
+    // A link takes the keyboard focus, and Enter or Space on it does what
+    // a click does.
+    bool isLink() const { return m_link; }
+    void setLink(bool link);
+    // What a click does, for the keyboard and assistive technology.
+    void activate() { emit Click(); }
+
 signals:
     void Click();
     void MouseMove();
@@ -30,6 +37,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void fitToCaption();
@@ -37,4 +45,5 @@ private:
     QString m_caption;
     bool m_autoSize = false;
     bool m_pressed = false;
+    bool m_link = false;
 };

@@ -1,10 +1,12 @@
 #include "frmSplash.h"
 
+#include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "Program.h"
 #include "frmmain.h"
 #include "frmmsg.h"
+#include "platform/Accessibility.h"
 #include "platform/Host.h"
 #include "platform/Units.h"
 #include "platform/Windows.h"
@@ -86,6 +88,10 @@ frmSplash::frmSplash(Program &program, QWidget *parent)
     imgLogo->setScaledContents(true);
     imgLogo->setPixmap(Program::logo());
     connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
+
+    installFormAccessibility();
+    platform::setDecorative(*Frame1);
+    imgLogo->setAccessibleName(QStringLiteral("Tessaly logo"));
 
     delaytimer->setObjectName(QStringLiteral("delaytimer"));
     delaytimer->setInterval(kHandOverDelayMs);

@@ -1,15 +1,20 @@
 #include "frmabt.h"
 
+#include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "Program.h"
 #include "frmSplash.h"
 #include "controls/xpbutton/XpBs.h"
+#include "frmmain.h"
+#include "platform/Accessibility.h"
 #include "platform/FormData.h"
 #include "platform/Units.h"
 #include "platform/Windows.h"
 
 #include <QEvent>
+#include <QHideEvent>
+#include <QShortcut>
 #include <QListWidget>
 
 using platform::twipsRect;
@@ -100,6 +105,16 @@ frmabt::frmabt(Program &program, QWidget *parent)
     form.reportUnreadKeys();
     connect(XpBs2, &XpBs::Click, this, &frmabt::XpBs2_Click);
 
+    installFormAccessibility();
+    for (QWidget *decoration : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(Label1),
+                                static_cast<QWidget *>(Label4)})
+        platform::setDecorative(*decoration);
+    imgLogo->setAccessibleName(QStringLiteral("Tessaly logo"));
+    // Escape closes the window as "&Close" does, wherever its focus is.
+    auto *escape = new QShortcut(Qt::Key_Escape, this);
+    escape->setAutoRepeat(false);
+    connect(escape, &QShortcut::activated, this, &frmabt::XpBs2_Click);
+
     Form_Load();
 }
 
@@ -134,7 +149,18 @@ void frmabt::showEvent(QShowEvent *event)
     // with its layout placeholders.
     Form_Activate();
     QWidget::showEvent(event);
+    // The keyboard comes along: Escape or Space closes the window at once.
+    XpBs2->setFocus(Qt::ActiveWindowFocusReason);
 }
+
+void frmabt::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // The keyboard goes back to where the user works.
+    if (!event->spontaneous() && m_program.hasMainWindow() && m_program.mainWindow().isVisible())
+        m_program.mainWindow().activateWindow();
+}
+
 
 void frmabt::changeEvent(QEvent *event)
 {

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "FormAccessibility.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "platform/FormData.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QShortcut>
 #include <QTimer>
 
 using platform::twipsRect;
@@ -95,6 +97,13 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     connect(XpBs2, &XpBs::Click, this, &frmmain::XpBs2_Click);
     connect(XpBs1, &XpBs::Click, this, &frmmain::XpBs1_Click);
     connect(timer1, &QTimer::timeout, this, &frmmain::timer1_Timer);
+
+    // The status line is read as one; Ctrl+Q asks the window to close, as
+    // its close button does, for the keyboard alone.
+    installFormAccessibility();
+    markAsStatusLine(*Label1);
+    auto *quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
 
     tb->setFocus(Qt::OtherFocusReason);
 }

@@ -1,14 +1,18 @@
 #include "frmmsg.h"
 
+#include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "Program.h"
 #include "frmSplash.h"
+#include "platform/Accessibility.h"
 #include "platform/Host.h"
 #include "platform/Units.h"
 #include "platform/Windows.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
+#include <QShortcut>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
@@ -93,6 +97,21 @@ frmmsg::frmmsg(Program &program, QWidget *parent)
 
     connect(Label2, &FormLabel::Click, this, &frmmsg::Label2_Click);
     connect(Label2, &FormLabel::MouseMove, this, &frmmsg::Label2_MouseMove);
+
+    // The keyboard reaches the link; a screen reader hears the message.
+    Label2->setLink(true);
+    Label2->installEventFilter(this);
+    installFormAccessibility();
+    for (QWidget *decoration : {static_cast<QWidget *>(Frame1), Picture1, pic})
+        platform::setDecorative(*decoration);
+    imgLogo->setAccessibleName(QStringLiteral("Tessaly logo"));
+    // Escape dismisses the message whose link reads "Close", as the link does.
+    auto *escape = new QShortcut(Qt::Key_Escape, this);
+    escape->setAutoRepeat(false);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (Label2->Caption() == QLatin1String("Close"))
+            Label2_Click();
+    });
 
     animate1->setObjectName(QStringLiteral("animate1"));
     animate1->setInterval(kAnimationIntervalMs);
@@ -179,6 +198,14 @@ void frmmsg::showOnTop()
     if (wasVisible)
         raise();
     activateWindow();
+    // The keyboard goes to the link, and the message is announced.
+    Label2->setFocus(Qt::ActiveWindowFocusReason);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+        QAccessibleEvent named(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&named);
+    }
 }
 
 bool frmmsg::waitUntilClosed()
@@ -220,12 +247,20 @@ void frmmsg::Timer2_Timer()
 
 void frmmsg::Label2_MouseMove()
 {
-    Label2->setFontUnderline(true);
+    m_linkHovered = true;
+    updateLinkUnderline();
 }
 
 void frmmsg::Frame1_MouseMove()
 {
-    Label2->setFontUnderline(false);
+    m_linkHovered = false;
+    updateLinkUnderline();
+}
+
+void frmmsg::updateLinkUnderline()
+{
+    // Under the pointer, and while it has the keyboard focus.
+    Label2->setFontUnderline(m_linkHovered || Label2->hasFocus());
 }
 
 void frmmsg::animate1_Timer()
@@ -293,5 +328,8 @@ bool frmmsg::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
         Frame1_MouseMove();
+    if (watched == Label2 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        updateLinkUnderline(); // the focus has moved when its events are sent
     return QWidget::eventFilter(watched, event);
 }
+

@@ -60,6 +60,7 @@ private:
     // program ended meanwhile, and then nothing more may run.
     bool waitUntilClosed();
     void setPicLeft(int twips);
+    void updateLinkUnderline();
 
     Program &m_program;
     platform::Host &m_host;
@@ -67,4 +68,5 @@ private:
     int m_waits = 0; // waiting operations on the stack
     int m_picLeft = 0;
     bool m_shownBefore = false;
+    bool m_linkHovered = false;
 };

@@ -1,7 +1,10 @@
 #include "Xp_ProgressBar.h"
 
+#include "Xp_ProgressBarAccessible.h"
+
 #include "platform/SystemColors.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -60,6 +63,7 @@ Xp_ProgressBar::Xp_ProgressBar(platform::Host &host, QWidget *parent)
     , m_host(host)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    installXpProgressBarAccessibility();
     UserControl_Initialize();
 }
 
@@ -90,8 +94,15 @@ void Xp_ProgressBar::setValue(qint32 value)
         showRefusal("Value can NOT be smaller than minimum !");
         return;
     }
+    const bool changed = value != m_value;
     m_value = value;
     notify("Value");
+    // A screen reader follows the bar while it is shown; a pass assigns the
+    // same percentage many times over, which is news only once.
+    if (changed && isVisible() && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, value);
+        QAccessible::updateAccessibility(&event);
+    }
     // Sized but not yet shown: the platform has not drawn the frame yet.
     if (m_image.size() != size())
         UserControl_Resize();

@@ -803,6 +803,11 @@ void XpBs::keyPressEvent(QKeyEvent *event)
     const QString text = event->text();
     if (!text.isEmpty())
         UserControl_KeyPress(qint16(text.at(0).unicode()));
+    // Enter on the focused button reaches it as its access key does, so
+    // that a keyboard clicks it with either key a button usually takes.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !event->isAutoRepeat() && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        UserControl_AccessKeyPress(13);
 }
 
 void XpBs::keyReleaseEvent(QKeyEvent *event)

@@ -1,6 +1,7 @@
 #include "XpBsAccessible.h"
 
 #include "XpBs.h"
+#include "platform/Accessibility.h"
 
 #include <QAccessibleWidget>
 
@@ -31,12 +32,17 @@ public:
         return QAccessibleWidget::text(kind);
     }
 
+    QAccessibleInterface *parent() const override { return platform::accessibleParentOf(*widget()); }
+
     QStringList actionNames() const override { return {pressAction()}; }
 
     void doAction(const QString &action) override
     {
+        // Queued: what a click starts (a whole pass over the text) must not
+        // keep the assistive technology waiting for the action's answer.
         if (action == pressAction())
-            button()->UserControl_AccessKeyPress(0);
+            QMetaObject::invokeMethod(
+                button(), [button = button()] { button->UserControl_AccessKeyPress(0); }, Qt::QueuedConnection);
     }
 
 private:

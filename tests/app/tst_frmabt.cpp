@@ -87,6 +87,7 @@ private slots:
     void aboutTwiceShowsOneWindow();
     void aboutBringsTheWindowInFrontOfTheMainWindow();
     void closeButtonHidesAndKeepsTheWindowLoaded();
+    void keyboardOpensAndClosesIt();
     void closeButtonComesFromTheStoredFormData();
     void closeButtonDrawsItsFaceOnWhite();
     void borderlessBlackRimAndCentredOnlyWhenFirstShown();
@@ -357,6 +358,25 @@ void tst_frmabt::closeButtonHidesAndKeepsTheWindowLoaded()
     QCOMPARE(fixture.doubles.programEnd.ends, 0);
     // The button played its click sound, as every button does.
     QCOMPARE(fixture.doubles.sound.played.size(), 2);
+}
+
+void tst_frmabt::keyboardOpensAndClosesIt()
+{
+    // GIVEN the main window, active
+    Running fixture;
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.main));
+
+    // WHEN Alt+A is pressed, THEN the about window comes with the keyboard
+    QTest::keyClick(fixture.main.tb, Qt::Key_A, Qt::AltModifier);
+    frmabt &about = fixture.program.about();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    QVERIFY(about.XpBs2->hasFocus());
+
+    // WHEN Escape is pressed, THEN it hides and the keyboard goes back
+    QTest::keyClick(about.XpBs2, Qt::Key_Escape);
+    QVERIFY(!about.isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.main));
+    QCOMPARE(fixture.main.tb->Text(), QString()); // Alt+A typed nothing
 }
 
 void tst_frmabt::closeButtonComesFromTheStoredFormData()

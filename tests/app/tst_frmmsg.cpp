@@ -95,6 +95,8 @@ private slots:
     void nestedWaitEndsWithOneClick();
     void programEndReturnsEveryWaitAtOnce();
     void closeRequestEndsTheWait();
+    void keysEndTheWaitAsTheLinkDoes_data();
+    void keysEndTheWaitAsTheLinkDoes();
     void segmentSweepsBetweenTheEnds();
     void segmentRunsOnItsTimersWhileHidden();
     void segmentIsDrawnOverTheLine();
@@ -347,6 +349,40 @@ void tst_frmmsg::closeRequestEndsTheWait()
     QVERIFY(!popup.isVisible());
 }
 
+void tst_frmmsg::keysEndTheWaitAsTheLinkDoes_data()
+{
+    QTest::addColumn<Waiting>("operation");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Enter on Next") << Waiting::Next << int(Qt::Key_Return) << true;
+    QTest::newRow("Space on Next") << Waiting::Next << int(Qt::Key_Space) << true;
+    QTest::newRow("Escape on Next") << Waiting::Next << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on Close") << Waiting::Close << int(Qt::Key_Escape) << true;
+    QTest::newRow("a letter on Close") << Waiting::Close << int(Qt::Key_A) << false;
+}
+
+void tst_frmmsg::keysEndTheWaitAsTheLinkDoes()
+{
+    QFETCH(Waiting, operation);
+    QFETCH(int, key);
+    QFETCH(bool, ends);
+    Popup fixture;
+    frmmsg &popup = fixture.popup;
+    bool focused = false;
+    bool underlined = false;
+    QTimer::singleShot(100, [&] {
+        focused = popup.Label2->hasFocus();
+        underlined = popup.Label2->font().underline();
+        QTest::keyClick(popup.Label2, Qt::Key(key));
+    });
+    Watchdog watchdog(popup, 600);
+    runWaiting(popup, operation, QStringLiteral("keys"));
+    QVERIFY(focused);    // the popup took the keyboard to its link
+    QVERIFY(underlined); // which shows it as the pointer would
+    QCOMPARE(watchdog.fired, !ends);
+    QVERIFY(!popup.isVisible());
+}
+
 void tst_frmmsg::segmentSweepsBetweenTheEnds()
 {
     Popup fixture;
@@ -430,6 +466,7 @@ void tst_frmmsg::linkUnderlinesOnHover()
     frmmsg &popup = fixture.popup;
     popup.Showstatus(QStringLiteral("hover"));
     QVERIFY(QTest::qWaitForWindowExposed(&popup));
+    popup.Label2->clearFocus(); // the pointer alone
     QVERIFY(!popup.Label2->font().underline());
     for (const QPoint &point : path)
         QTest::mouseMove(&popup, popup.Frame1->mapTo(&popup, point));

@@ -507,10 +507,17 @@ void tst_XpBs::accessKeyClicksWithoutSound()
     QTest::keyClick(&fixture.form, Qt::Key_A, Qt::AltModifier);
     QCOMPARE(fixture.log, QStringList{"Click sound=0 url=0"});
     QCOMPARE(painted.count(), 0);
+    // Enter on the focused button takes the same way.
+    fixture.button->setFocus();
+    painted.clear();
+    QTest::keyClick(fixture.button, Qt::Key_Return);
+    QCOMPARE(fixture.log, (QStringList{"Click sound=0 url=0", "Click sound=0 url=0"}));
+    QCOMPARE(painted.count(), 0);
+    fixture.log.clear();
 
     fixture.button->setEnabled(false);
     QTest::keyClick(&fixture.form, Qt::Key_A, Qt::AltModifier);
-    QCOMPARE(fixture.log.size(), 1); // a disabled button's key raises nothing
+    QVERIFY(fixture.log.isEmpty()); // a disabled button's key raises nothing
 }
 
 void tst_XpBs::focusLostWhileHeldReleases()
@@ -892,7 +899,8 @@ void tst_XpBs::reportsItselfAsAPushButton()
     QAccessibleActionInterface *actions = accessible->actionInterface();
     QVERIFY(actions);
     actions->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(fixture.log, QStringList{"Click sound=0 url=0"});
+    QVERIFY(fixture.log.isEmpty()); // the action answers at once; the click follows
+    QTRY_COMPARE(fixture.log, QStringList{"Click sound=0 url=0"});
 }
 
 QTEST_MAIN(tst_XpBs)

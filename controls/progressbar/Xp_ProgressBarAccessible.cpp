@@ -1,0 +1,59 @@
+#include "Xp_ProgressBarAccessible.h"
+
+#include "Xp_ProgressBar.h"
+#include "platform/Accessibility.h"
+
+#include <QAccessibleWidget>
+
+namespace {
+
+class Xp_ProgressBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit Xp_ProgressBarAccessible(Xp_ProgressBar *bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QAccessibleInterface *parent() const override { return platform::accessibleParentOf(*widget()); }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return QString::number(bar()->Value());
+        return QAccessibleWidget::text(kind);
+    }
+
+    QVariant currentValue() const override { return bar()->Value(); }
+    void setCurrentValue(const QVariant &) override {} // shows progress; nobody sets it from outside
+    QVariant maximumValue() const override { return bar()->Max(); }
+    QVariant minimumValue() const override { return bar()->Min(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    Xp_ProgressBar *bar() const { return static_cast<Xp_ProgressBar *>(widget()); }
+};
+
+QAccessibleInterface *factory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("Xp_ProgressBar") && object && object->isWidgetType())
+        return new Xp_ProgressBarAccessible(static_cast<Xp_ProgressBar *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void installXpProgressBarAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
