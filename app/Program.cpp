@@ -1,10 +1,13 @@
 #include "Program.h"
 
+#include "FormAccessibility.h"
+
 #include "frmSplash.h"
 #include "frmabt.h"
 #include "frmmain.h"
 #include "frmmsg.h"
 #include "platform/Host.h"
+#include "platform/Windows.h"
 
 #include <QTimer>
 
@@ -19,6 +22,9 @@ Program::Program(platform::Host &host)
     : m_host(host)
 {
     loadArt();
+    // Before any window exists, so that none of their parts is ever seen
+    // through Qt's own, plainer interfaces.
+    installFormAccessibility();
 }
 
 Program::~Program() = default;
@@ -64,7 +70,7 @@ void Program::showAbout()
     frmabt &window = about();
     window.show();
     window.raise();
-    window.activateWindow();
+    platform::activateWindow(window);
 }
 
 void Program::unloadSplash()

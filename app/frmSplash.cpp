@@ -134,7 +134,10 @@ void frmSplash::delaytimer_Timer()
     if (programEnd.hasEnded())
         return;
 
-    m_program.mainWindow().show();
+    // The popup that had the keyboard is gone: the main window takes it.
+    frmmain &main = m_program.mainWindow();
+    main.show();
+    platform::activateWindow(main);
 }
 
 void frmSplash::imgLogo_Click()

@@ -158,7 +158,7 @@ void frmabt::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     // The keyboard goes back to where the user works.
     if (!event->spontaneous() && m_program.hasMainWindow() && m_program.mainWindow().isVisible())
-        m_program.mainWindow().activateWindow();
+        platform::activateWindow(m_program.mainWindow());
 }
 
 

@@ -43,6 +43,9 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     , m_host(host)
     , m_randomizer(host, CaseRandomizer::Targets{*tb, *Label1, *pb, *XpBs2})
 {
+    // The status line is read as one (marked before it says anything).
+    installFormAccessibility();
+    markAsStatusLine(*Label1);
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(kCaption);
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
@@ -98,10 +101,8 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     connect(XpBs1, &XpBs::Click, this, &frmmain::XpBs1_Click);
     connect(timer1, &QTimer::timeout, this, &frmmain::timer1_Timer);
 
-    // The status line is read as one; Ctrl+Q asks the window to close, as
-    // its close button does, for the keyboard alone.
-    installFormAccessibility();
-    markAsStatusLine(*Label1);
+    // Ctrl+Q asks the window to close, as its close button does, for the
+    // keyboard alone.
     auto *quit = new QShortcut(QKeySequence::Quit, this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);
 

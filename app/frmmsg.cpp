@@ -30,6 +30,7 @@ constexpr int kLineHeightTwips = 50;
 constexpr int kSegmentRightmostTwips = 2400;
 constexpr int kSegmentStepTwips = 150;
 constexpr int kAnimationIntervalMs = 50;
+constexpr int kActivationRetryMs = 50;
 
 const QColor kSegmentColour(67, 117, 154);
 
@@ -197,7 +198,14 @@ void frmmsg::showOnTop()
     show();
     if (wasVisible)
         raise();
-    activateWindow();
+    platform::activateWindow(*this);
+    // Shown again right after being hidden, the window may not be mapped
+    // yet when it asks for the keyboard, and the window system refuses: it
+    // asks once more a moment later.
+    QTimer::singleShot(kActivationRetryMs, this, [this] {
+        if (isVisible() && !isActiveWindow())
+            platform::activateWindow(*this);
+    });
     // The keyboard goes to the link, and the message is announced.
     Label2->setFocus(Qt::ActiveWindowFocusReason);
     if (QAccessible::isActive()) {

@@ -11,6 +11,8 @@ packages=(
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils imagemagick
   xclip python3
+  libxcb1-dev
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 # "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer
 # of the fuzz targets, which building and testing do not need.

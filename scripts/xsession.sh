@@ -10,6 +10,7 @@ xsession_xvfb_pid=""
 xsession_program_pid=""
 xsession_extra_pids=()
 xsession_dir=""
+xsession_bus_pid=""
 
 xsession_stop() {
   local pid
@@ -23,6 +24,10 @@ xsession_stop() {
     wait "$pid" 2>/dev/null || true
   done
   xsession_extra_pids=()
+  if [ -n "$xsession_bus_pid" ]; then
+    kill "$xsession_bus_pid" 2>/dev/null || true
+    xsession_bus_pid=""
+  fi
   if [ -n "$xsession_xvfb_pid" ]; then
     kill "$xsession_xvfb_pid" 2>/dev/null || true
     wait "$xsession_xvfb_pid" 2>/dev/null || true
@@ -53,6 +58,27 @@ xsession_start() {
     return 1
   fi
   export DISPLAY=":$(head -n1 "$xsession_dir/display")"
+}
+
+# Starts a private D-Bus session bus and, on it, the accessibility bus of
+# at-spi2-core, and turns accessibility on as a screen reader does, so that
+# programs started afterwards join it. Exports DBUS_SESSION_BUS_ADDRESS.
+a11y_bus_start() {
+  local address pid
+  { read -r address; read -r pid; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  [ -n "$address" ] || return 1
+  xsession_bus_pid="$pid"
+  export DBUS_SESSION_BUS_ADDRESS="$address"
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$xsession_dir/a11y-bus.log" 2>&1 &
+  xsession_extra_pids+=("$!")
+  local _
+  for _ in $(seq 100); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+      org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true \
+      >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # Starts the program on the private display, from the given folder; its

@@ -22,6 +22,7 @@ public:
     }
 
     QAccessibleInterface *parent() const override { return platform::accessibleParentOf(*widget()); }
+    QStringList actionNames() const override { return {}; } // it only shows progress
 
     QString text(QAccessible::Text kind) const override
     {

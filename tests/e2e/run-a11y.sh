@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs the real program in its own X server with a private D-Bus session and
+# accessibility bus (at-spi2-core), and tours it the way a screen reader and
+# an automation client do (tests/e2e/a11y_tour.py, with python3-pyatspi):
+# never a pointer event. The accessible tree of each window is printed.
+#
+#   tests/e2e/run-a11y.sh PROGRAM SOURCE_FOLDER actions|keys
+set -euo pipefail
+program="$(realpath "$1")"
+source_folder="$(realpath "$2")"
+mode="$3"
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${xsession_dir:-}" ] && [ -s "$xsession_dir/program.log" ]; then
+    echo "--- program output" >&2
+    xsession_program_log >&2
+  fi
+  exit 1
+}
+
+# Debian's own python3, which python3-pyatspi is installed for.
+python=/usr/bin/python3
+launcher=/usr/libexec/at-spi-bus-launcher
+for tool in Xvfb dbus-daemon dbus-send "$python" "$launcher"; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+"$python" -c "import pyatspi" 2>/dev/null || fail "python3-pyatspi is missing (scripts/install-deps.sh installs it)"
+
+# shellcheck source=../../scripts/xsession.sh
+source "$source_folder/scripts/xsession.sh"
+xsession_start || fail "could not start Xvfb"
+a11y_bus_start || fail "could not start the accessibility bus"
+
+xsession_launch "$program" "$xsession_dir"
+status=0
+"$python" "$source_folder/tests/e2e/a11y_tour.py" --pid "$xsession_program_pid" --mode "$mode" \
+  --trees "$xsession_dir/trees.txt" || status=$?
+if [ -s "$xsession_dir/trees.txt" ]; then
+  echo "--- the accessible tree of each window (role 'name' actions)"
+  cat "$xsession_dir/trees.txt"
+fi
+[ "$status" = 0 ] || fail "the tour stopped"
+
+for _ in $(seq 300); do
+  xsession_program_running || break
+  sleep 0.05
+done
+xsession_program_running && fail "the program was still running 15 s after the close request"
+code=0
+wait "$xsession_program_pid" || code=$?
+xsession_program_pid=""
+[ "$code" = 0 ] || fail "the program ended with status $code"
+echo "== passed: the program ended by itself after the closing animation"
