@@ -111,6 +111,8 @@ private slots:
     void fontKeepsItsIdentity();
     void mousePointerOutsideSixteenBitsFails();
 
+    void pointerShapes_data();
+    void pointerShapes();
     void leftClickOrder();
     void otherButtonsThanLeft_data();
     void otherButtonsThanLeft();
@@ -153,7 +155,8 @@ void tst_XpBs::newInstanceSavesOnlyWhatDiffers()
     QCOMPARE(bag.value(QStringLiteral("OriginalPicSizeW")).toInt(), 0);
     QCOMPARE(bag.value(QStringLiteral("OriginalPicSizeH")).toInt(), 0);
     for (const char *key : {"Caption", "ShowFocusRect", "XPDefaultColors", "ButtonStyle", "BackColor", "ForeColor",
-                            "SoundClick", "SoundOver", "BEVEL", "BEVELDEPTH", "Enabled", "MousePointer", "Picture"})
+                            "SoundClick", "SoundOver", "BEVEL", "BEVELDEPTH", "Enabled", "MousePointer", "Picture",
+                            "PicturePosition", "PictureSize", "PictureWidth", "PictureHeight"})
         QVERIFY2(!bag.contains(QString::fromLatin1(key)), key);
 }
 
@@ -232,6 +235,7 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QWidget form;
     XpBs copy(doubles.host, &form);
     copy.setObjectName(QStringLiteral("XpBs1"));
+    copy.resize(original.size());
     copy.UserControl_ReadProperties(first);
     PropertyBag second;
     copy.UserControl_WriteProperties(second);
@@ -256,6 +260,7 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QCOMPARE(copy.PictureHover(), hover);
     QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(copy.AccessKeys(), QStringLiteral("x"));
+    QCOMPARE(copy.captionRect(), original.captionRect()); // measured in the stored font
 }
 
 void tst_XpBs::emptyBagReadsEveryDefault()
@@ -378,7 +383,12 @@ void tst_XpBs::fontKeepsItsIdentity()
     QCOMPARE(before->Name(), QStringLiteral("Verdana"));
     QCOMPARE(before->Size(), 12.0);
     QVERIFY(before->Bold());
-    QCOMPARE(painted.count(), 3); // one repaint per attribute that changed
+    other.setItalic(true);
+    other.setUnderline(true);
+    other.setStrikethrough(true);
+    fixture.button->setFont(other);
+    QVERIFY(before->Italic() && before->Underline() && before->Strikethrough());
+    QCOMPARE(painted.count(), 6); // one repaint per attribute that changed
 }
 
 void tst_XpBs::mousePointerOutsideSixteenBitsFails()
@@ -392,6 +402,26 @@ void tst_XpBs::mousePointerOutsideSixteenBitsFails()
     QCOMPARE(fixture.button->MousePointer(), -32768);
 }
 
+void tst_XpBs::pointerShapes_data()
+{
+    QTest::addColumn<int>("pointer");
+    QTest::addColumn<Qt::CursorShape>("shape");
+    QTest::newRow("cross") << 2 << Qt::CrossCursor;
+    QTest::newRow("the last known, size all") << 15 << Qt::SizeAllCursor;
+    QTest::newRow("beyond the known") << 16 << Qt::ArrowCursor;
+    QTest::newRow("negative") << -5 << Qt::ArrowCursor;
+    QTest::newRow("custom without a picture: a hand") << 99 << Qt::PointingHandCursor;
+}
+
+void tst_XpBs::pointerShapes()
+{
+    QFETCH(int, pointer);
+    QFETCH(Qt::CursorShape, shape);
+    Fixture fixture;
+    fixture.button->setMousePointer(pointer);
+    QCOMPARE(fixture.button->cursor().shape(), shape);
+}
+
 void tst_XpBs::leftClickOrder()
 {
     Fixture fixture;
@@ -402,6 +432,8 @@ void tst_XpBs::leftClickOrder()
     QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=1"}));
     QCOMPARE(fixture.doubles.sound.played, QStringList{".\\resources\\click.wav"});
     QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1)); // a click gives the focus
+    QCOMPARE(fixture.button->overTimer()->interval(), 10);
 }
 
 void tst_XpBs::otherButtonsThanLeft_data()
@@ -573,6 +605,9 @@ void tst_XpBs::mouseEventsCarryTheirArguments()
     // In with Ctrl held, pressed with Shift, dragged out while captured
     // (no entry, no change of state), then the pointer leaves: MouseOut
     // carries the Shift of the last press.
+    QMouseEvent outside(QEvent::MouseMove, QPointF(-3, 5), fixture.button->mapToGlobal(QPointF(-3, 5)), Qt::NoButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(fixture.button, &outside); // not inside: no entry
     QMouseEvent in(QEvent::MouseMove, QPointF(5, 5), fixture.button->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
                    Qt::NoButton, Qt::ControlModifier);
     QApplication::sendEvent(fixture.button, &in);
@@ -582,7 +617,7 @@ void tst_XpBs::mouseEventsCarryTheirArguments()
     QApplication::sendEvent(fixture.button, &out);
     QCOMPARE(fixture.button->isOverFlag(), quint8(1));
     fixture.pointerLeaves();
-    QCOMPARE(seen, (QStringList{"In 2", "Move 0 2 at 5,5", "Move 1 0 at 200,6", "Out 1"}));
+    QCOMPARE(seen, (QStringList{"Move 0 0 at -3,5", "In 2", "Move 0 2 at 5,5", "Move 1 0 at 200,6", "Out 1"}));
 }
 
 void tst_XpBs::keyEventsCarryTheirCodes()
@@ -596,6 +631,14 @@ void tst_XpBs::keyEventsCarryTheirCodes()
                      [&](qint16 &ascii) { seen << QStringLiteral("Press %1").arg(ascii); });
     QObject::connect(fixture.button, &XpBs::KeyUp,
                      [&](qint16 &code, qint16 &shift) { seen << QStringLiteral("Up %1 %2").arg(code).arg(shift); });
+    // Keys as the classic codes.
+    const std::pair<Qt::Key, int> codes[] = {{Qt::Key_Down, 40}, {Qt::Key_Delete, 46}, {Qt::Key_Escape, 27},
+                                             {Qt::Key_F1, 112},  {Qt::Key_0, 48},      {Qt::Key_Home, 36}};
+    for (const auto &[qtKey, code] : codes) {
+        QTest::keyClick(fixture.button, qtKey);
+        QVERIFY2(seen.contains(QStringLiteral("Down %1 0").arg(code)), qPrintable(seen.join(QLatin1Char(' '))));
+    }
+    seen.clear();
     QTest::keyClick(fixture.button, Qt::Key_A, Qt::ShiftModifier);
     QTest::keyClick(fixture.button, Qt::Key_Space);
     // The Shift key is a key of its own; the character is the event's text.

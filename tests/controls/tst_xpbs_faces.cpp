@@ -268,6 +268,9 @@ void tst_XpBsFaces::pressedBevelRings()
         QCOMPARE(fixture.at(n, 15), edges[n]);
     }
     QCOMPARE(fixture.at(30, 15), rgb(kFace));
+    // BEVEL 2 is a bevel too, not the single-line border.
+    fixture.button->setBEVEL(2);
+    QCOMPARE(fixture.at(57, 15), qRgb(244, 241, 224));
 }
 
 void tst_XpBsFaces::raisedBevelRings_data()
@@ -286,6 +289,8 @@ void tst_XpBsFaces::raisedBevelRings_data()
     QTest::newRow("ring 0, top") << size << 3 << false << QPoint(30, 0) << qRgb(255, 255, 248);
     QTest::newRow("ring 3, top") << size << 3 << false << QPoint(30, 3) << qRgb(244, 241, 224);
     QTest::newRow("ring 3, left") << size << 3 << false << QPoint(3, 15) << qRgb(244, 241, 224);
+    QTest::newRow("ring 0, top right: the top line stops short") << size << 3 << false << QPoint(59, 0)
+                                                                << qRgb(204, 201, 184);
     QTest::newRow("inside") << size << 3 << false << QPoint(30, 15) << rgb(kFace);
     // Focused: the default frame draws the bevel again with depth 8 + 3.
     QTest::newRow("focused ring 0, right") << size << 3 << true << QPoint(59, 15) << qRgb(192, 189, 172);
@@ -419,6 +424,15 @@ void tst_XpBsFaces::xpFaceLines_data()
     QTest::newRow("pressed, row 2") << "pressed" << QPoint(30, 2) << pressed << -24;
     QTest::newRow("pressed, column 1") << "pressed" << QPoint(1, 11) << pressed << -32;
     QTest::newRow("pressed, column 2") << "pressed" << QPoint(2, 11) << pressed << -22;
+    QTest::newRow("pressed, row 1 to its end") << "pressed" << QPoint(72, 1) << pressed << -32;
+    QTest::newRow("pressed, frame left") << "pressed" << QPoint(0, 11) << kDarkShadow << 0;
+    const COLORREF top = XpBs::OffsetColor(kFace, 48);
+    const COLORREF hover = RGB(225, 153, 71);
+    QTest::newRow("idle, bottom line from x 2") << "idle" << QPoint(2, 21) << top << -48;
+    QTest::newRow("idle, column 2") << "idle" << QPoint(2, 11) << top << -10;
+    QTest::newRow("idle, column 1") << "idle" << QPoint(1, 11) << top << -5;
+    QTest::newRow("hovered, column 2") << "hovered" << QPoint(2, 11) << hover << 20;
+    QTest::newRow("hovered, column W-3") << "hovered" << QPoint(72, 11) << hover << 20;
     // Rows up from the bottom darken by 15 / 23 a row: row 10 is 13 up.
     QTest::newRow("pressed gradient, row 10") << "pressed" << QPoint(40, 10) << pressed << -8;
 }
@@ -433,8 +447,10 @@ void tst_XpBsFaces::xpFaceLines()
     if (state == QLatin1String("focused")) {
         QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
         fixture.button->setFocus();
-    } else {
+    } else if (state == QLatin1String("pressed")) {
         fixture.press();
+    } else if (state == QLatin1String("hovered")) {
+        fixture.hover();
     }
     QCOMPARE(fixture.at(point.x(), point.y()), rgb(XpBs::OffsetColor(base, amount)));
 }
