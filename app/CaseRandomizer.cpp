@@ -1,31 +1,13 @@
 #include "CaseRandomizer.h"
 
+#include "app/core/CaseRules.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "platform/TextBox.h"
 
 #include <QLabel>
-#include <QLocale>
 
 #include <cmath>
-
-namespace {
-
-// Locales whose case rules differ from Unicode's simple mapping for single
-// characters that keep their length (dotted and dotless i).
-bool hasOwnCaseRules(const QLocale &locale)
-{
-    switch (locale.language()) {
-    case QLocale::Turkish:
-    case QLocale::Azerbaijani:
-    case QLocale::Lithuanian:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 CaseRandomizer::CaseRandomizer(platform::Host &host, Targets targets)
     : m_host(host)
@@ -43,21 +25,12 @@ int CaseRandomizer::DrawCase()
 
 char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase)
 {
-    static const QLocale user;
-    return ConvertCase(code, drawnCase, user);
+    return CaseRules::user().toCase(code, drawnCase == Upper);
 }
 
 char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase, const QLocale &locale)
 {
-    if (hasOwnCaseRules(locale)) {
-        const QString single = QString::fromUcs4(&code, 1);
-        const QString converted = drawnCase == Upper ? locale.toUpper(single) : locale.toLower(single);
-        const auto codes = converted.toUcs4();
-        if (codes.size() == 1)
-            return codes.front();
-    }
-    // The simple mapping never changes the length (no "SS" for a sharp s).
-    return drawnCase == Upper ? QChar::toUpper(code) : QChar::toLower(code);
+    return CaseRules(locale).toCase(code, drawnCase == Upper);
 }
 
 qint16 CaseRandomizer::PercentDone(qint64 i, qint64 n)

@@ -1,20 +1,11 @@
-#include "Program.h"
-#include "platform/Host.h"
-#include "platform/Units.h"
+#include "app/core/CommandLine.h"
 
-#include <QApplication>
-
+// Started without arguments, the program opens its windows; with arguments
+// it is a command-line filter. The windows are a program of their own, so
+// that the filter starts without loading any of the GUI libraries.
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessaly"));
-    QApplication::setOrganizationName(QStringLiteral("Morvane"));
-    // Hiding the splash window or closing the main window never ends the
-    // program; the logo click and the main window's animation do.
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::installFontSubstitutions();
-
-    Program program(platform::systemHost());
-    program.start();
-    return QApplication::exec();
+    if (argc > 1)
+        return cli::run(argc, argv);
+    return cli::startWindows(argv);
 }

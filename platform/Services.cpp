@@ -22,6 +22,7 @@ QString resourceFolder()
         programDir + QStringLiteral("/resources"),
         programDir + QStringLiteral("/../resources"),
         programDir + QStringLiteral("/../share/tessaly/resources"),
+        programDir + QStringLiteral("/../../share/tessaly/resources"), // from libexec/tessaly
         QStringLiteral(TESSALY_SOURCE_RESOURCES),
     };
     for (const QString &candidate : candidates) {

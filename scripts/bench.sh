@@ -14,3 +14,5 @@ for bench in "$build"/bench/bench_*; do
   echo "== $(basename "$bench")"
   run "$bench"
 done
+echo "== the command-line filter through a pipe"
+./scripts/bench-filter.sh "$build"

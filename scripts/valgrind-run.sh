@@ -14,7 +14,8 @@ out=${1:-build/valgrind}
 
 ./scripts/install-deps.sh valgrind
 make --no-print-directory build
-program=$root/build/app/tessaly
+# The program of the windows itself: the tessaly launcher would only exec it.
+program=$root/build/app/tessaly-gui
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -f "$out"/memcheck.*.xml "$out"/memcheck.*.log "$out"/*.png "$out"/display

@@ -18,6 +18,7 @@ fail() {
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 
 [ -x "$prefix/bin/tessaly" ] || fail "no executable at bin/tessaly"
+[ -x "$prefix/libexec/tessaly/tessaly-gui" ] || fail "no program of the windows at libexec/tessaly/tessaly-gui"
 for file in click.wav over.wav logo.png tessaly.png; do
   [ -f "$prefix/share/tessaly/resources/$file" ] || fail "share/tessaly/resources/$file is missing"
 done

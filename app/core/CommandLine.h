@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The program's command line: "tessaly --randomize [--seed N] [FILE...]"
+// filters text; "--help" and "--version" say what it is. No window, no
+// display, no sound on this path.
+namespace cli {
+
+struct Options {
+    bool randomize = false;
+    bool help = false;
+    bool version = false;
+    bool seeded = false;
+    std::uint64_t seed = 0;
+    std::vector<std::string> files; // "-" is standard input
+    std::string error;              // a usage error, in one line
+};
+
+Options parse(int argc, char **argv);
+
+// Runs the command line; returns the exit status: 0, 1 when a file could
+// not be read or the output not written, 2 for a usage error.
+int run(int argc, char **argv);
+
+// Replaces this process with the windows' program (the program started
+// without arguments); returns only if that fails.
+int startWindows(char **argv);
+
+} // namespace cli
