@@ -33,6 +33,13 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
+# Builds the Debian package build/tessaly_<version>-1_<arch>.deb with CPack
+# and checks it with lintian (an error fails).
+.PHONY: package
+package: build
+	@cd $(BUILD_DIR) && rm -f tessaly_*.deb && cpack
+	@lintian --fail-on error --tag-display-limit 0 $(BUILD_DIR)/tessaly_*.deb
+
 # Retakes the README's pictures (docs/screenshots/) in a private Xvfb.
 screenshots: build
 	@./scripts/screenshots.sh $(BUILD_DIR)/app/tessaly docs/screenshots

@@ -13,6 +13,8 @@ packages=(
   xclip python3
   libxcb1-dev
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  qt6-wayland weston
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 # "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer
 # of the fuzz targets, which building and testing do not need.

@@ -60,6 +60,30 @@ xsession_start() {
   export DISPLAY=":$(head -n1 "$xsession_dir/display")"
 }
 
+# Starts Weston with its headless backend in a private runtime folder, as
+# the Wayland compositor the program runs in; exports WAYLAND_DISPLAY and
+# XDG_RUNTIME_DIR and unsets DISPLAY, so that nothing can reach an X server.
+wlsession_start() {
+  xsession_dir=$(mktemp -d)
+  trap xsession_stop EXIT
+  trap 'exit 130' INT TERM
+  export XDG_RUNTIME_DIR="$xsession_dir/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  unset DISPLAY
+  export WAYLAND_DISPLAY=wayland-tessaly
+  weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --width=1024 --height=768 --idle-time=0 \
+    --no-config >"$xsession_dir/weston.log" 2>&1 &
+  xsession_xvfb_pid=$!
+  local _
+  for _ in $(seq 200); do
+    [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && return 0
+    sleep 0.05
+  done
+  echo "Weston did not start:" >&2
+  cat "$xsession_dir/weston.log" >&2
+  return 1
+}
+
 # Starts a private D-Bus session bus and, on it, the accessibility bus of
 # at-spi2-core, and turns accessibility on as a screen reader does, so that
 # programs started afterwards join it. Exports DBUS_SESSION_BUS_ADDRESS.

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's logo and icon: resources/logo.png and resources/tessaly.png.
+"""Draws the program's logo and icon: resources/logo.png and resources/tessaly.png,
+and the desktop's 256-pixel icon resources/tessaly-256.png.
 
 A 48 x 48 steel-blue tile with a white capital A and an amber small a, the
 program's trade in one picture. Drawn here from shapes (no outside artwork),
@@ -172,6 +173,47 @@ def write_png(path, pixels):
         out.write(png)
 
 
+def render_large(size):
+    """The same picture at another size, in full colour with soft edges,
+    for the desktop's larger icon."""
+    scale = SIZE / size
+    rows = b""
+    for row in range(size):
+        line = bytearray([0])
+        for column in range(size):
+            red = green = blue = 0.0
+            covered = 0
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    colour = sample((column + (sx + 0.5) / SAMPLES) * scale, (row + (sy + 0.5) / SAMPLES) * scale)
+                    if colour is None:
+                        continue
+                    covered += 1
+                    red += colour[0]
+                    green += colour[1]
+                    blue += colour[2]
+            if covered == 0:
+                line += bytes(4)
+            else:
+                line += bytes((round(red / covered), round(green / covered), round(blue / covered),
+                               round(255 * covered / (SAMPLES * SAMPLES))))
+        rows += bytes(line)
+    return rows
+
+
+def write_rgba_png(path, size, rows):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    png = b"\x89PNG\r\n\x1a\n"
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(rows, 9))
+    png += chunk(b"IEND", b"")
+    with open(path, "wb") as out:
+        out.write(png)
+
+
 def main():
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
     os.makedirs(folder, exist_ok=True)
@@ -179,6 +221,7 @@ def main():
     # The logo and the window icon are one picture.
     for name in ("logo.png", "tessaly.png"):
         write_png(os.path.join(folder, name), pixels)
+    write_rgba_png(os.path.join(folder, "tessaly-256.png"), 256, render_large(256))
 
 
 if __name__ == "__main__":

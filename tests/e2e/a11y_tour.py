@@ -10,6 +10,9 @@ the progress bar is read while the pass runs.
 keys: the whole tour with key presses alone, ending with Ctrl+Q.
 Both read the popup's messages, the status line, the text and the about
 window, and end with the program's own end after the closing animation.
+wayland: accessible actions alone (no program can make key events under
+Wayland): the messages, a pass over text set through the accessible text,
+About opened and closed by its buttons; the caller ends the program.
 """
 import argparse
 import os
@@ -217,7 +220,7 @@ class Tour:
             pump(0.2)
             if message not in self.alerts:
                 raise Failure(f"message {number} was never announced (alerts: {self.alerts})")
-            if self.mode == "actions":
+            if self.mode != "keys":
                 press(link)
             else:
                 wait_for("the keyboard focus on the popup's link",
@@ -232,6 +235,9 @@ class Tour:
         status = find(main, pyatspi.ROLE_STATUS_BAR)
         if status is None:
             raise Failure("no status bar in the main window")
+        if self.mode == "wayland":
+            self.tour_by_actions_alone(main, box, status)
+            return
         wait_for("the text box to have the focus", lambda: box.getState().contains(pyatspi.STATE_FOCUSED), 10)
 
         step("typing a sentence with key events")
@@ -270,6 +276,26 @@ class Tour:
 
         step("Ctrl+Q: the close request; the window flies away and the program ends")
         key(XK_q, CONTROL_MASK)
+
+    def tour_by_actions_alone(self, main, box, status):
+        step("a text set through the accessible text, then \"Randomize Case\" by its action")
+        sentence = "How are you? Every letter keeps its place.\n" * 2000
+        box.queryEditableText().setTextContents(sentence)
+        before = wait_for("the text", lambda: (lambda t: t if len(t) >= len(sentence) else None)(text_of(box)), 10)
+        press(find(main, pyatspi.ROLE_PUSH_BUTTON, "Randomize Case"))
+        wait_for("\"Ready\"", lambda: status.name == "Ready", 60)
+        after = text_of(box)
+        if not same_letters(before, after) or after == before:
+            raise Failure("the pass did not change only the case of the letters")
+        step("About by its button, closed by its \"Close\"")
+        press(find(main, pyatspi.ROLE_PUSH_BUTTON, "About"))
+        about = self.window(pyatspi.ROLE_DIALOG, f"About {PRODUCT}", 10)
+        self.trees["about window"] = tree(about)
+        lines = [node.name for node in descendants(about) if node.getRole() == pyatspi.ROLE_LABEL]
+        if PRODUCT not in lines or "Version 1.0" not in lines:
+            raise Failure(f"the about window does not read its product lines: {lines}")
+        press(find(about, pyatspi.ROLE_PUSH_BUTTON, "Close"))
+        wait_for("the about window to go", lambda: not showing(about), 10)
 
     def popup_with(self, message):
         app = self.application()
@@ -339,7 +365,7 @@ class Tour:
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pid", type=int, required=True)
-    parser.add_argument("--mode", choices=("actions", "keys"), required=True)
+    parser.add_argument("--mode", choices=("actions", "keys", "wayland"), required=True)
     parser.add_argument("--trees")
     args = parser.parse_args()
     tour = Tour(args.pid, args.mode)

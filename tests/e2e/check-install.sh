@@ -22,8 +22,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install 
 for file in click.wav over.wav logo.png tessaly.png; do
   [ -f "$prefix/share/tessaly/resources/$file" ] || fail "share/tessaly/resources/$file is missing"
 done
-icon="$prefix/share/icons/hicolor/48x48/apps/tessaly.png"
-[ -f "$icon" ] || fail "no icon at share/icons/hicolor/48x48/apps/tessaly.png"
+icon="$prefix/share/icons/hicolor/48x48/apps/org.morvane.Tessaly.png"
+[ -f "$icon" ] || fail "no icon at share/icons/hicolor/48x48/apps/org.morvane.Tessaly.png"
 python3 - "$icon" <<'EOF' || fail "the icon is not a 48 x 48 picture"
 import struct, sys
 data = open(sys.argv[1], "rb").read(24)
@@ -31,14 +31,14 @@ assert data[:8] == b"\x89PNG\r\n\x1a\n"
 assert struct.unpack(">II", data[16:24]) == (48, 48)
 EOF
 
-entry="$prefix/share/applications/tessaly.desktop"
-[ -f "$entry" ] || fail "no menu entry at share/applications/tessaly.desktop"
+entry="$prefix/share/applications/org.morvane.Tessaly.desktop"
+[ -f "$entry" ] || fail "no menu entry at share/applications/org.morvane.Tessaly.desktop"
 [ "$(head -n1 "$entry")" = "[Desktop Entry]" ] || fail "the menu entry does not start with [Desktop Entry]"
-for line in "Type=Application" "Name=Tessaly" "Exec=tessaly" "Icon=tessaly" "Terminal=false"; do
+for line in "Type=Application" "Name=Tessaly" "Exec=tessaly" "Icon=org.morvane.Tessaly" "Terminal=false"; do
   grep -qx "$line" "$entry" || fail "the menu entry lacks \"$line\""
 done
 grep -q '^Categories=.*;$' "$entry" || fail "the menu entry has no Categories list ending in ;"
-[ ! -e "$prefix/share/tessaly/resources/tessaly.desktop" ] || fail "the menu entry was copied among the resources"
+[ ! -e "$prefix/share/tessaly/resources/org.morvane.Tessaly.desktop" ] || fail "the menu entry was copied among the resources"
 
 # The menu entry starts "tessaly" from the PATH, in whatever folder.
 PATH="$prefix/bin:$PATH"

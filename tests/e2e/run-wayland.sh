@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs the real program natively under Wayland, in Weston's headless
+# compositor with a private runtime folder and no X server at all, and tours
+# it through the accessibility bus by accessible actions alone: the splash,
+# the three messages, the main window by its name, a pass over text set
+# through the accessible text, About opened and closed. Fails if the program
+# does not run on Qt's Wayland platform.
+#
+#   tests/e2e/run-wayland.sh PROGRAM SOURCE_FOLDER
+set -euo pipefail
+program="$(realpath "$1")"
+source_folder="$(realpath "$2")"
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${xsession_dir:-}" ]; then
+    [ -s "$xsession_dir/program.log" ] && { echo "--- program output" >&2; cat "$xsession_dir/program.log" >&2; }
+    [ -s "$xsession_dir/weston.log" ] && { echo "--- weston" >&2; tail -n 20 "$xsession_dir/weston.log" >&2; }
+  fi
+  exit 1
+}
+
+python=/usr/bin/python3
+for tool in weston dbus-daemon dbus-send "$python" /usr/libexec/at-spi-bus-launcher; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+
+# shellcheck source=../../scripts/xsession.sh
+source "$source_folder/scripts/xsession.sh"
+wlsession_start || fail "could not start Weston"
+a11y_bus_start || fail "could not start the accessibility bus"
+
+(cd "$xsession_dir" && exec env QT_QPA_PLATFORM=wayland "$program" >"$xsession_dir/program.log" 2>&1) &
+xsession_program_pid=$!
+
+# The program must be on Qt's Wayland platform, not on X11 through some
+# fallback: its Wayland client library is loaded and the X11 plugin is not.
+for _ in $(seq 100); do
+  grep -q libQt6WaylandClient "/proc/$xsession_program_pid/maps" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q libQt6WaylandClient "/proc/$xsession_program_pid/maps" 2>/dev/null \
+  || fail "the program did not load Qt's Wayland client"
+grep -q libqxcb "/proc/$xsession_program_pid/maps" && fail "the program loaded the X11 platform"
+
+status=0
+"$python" "$source_folder/tests/e2e/a11y_tour.py" --pid "$xsession_program_pid" --mode wayland \
+  --trees "$xsession_dir/trees.txt" || status=$?
+if [ -s "$xsession_dir/trees.txt" ]; then
+  echo "--- the accessible tree of each window under Wayland"
+  cat "$xsession_dir/trees.txt"
+fi
+[ "$status" = 0 ] || fail "the tour stopped"
+xsession_program_running || fail "the program ended by itself"
+echo "== passed: the whole tour under Wayland"
+[ -n "${TESSALY_WAYLAND_LOG:-}" ] && cp "$xsession_dir/program.log" "$TESSALY_WAYLAND_LOG"
+true
