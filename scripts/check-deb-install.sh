@@ -12,16 +12,16 @@ fail() {
   exit 1
 }
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
+if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get install -y -qq "$package" >/dev/null
-files=$(dpkg -L tessaly | while read -r path; do [ -f "$path" ] && echo "$path"; done)
+files=$(dpkg -L tessaly | while read -r path; do if [ -f "$path" ]; then echo "$path"; fi; done)
 echo "== installed $(wc -l <<<"$files") files"
 [ "$(command -v tessaly)" = /usr/bin/tessaly ] || fail "tessaly is not /usr/bin/tessaly"
 echo "how are you?" | (cd / && tessaly -r --seed 1) | grep -qi "^how are you?$" || fail "the installed filter"
 bash tests/e2e/run-e2e.sh /usr/bin/tessaly "$PWD"
 $sudo apt-get remove -y -qq tessaly >/dev/null
-left=$(while read -r path; do [ -e "$path" ] && echo "$path"; done <<<"$files")
+left=$(while read -r path; do if [ -e "$path" ]; then echo "$path"; fi; done <<<"$files")
 [ -z "$left" ] || fail "left behind: $left"
 [ ! -e /usr/libexec/tessaly ] && [ ! -e /usr/share/tessaly ] && [ ! -e /usr/share/doc/tessaly ] \
   || fail "a folder of the package was left behind"
