@@ -13,7 +13,7 @@ packages=(
   xclip python3
   libxcb1-dev
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  qt6-wayland weston
+  qt6-wayland weston openbox x11-xserver-utils
   desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 # "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the program: the splash window, the first
-# popup message, the main window in the middle of a batch pass and the about
-# window. Runs the program in its own Xvfb (no window manager, so the
-# pictures show the windows without a title bar) and clicks through it.
+# popup message, the main window in the middle of a batch pass (with the
+# title bar a window manager gives it) and the about window, in a private
+# Xvfb with Openbox; then the main window natively under Wayland, in a
+# headless Weston, driven through the accessibility bus.
 #
 #   scripts/screenshots.sh [program] [folder]     (make screenshots)
 set -euo pipefail
@@ -14,7 +15,22 @@ out="$(realpath "${2:-docs/screenshots}")"
 # shellcheck source=xsession.sh
 source "$here/xsession.sh"
 xsession_start
+openbox --sm-disable >"$xsession_dir/openbox.log" 2>&1 &
+xsession_extra_pids+=("$!")
+sleep 1
 xsession_launch "$program" "$xsession_dir"
+
+# A window with the frame the window manager put around it.
+capture_framed_window() { # window file
+  local extents left right top bottom x y width height
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  read -r left right top bottom <<<"$extents"
+  x=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {print $4}')
+  y=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ {print $4}')
+  width=$(xwininfo -id "$1" | awk '/Width:/ {print $2}')
+  height=$(xwininfo -id "$1" | awk '/Height:/ {print $2}')
+  import -window root -crop "$((width + left + right))x$((height + top + bottom))+$((x - left))+$((y - top))" +repage "$2"
+}
 
 splash=$(wait_for_window 342x234 "splash window")
 sleep 1
@@ -52,7 +68,7 @@ xdotool key ctrl+Home
 sleep 0.5
 click_at "$main" 192 234 # "Randomize Case"
 sleep 1.5
-capture_window "$main" "$out/main-batch-pass.png"
+capture_framed_window "$main" "$out/main-batch-pass.png"
 echo "main window title at that moment: $(window_name "$main")"
 
 # "&About" in the middle of the pass: the pass goes on behind it.
@@ -67,5 +83,47 @@ for _ in $(seq 600); do
   xsession_program_running || break
   sleep 0.1
 done
+xsession_stop
+
+# Under Wayland: the compositor's own screenshot of its screen.
+xsession_dir=$(mktemp -d)
+trap xsession_stop EXIT
+export XDG_RUNTIME_DIR="$xsession_dir/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset DISPLAY
+export WAYLAND_DISPLAY=wayland-tessaly
+# A renderer that draws, and --debug, let weston-screenshooter take the picture.
+weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --width=800 --height=600 --idle-time=0 \
+  --no-config --debug >"$xsession_dir/weston.log" 2>&1 &
+xsession_xvfb_pid=$!
+for _ in $(seq 200); do
+  [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break
+  sleep 0.05
+done
+a11y_bus_start
+(cd "$xsession_dir" && exec env QT_QPA_PLATFORM=wayland "$program" >"$xsession_dir/program.log" 2>&1) &
+xsession_program_pid=$!
+PYTHONPATH="$here/../tests/e2e" /usr/bin/python3 - "$xsession_program_pid" <<'PY'
+import sys
+import time
+
+import pyatspi
+from a11y_tour import MESSAGES, PRODUCT, Tour, find, press, wait_for
+
+tour = Tour(int(sys.argv[1]), "wayland")
+wait_for("the application", tour.application, 30)
+for message, link in MESSAGES:
+    popup = wait_for("a message", lambda m=message: tour.popup_with(m), 30)
+    press(find(popup, pyatspi.ROLE_LINK, link))
+    wait_for("the message to go", lambda m=message: not tour.popup_with(m), 10)
+main = tour.window(pyatspi.ROLE_FRAME, PRODUCT, 20)
+text = "hOw ARe YoU? Every letter comes out\nin a case drawn at random, natively\nunder Wayland.\n"
+find(main, pyatspi.ROLE_TEXT).queryEditableText().setTextContents(text)
+time.sleep(1)
+PY
+(cd "$xsession_dir" && weston-screenshooter >/dev/null 2>&1)
+# The whole of Weston's desktop, the window on it with the title bar that
+# Qt's client-side decoration draws.
+cp "$(ls "$xsession_dir"/wayland-screenshot-*.png | head -n1)" "$out/main-wayland.png"
 echo "screenshots in $out:"
 ls "$out"
