@@ -633,7 +633,8 @@ void tst_XpBs::keyEventsCarryTheirCodes()
                      [&](qint16 &code, qint16 &shift) { seen << QStringLiteral("Up %1 %2").arg(code).arg(shift); });
     // Keys as the classic codes.
     const std::pair<Qt::Key, int> codes[] = {{Qt::Key_Down, 40}, {Qt::Key_Delete, 46}, {Qt::Key_Escape, 27},
-                                             {Qt::Key_F1, 112},  {Qt::Key_0, 48},      {Qt::Key_Home, 36}};
+                                             {Qt::Key_F1, 112},  {Qt::Key_0, 48},      {Qt::Key_Home, 36},
+                                             {Qt::Key_Insert, 45}};
     for (const auto &[qtKey, code] : codes) {
         QTest::keyClick(fixture.button, qtKey);
         QVERIFY2(seen.contains(QStringLiteral("Down %1 0").arg(code)), qPrintable(seen.join(QLatin1Char(' '))));

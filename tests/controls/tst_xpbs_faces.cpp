@@ -432,6 +432,7 @@ void tst_XpBsFaces::xpFaceLines_data()
     QTest::newRow("idle, column 2") << "idle" << QPoint(2, 11) << top << -10;
     QTest::newRow("idle, column 1") << "idle" << QPoint(1, 11) << top << -5;
     QTest::newRow("hovered, column 2") << "hovered" << QPoint(2, 11) << hover << 20;
+    QTest::newRow("hovered, column 2 near its end") << "hovered" << QPoint(2, 19) << hover << 20;
     QTest::newRow("hovered, column W-3") << "hovered" << QPoint(72, 11) << hover << 20;
     // Rows up from the bottom darken by 15 / 23 a row: row 10 is 13 up.
     QTest::newRow("pressed gradient, row 10") << "pressed" << QPoint(40, 10) << pressed << -8;
