@@ -151,11 +151,7 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 
 void installFormAccessibility()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(factory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    platform::installAccessibleFactory(factory);
 }
 
 void markAsStatusLine(QWidget &label)

@@ -3,6 +3,9 @@
 #include <QAccessible>
 #include <QWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -42,6 +45,15 @@ QList<QWidget *> accessibleChildrenOf(const QWidget &widget)
             result.append(child);
     }
     return result;
+}
+
+void installAccessibleFactory(QAccessible::InterfaceFactory factory)
+{
+    static std::vector<QAccessible::InterfaceFactory> installed;
+    if (std::find(installed.begin(), installed.end(), factory) != installed.end())
+        return;
+    installed.push_back(factory);
+    QAccessible::installFactory(factory);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QList>
 
 class QAccessibleInterface;
@@ -20,5 +21,8 @@ QAccessibleInterface *accessibleParentOf(const QWidget &widget);
 // The widgets assistive technology sees as the children of a widget, in
 // the order they were made.
 QList<QWidget *> accessibleChildrenOf(const QWidget &widget);
+
+// Adds a factory of accessible interfaces, once however often it is asked.
+void installAccessibleFactory(QAccessible::InterfaceFactory factory);
 
 } // namespace platform

@@ -12,6 +12,21 @@ xsession_extra_pids=()
 xsession_dir=""
 xsession_bus_pid=""
 
+# Ends an end-to-end test: the reason, then what the program (and the
+# compositor, under Wayland) said.
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${xsession_dir:-}" ] && [ -s "$xsession_dir/program.log" ]; then
+    echo "--- program output" >&2
+    cat "$xsession_dir/program.log" >&2
+  fi
+  if [ -n "${xsession_dir:-}" ] && [ -s "$xsession_dir/weston.log" ]; then
+    echo "--- weston" >&2
+    tail -n 20 "$xsession_dir/weston.log" >&2
+  fi
+  exit 1
+}
+
 xsession_stop() {
   local pid
   if [ -n "$xsession_program_pid" ]; then

@@ -95,27 +95,36 @@ def sample(x, y):
     return colour
 
 
-def render():
+def supersampled(size):
+    """Each pixel of the picture drawn at `size` pixels a side: its mean
+    colour and the share of its samples that the picture covers, or None
+    where it covers none."""
+    scale = SIZE / size
     pixels = []
-    for row in range(SIZE):
-        for column in range(SIZE):
+    for row in range(size):
+        for column in range(size):
             red = green = blue = 0.0
             covered = 0
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    colour = sample(column + (sx + 0.5) / SAMPLES, row + (sy + 0.5) / SAMPLES)
+                    colour = sample((column + (sx + 0.5) / SAMPLES) * scale, (row + (sy + 0.5) / SAMPLES) * scale)
                     if colour is None:
                         continue
                     covered += 1
                     red += colour[0]
                     green += colour[1]
                     blue += colour[2]
-            # Two levels of transparency only, as a 256-colour picture has.
-            if covered * 2 < SAMPLES * SAMPLES:
+            if covered == 0:
                 pixels.append(None)
             else:
-                pixels.append((round(red / covered), round(green / covered), round(blue / covered)))
+                mean = (round(red / covered), round(green / covered), round(blue / covered))
+                pixels.append((mean, covered / (SAMPLES * SAMPLES)))
     return pixels
+
+
+def render():
+    # Two levels of transparency only, as a 256-colour picture has.
+    return [None if p is None or p[1] < 0.5 else p[0] for p in supersampled(SIZE)]
 
 
 def median_cut(colours, limit):
@@ -159,10 +168,6 @@ def write_png(path, pixels):
             line.append(0 if pixel is None else lookup[pixel] + 1)
         rows += bytes(line)
 
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
     png = b"\x89PNG\r\n\x1a\n"
     png += chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 3, 0, 0, 0))
     png += chunk(b"PLTE", b"".join(bytes(colour) for colour in entries))
@@ -175,37 +180,23 @@ def write_png(path, pixels):
 
 def render_large(size):
     """The same picture at another size, in full colour with soft edges,
-    for the desktop's larger icon."""
-    scale = SIZE / size
+    for the desktop's larger icon: PNG rows of red, green, blue, alpha."""
+    pixels = supersampled(size)
     rows = b""
     for row in range(size):
         line = bytearray([0])
-        for column in range(size):
-            red = green = blue = 0.0
-            covered = 0
-            for sy in range(SAMPLES):
-                for sx in range(SAMPLES):
-                    colour = sample((column + (sx + 0.5) / SAMPLES) * scale, (row + (sy + 0.5) / SAMPLES) * scale)
-                    if colour is None:
-                        continue
-                    covered += 1
-                    red += colour[0]
-                    green += colour[1]
-                    blue += colour[2]
-            if covered == 0:
-                line += bytes(4)
-            else:
-                line += bytes((round(red / covered), round(green / covered), round(blue / covered),
-                               round(255 * covered / (SAMPLES * SAMPLES))))
+        for pixel in pixels[row * size:(row + 1) * size]:
+            line += bytes(4) if pixel is None else bytes(pixel[0] + (round(255 * pixel[1]),))
         rows += bytes(line)
     return rows
 
 
-def write_rgba_png(path, size, rows):
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
+
+def write_rgba_png(path, size, rows):
     png = b"\x89PNG\r\n\x1a\n"
     png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(rows, 9))

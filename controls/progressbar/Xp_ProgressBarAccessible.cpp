@@ -52,9 +52,5 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 
 void installXpProgressBarAccessibility()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(factory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    platform::installAccessibleFactory(factory);
 }

@@ -60,9 +60,5 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 
 void installXpBsAccessibility()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(factory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    platform::installAccessibleFactory(factory);
 }

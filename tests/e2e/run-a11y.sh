@@ -8,16 +8,10 @@
 set -euo pipefail
 program="$(realpath "$1")"
 source_folder="$(realpath "$2")"
+# shellcheck source=../../scripts/xsession.sh
+source "$source_folder/scripts/xsession.sh"
 mode="$3"
 
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -n "${xsession_dir:-}" ] && [ -s "$xsession_dir/program.log" ]; then
-    echo "--- program output" >&2
-    xsession_program_log >&2
-  fi
-  exit 1
-}
 
 # Debian's own python3, which python3-pyatspi is installed for.
 python=/usr/bin/python3
@@ -27,8 +21,6 @@ for tool in Xvfb dbus-daemon dbus-send "$python" "$launcher"; do
 done
 "$python" -c "import pyatspi" 2>/dev/null || fail "python3-pyatspi is missing (scripts/install-deps.sh installs it)"
 
-# shellcheck source=../../scripts/xsession.sh
-source "$source_folder/scripts/xsession.sh"
 xsession_start || fail "could not start Xvfb"
 a11y_bus_start || fail "could not start the accessibility bus"
 

@@ -9,15 +9,9 @@
 set -euo pipefail
 program="$(realpath "$1")"
 source_folder="$(realpath "${2:-$(dirname "$0")/../..}")"
+# shellcheck source=../../scripts/xsession.sh
+source "$source_folder/scripts/xsession.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -n "${xsession_dir:-}" ] && [ -s "$xsession_dir/program.log" ]; then
-    echo "--- program output" >&2
-    xsession_program_log >&2
-  fi
-  exit 1
-}
 step() {
   echo "== $*"
 }
@@ -27,8 +21,6 @@ for tool in Xvfb xdotool xclip xprop python3; do
 done
 [ -x "$program" ] || fail "no program at $program"
 
-# shellcheck source=../../scripts/xsession.sh
-source "$source_folder/scripts/xsession.sh"
 xsession_start || fail "could not start Xvfb"
 
 # Started from a folder of its own: the program must find its sounds and art

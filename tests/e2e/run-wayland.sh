@@ -10,23 +10,15 @@
 set -euo pipefail
 program="$(realpath "$1")"
 source_folder="$(realpath "$2")"
+# shellcheck source=../../scripts/xsession.sh
+source "$source_folder/scripts/xsession.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -n "${xsession_dir:-}" ]; then
-    [ -s "$xsession_dir/program.log" ] && { echo "--- program output" >&2; cat "$xsession_dir/program.log" >&2; }
-    [ -s "$xsession_dir/weston.log" ] && { echo "--- weston" >&2; tail -n 20 "$xsession_dir/weston.log" >&2; }
-  fi
-  exit 1
-}
 
 python=/usr/bin/python3
 for tool in weston dbus-daemon dbus-send "$python" /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
-# shellcheck source=../../scripts/xsession.sh
-source "$source_folder/scripts/xsession.sh"
 wlsession_start || fail "could not start Weston"
 a11y_bus_start || fail "could not start the accessibility bus"
 
