@@ -52,7 +52,8 @@ for arguments in "--frobnicate" "-r --seed" "-r --seed twelve" "-x"; do
 done
 
 echo "== empty input gives empty output"
-run 0 "$program" -r </dev/null
+: >"$work/empty"
+run 0 "$program" -r <"$work/empty"
 [ -s "$work/out" ] && fail "empty input gave output"
 
 echo "== a closed standard output: a message and status 1, no hang"
