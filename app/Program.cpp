@@ -81,6 +81,12 @@ void Program::unloadSplash()
         m_host.programEnd.end();
         return;
     }
+    // The hand-over waits inside the popup on this window's own timer
+    // handler, and comes back to it: the window stays, hidden.
+    if (m_splash->handOverBegun()) {
+        m_splash->hide();
+        return;
+    }
     // Called from the splash window's own click handler: it goes once the
     // handler has returned.
     frmSplash *leaving = m_splash.release();

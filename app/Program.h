@@ -43,6 +43,8 @@ public:
 
     // The splash window unloads itself. With no other window loaded, the
     // program ends with it; otherwise the next reader loads a fresh one.
+    // Once its hand-over has begun it only hides: the hand-over runs on
+    // its timer handler and must come back to it.
     void unloadSplash();
 
     static QPixmap logo();

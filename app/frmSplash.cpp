@@ -120,6 +120,7 @@ void frmSplash::delaytimer_Timer()
     // Disabled first: the waits below run the event loop, and this handler
     // must not start a second time from inside them.
     delaytimer->stop();
+    m_handOverBegun = true;
     hide();
 
     platform::ProgramEnd &programEnd = m_program.host().programEnd;
@@ -169,7 +170,11 @@ void frmSplash::closeEvent(QCloseEvent *event)
 {
     // Closing the window from outside (Alt+F4, the window manager) ends the
     // program as a click on the logo does; merely hiding it would let the
-    // introduction come anyway.
+    // introduction come anyway. Once the hand-over has begun, the window is
+    // hidden and the introduction is the user's way on: a late request (it
+    // can still arrive from a window manager that saw the window a moment
+    // ago) is ignored.
     event->ignore();
-    imgLogo_Click();
+    if (!m_handOverBegun)
+        imgLogo_Click();
 }

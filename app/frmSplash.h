@@ -36,6 +36,10 @@ public:
     void delaytimer_Timer();
     void imgLogo_Click();
 
+    // From the first moment of the hand-over on: the splash window is
+    // hidden for good, and the hand-over may still be waiting in the popup.
+    bool handOverBegun() const { return m_handOverBegun; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -44,4 +48,5 @@ protected:
 private:
     Program &m_program;
     bool m_shownBefore = false;
+    bool m_handOverBegun = false;
 };

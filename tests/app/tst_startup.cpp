@@ -7,6 +7,7 @@
 #include "platform/Units.h"
 #include "support/Doubles.h"
 
+#include <QCloseEvent>
 #include <QTimer>
 #include <QtTest>
 
@@ -38,9 +39,11 @@ public:
     }
 
     QList<Step> steps;
-    // Run instead of the click at the given step (1-based), if set.
+    // Run instead of the click at the given step (1-based), if set; or
+    // before it, going on with the introduction, when clickAfterInterrupt.
     int interruptAtStep = 0;
     std::function<void()> interrupt;
+    bool clickAfterInterrupt = false;
 
 private:
     void look()
@@ -66,9 +69,11 @@ private:
             m_clickPending = false;
             steps.last().mainWindowLoadedBeforeClick = m_program.hasMainWindow();
             if (steps.size() == interruptAtStep && interrupt) {
-                m_poll.stop();
+                if (!clickAfterInterrupt)
+                    m_poll.stop();
                 interrupt();
-                return;
+                if (!clickAfterInterrupt)
+                    return;
             }
             QTest::mouseClick(popup.Label2, Qt::LeftButton);
         });
@@ -99,6 +104,8 @@ private slots:
     void logoClickEndsTheProgramBeforeTheHandOver_data();
     void logoClickEndsTheProgramBeforeTheHandOver();
     void logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash();
+    void closeRequestOnceTheHandOverHasBegunIsIgnored_data();
+    void closeRequestOnceTheHandOverHasBegunIsIgnored();
     // Last: a real program end leaves every later event loop at once.
     void logoClickWithTheRealEndHidesEverythingAndStopsTheTimers();
 };
@@ -228,6 +235,44 @@ void tst_startup::logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash()
     // The next reader loads a fresh splash window with its layout captions.
     QCOMPARE(program.splash().lblProductName->Caption(), QStringLiteral("Morvane's Tessaly"));
     program.splash().delaytimer->stop();
+}
+
+void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored_data()
+{
+    QTest::addColumn<bool>("whileMessageOneIsUp");
+    // Sent while the splash was still up, delivered once the hand-over ran.
+    QTest::newRow("queued as the hand-over starts") << false;
+    QTest::newRow("while message 1 is up") << true;
+}
+
+void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored()
+{
+    QFETCH(bool, whileMessageOneIsUp);
+    testing::TestHost doubles;
+    Program program(doubles.host);
+    program.start();
+    QPointer<frmSplash> splash = &program.splash();
+    User user(program, 20);
+    if (whileMessageOneIsUp) {
+        user.interruptAtStep = 1;
+        user.interrupt = [&] { splash->close(); };
+        user.clickAfterInterrupt = true;
+    } else {
+        QCoreApplication::postEvent(splash, new QCloseEvent);
+    }
+
+    // The hand-over runs on the splash window's timer handler; the window
+    // it runs on must outlive it (it used to be deleted under it).
+    splash->delaytimer_Timer();
+
+    QCOMPARE(doubles.programEnd.ends, 0);
+    QVERIFY(!splash.isNull());
+    QVERIFY(program.hasSplash());
+    QCOMPARE(&program.splash(), splash.data());
+    QVERIFY(!splash->isVisible());
+    QVERIFY(program.hasMainWindow() && program.mainWindow().isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!splash.isNull());
 }
 
 void tst_startup::logoClickWithTheRealEndHidesEverythingAndStopsTheTimers()

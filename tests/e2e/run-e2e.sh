@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Runs the real program in its own X server and uses it as a person would:
+# asks the hidden splash window to close while the first message is up,
 # clicks through the introduction, types, randomizes, copies the text out
 # through the clipboard, opens and closes the about window, then asks the
 # main window to close the way a window manager does and waits for the
@@ -35,9 +36,19 @@ splash=$(wait_for_window 342x234 "splash window" 30) || fail "no splash window"
 step "three messages of the popup, clicked through"
 popup=$(wait_for_window 216x111 "notification popup" 30) || fail "no popup after the splash"
 window_of_size 342x234 >/dev/null && fail "the splash window is still up beside the popup"
+first=yes
 for link in Next Next Close; do
   popup=$(wait_for_window 216x111 "popup with \"$link\"" 10) || fail "the popup did not come back for \"$link\""
   window_of_size 314x245 >/dev/null && fail "the main window opened before \"Close\" was clicked"
+  if [ -n "$first" ]; then
+    # A window manager's close request that reaches the hidden splash
+    # window late is ignored: the introduction goes on (it used to crash
+    # the program at the last click).
+    first=""
+    python3 "$source_folder/scripts/x11-close-window.py" "$splash"
+    sleep 0.3
+    xsession_program_running || fail "a close request on the hidden splash window ended the program"
+  fi
   sleep 0.3
   click_at "$popup" 183 67 # the link label
   sleep 0.3
