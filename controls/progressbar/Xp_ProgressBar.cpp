@@ -285,13 +285,16 @@ void Xp_ProgressBar::PaintBlocks()
     // peak, or Min or Max moved since the blocks were measured. The peak
     // stays until a value reaches it again, so every value below it
     // redraws the whole bar.
-    if (m_value < lastValue || m_min != paintedMin || m_max != paintedMax) {
+    // A redraw for a moved range is no decrease: the peak follows the value
+    // as it does for any value that reaches it.
+    const bool belowThePeak = m_value < lastValue;
+    if (belowThePeak || m_min != paintedMin || m_max != paintedMax) {
         savedValue = qint64(m_value) - m_min;
         restartPending = true;
         UserControl_Resize();
-    } else {
-        lastValue = m_value;
     }
+    if (!belowThePeak)
+        lastValue = m_value;
     if (m_value <= m_min)
         UserControl_Resize();
     if (!hasSkin())

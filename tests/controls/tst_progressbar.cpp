@@ -2,6 +2,7 @@
 #include "platform/PropertyBag.h"
 #include "support/Doubles.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -196,8 +197,8 @@ private slots:
     void valueAtMinEmptiesTheBar_data();
     void valueAtMinEmptiesTheBar();
     void skinChangeKeepsDrawnBlocks();
-    void movedMinOrMaxRemeasuresTheBlocks_data();
-    void movedMinOrMaxRemeasuresTheBlocks();
+    void blocksFollowTheValueWhileTheRangeMoves_data();
+    void blocksFollowTheValueWhileTheRangeMoves();
     void styleAloneChangesNothingOnScreen();
 
     // Continuous style.
@@ -852,29 +853,74 @@ void tst_Xp_ProgressBar::skinChangeKeepsDrawnBlocks()
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
-void tst_Xp_ProgressBar::movedMinOrMaxRemeasuresTheBlocks_data()
+// A script of assignments: "v50" sets Value, "M200" Max, "m40" Min.
+static QStringList randomScript(quint32 seed, int length)
 {
-    QTest::addColumn<int>("newMin");
-    QTest::addColumn<int>("newMax");
-    QTest::newRow("max raised") << 0 << 200;
-    QTest::newRow("max lowered") << 0 << 90;
-    QTest::newRow("min raised") << 40 << 100;
+    QRandomGenerator random(seed);
+    QStringList script;
+    int min = 0;
+    int max = 100;
+    for (int i = 0; i < length; ++i) {
+        const int choice = int(random.bounded(12));
+        if (choice == 0) {
+            // Mostly short ranges, now and then one past what the blocks can measure.
+            max = min + int(random.bounded(random.bounded(8) == 0 ? 40000 : 300));
+            script << QStringLiteral("M%1").arg(max);
+        } else if (choice == 1) {
+            min = int(random.bounded(max + 1));
+            script << QStringLiteral("m%1").arg(min);
+        } else {
+            script << QStringLiteral("v%1").arg(min + int(random.bounded(max - min + 1)));
+        }
+    }
+    return script;
 }
 
-void tst_Xp_ProgressBar::movedMinOrMaxRemeasuresTheBlocks()
+void tst_Xp_ProgressBar::blocksFollowTheValueWhileTheRangeMoves_data()
 {
-    QFETCH(int, newMin);
-    QFETCH(int, newMax);
-    Bar fixture;
-    fixture.bar.setValue(50);
-    fixture.bar.setValue(70);
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QStringList>("script");
+    // The redraw after a change of range used to leave the peak behind: 60
+    // then showed the 7 blocks of 150 instead of 3.
+    QTest::newRow("max raised, then a lower value")
+        << QSize(89, 17) << QString("v50 M200 v150 v60").split(' ');
+    QTest::newRow("max lowered") << QSize(89, 17) << QString("v50 v70 M90 v70").split(' ');
+    QTest::newRow("min raised") << QSize(89, 17) << QString("v50 v70 m40 v70 v45").split(' ');
+    for (quint32 seed = 1; seed <= 4; ++seed)
+        QTest::addRow("89x17, random %u", seed) << QSize(89, 17) << randomScript(seed, 3000);
+    QTest::newRow("70x17, random") << QSize(70, 17) << randomScript(5, 3000);
+    QTest::newRow("300x20, random") << QSize(300, 20) << randomScript(6, 3000);
+    QTest::newRow("12x10, random") << QSize(12, 10) << randomScript(7, 3000);
+}
 
-    fixture.bar.setMax(newMax);
-    fixture.bar.setMin(newMin);
-    fixture.bar.setValue(70);
+void tst_Xp_ProgressBar::blocksFollowTheValueWhileTheRangeMoves()
+{
+    QFETCH(QSize, size);
+    QFETCH(QStringList, script);
 
-    const QString problem = difference(fixture.bar.image(), fixture.blocksFor(70 - newMin, newMax - newMin));
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    Bar fixture(size);
+    for (int i = 0; i < script.size(); ++i) {
+        const QString &step = script[i];
+        const int number = step.mid(1).toInt();
+        if (step[0] == 'M') {
+            fixture.bar.setMax(number);
+            continue;
+        }
+        if (step[0] == 'm') {
+            fixture.bar.setMin(number);
+            continue;
+        }
+        fixture.bar.setValue(number);
+        const qint64 range = qint64(fixture.bar.Max()) - fixture.bar.Min();
+        if (range < 1 || range > 32767)
+            continue; // no measure for the blocks
+        const QString problem =
+            difference(fixture.bar.image(), fixture.blocksFor(fixture.bar.Value() - fixture.bar.Min(), range));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("after %1: %2")
+                                                   .arg(script.mid(std::max(0, i - 8), std::min(i + 1, 9)).join(' '))
+                                                   .arg(problem)));
+    }
+    QCOMPARE(fixture.doubles.messageBoxes.shown.size(), 0);
 }
 
 void tst_Xp_ProgressBar::styleAloneChangesNothingOnScreen()
