@@ -210,6 +210,38 @@ void reportFormProblem(const QString &text)
     std::fflush(stderr);
 }
 
+QVariant readPropertyValue(const QVariant &stored, int targetTypeId, bool *ok)
+{
+    *ok = true;
+    if (typeIdOf(stored) == targetTypeId)
+        return stored;
+    qint64 number = 0;
+    const bool isInteger = typeIdOf(stored) != QMetaType::Bool && integerOf(stored, &number);
+    const bool fits16 = number >= std::numeric_limits<qint16>::min() && number <= std::numeric_limits<qint16>::max();
+    switch (targetTypeId) {
+    case QMetaType::Short:
+        if (isInteger && fits16)
+            return QVariant::fromValue(short(number));
+        break;
+    case QMetaType::Int:
+        if (isInteger && number >= std::numeric_limits<qint32>::min() && number <= std::numeric_limits<qint32>::max())
+            return QVariant::fromValue(int(number));
+        break;
+    case QMetaType::UInt:
+        if (isInteger && fitsIn32Bits(number))
+            return QVariant::fromValue(quint32(number));
+        break;
+    case QMetaType::Bool:
+        if (isInteger && fits16)
+            return QVariant::fromValue(number != 0);
+        break;
+    default:
+        break;
+    }
+    *ok = false;
+    return QVariant();
+}
+
 QVariant convertPropertyValue(const QVariant &value, int targetTypeId, bool *ok)
 {
     *ok = true;
@@ -271,13 +303,13 @@ QVariant PropertyBag::ReadProperty(const QString &key, const QVariant &defaultVa
     if (!defaultValue.isValid())
         return stored;
     bool ok = false;
-    const QVariant converted = convertPropertyValue(stored, typeIdOf(defaultValue), &ok);
+    const QVariant converted = readPropertyValue(stored, typeIdOf(defaultValue), &ok);
     if (ok)
         return converted;
     // A key read twice (a control may read one key into two places) is
     // reported once.
-    if (!platform::contains(m_log->reportedBad, lowerKey)) {
-        m_log->reportedBad.push_back(lowerKey);
+    if (!platform::contains(m_log->unreadable, lowerKey)) {
+        m_log->unreadable.push_back(lowerKey);
         reportFormProblem(messagePrefix(lowerKey) + QStringLiteral("expected %1, using the default")
                                                         .arg(expectedTypeName(typeIdOf(defaultValue))));
     }
@@ -348,6 +380,43 @@ QStringList PropertyBag::unreadKeys() const
             result.append(entry.first);
     }
     return result;
+}
+
+QStringList PropertyBag::unreadableKeys() const
+{
+    QStringList result;
+    for (const QString &key : m_log->unreadable)
+        result.append(key);
+    return result;
+}
+
+void KeptValues::keep(const PropertyBag &bag)
+{
+    for (const QString &key : bag.unreadableKeys()) {
+        forget(key);
+        m_values.emplace_back(key, bag.value(key));
+    }
+}
+
+void KeptValues::forget(const QString &key)
+{
+    const QString lowerKey = key.toLower();
+    m_values.erase(std::remove_if(m_values.begin(), m_values.end(),
+                                  [&lowerKey](const auto &entry) { return entry.first == lowerKey; }),
+                   m_values.end());
+}
+
+void KeptValues::WriteProperty(PropertyBag &bag, const QString &key, const QVariant &value,
+                               const QVariant &defaultValue) const
+{
+    const QString lowerKey = key.toLower();
+    for (const auto &[keptKey, stored] : m_values) {
+        if (keptKey == lowerKey) {
+            bag.insert(lowerKey, stored);
+            return;
+        }
+    }
+    bag.WriteProperty(key, value, defaultValue);
 }
 
 void PropertyBag::reportUnreadKeys() const

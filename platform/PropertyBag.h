@@ -79,8 +79,9 @@ class PropertyBag {
 public:
     PropertyBag();
 
-    // The stored value converted to the default's type, or the default when
-    // the key is missing or its value cannot be converted (reported once).
+    // The stored value read as the default's type (readPropertyValue), or
+    // the default when the key is missing or its value does not read
+    // (reported once, and listed by unreadableKeys).
     QVariant ReadProperty(const QString &key, const QVariant &defaultValue);
 
     // Stores the value, unless it equals the default converted to the
@@ -99,6 +100,8 @@ public:
     void remove(const QString &key);
 
     QStringList unreadKeys() const;
+    // The keys whose stored value a ReadProperty could not use.
+    QStringList unreadableKeys() const;
     // One message for each key that no ReadProperty has asked for, once.
     void reportUnreadKeys() const;
 
@@ -114,7 +117,7 @@ public:
 private:
     struct ReadLog {
         std::vector<QString> read;
-        std::vector<QString> reportedBad;
+        std::vector<QString> unreadable;
         bool unreadReported = false;
     };
 
@@ -133,6 +136,31 @@ inline QVariant int16Value(qint16 value) { return QVariant::fromValue<short>(val
 inline QVariant int32Value(qint32 value) { return QVariant::fromValue<int>(value); }
 inline QVariant colourValue(quint32 value) { return QVariant::fromValue<quint32>(value); }
 inline QVariant booleanValue(bool value) { return QVariant::fromValue<bool>(value); }
+
+// The stored values a control could not read and runs on the defaults of.
+// Saving writes each back as it was stored unless its property has been set
+// since, so that loading and saving never changes what was stored.
+class KeptValues {
+public:
+    // After reading: every key of the bag whose value did not read.
+    void keep(const PropertyBag &bag);
+    // The property has been set: its own value is saved from now on.
+    void forget(const QString &key);
+    // WriteProperty, or the kept value as it was stored.
+    void WriteProperty(PropertyBag &bag, const QString &key, const QVariant &value,
+                       const QVariant &defaultValue) const;
+
+private:
+    std::vector<std::pair<QString, QVariant>> m_values; // lower-case key, stored value
+};
+
+// What a stored value reads as for a key of the given metatype: an integer
+// of the key's width (16 or 32 bits signed; a colour takes any 32-bit
+// pattern, signed or not), a Boolean from a Boolean or a 16-bit integer
+// (non-zero is True), anything else only from its own type. A Boolean for
+// an integer, text for a number, a fraction or null does not read: *ok is
+// set to false.
+QVariant readPropertyValue(const QVariant &stored, int targetTypeId, bool *ok);
 
 // Converts a property value to the type with the given metatype id by the
 // bag's rules: integers between widths when they fit (a colour and a 32-bit

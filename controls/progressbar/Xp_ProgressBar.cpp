@@ -77,6 +77,13 @@ void Xp_ProgressBar::UserControl_Initialize()
 
 // ---------------------------------------------------------------- properties
 
+void Xp_ProgressBar::notify(const char *name)
+{
+    const QString key = QString::fromLatin1(name);
+    m_kept.forget(key);
+    emit PropertyChanged(key);
+}
+
 void Xp_ProgressBar::showRefusal(const char *message)
 {
     m_host.messageBoxes.MsgBox(QString::fromLatin1(message),
@@ -162,12 +169,13 @@ void Xp_ProgressBar::UserControl_ReadProperties(PropertyBag &bag)
     m_value = read("Value", 0);
     m_style = read("Style", 0);
     setProgressLook(read("ProgressLook", 0));
+    m_kept.keep(bag);
 }
 
 void Xp_ProgressBar::UserControl_WriteProperties(PropertyBag &bag) const
 {
-    const auto write = [&bag](const char *key, qint32 value, qint32 defaultValue) {
-        bag.WriteProperty(QString::fromLatin1(key), value, defaultValue);
+    const auto write = [this, &bag](const char *key, qint32 value, qint32 defaultValue) {
+        m_kept.WriteProperty(bag, QString::fromLatin1(key), value, defaultValue);
     };
     write("Min", m_min, 0);
     write("Max", m_max, 100);

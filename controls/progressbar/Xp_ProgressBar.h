@@ -55,7 +55,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void notify(const char *name) { emit PropertyChanged(QString::fromLatin1(name)); }
+    void notify(const char *name);
     void showRefusal(const char *message);
     void ApplyLook();
     bool hasSkin() const { return !pc[0].image().isNull(); }
@@ -81,6 +81,8 @@ private:
     qint32 m_max = 0;
     qint32 m_style = 0;
     qint32 m_progressLook = 0;
+    // Stored values that did not read, written back as they were.
+    platform::KeptValues m_kept;
 
     // The working pieces of the current skin; empty until a look is applied.
     std::array<platform::Surface, 3> pc;

@@ -244,6 +244,7 @@ void XpBs::UserControl_ReadProperties(PropertyBag &bag)
     m_transparentBG = read("TransparentBG", booleanValue(false)).toBool();
     m_bevel = read("BEVEL", int16Value(1)).value<short>();
     m_bevelDepth = read("BEVELDEPTH", int16Value(8)).value<short>();
+    m_kept.keep(bag);
 
     SetAccessKey();
     UserControl_Resize();
@@ -253,8 +254,8 @@ void XpBs::UserControl_WriteProperties(PropertyBag &bag) const
 {
     using platform::colourValue;
     using platform::int16Value;
-    const auto write = [&bag](const char *key, const QVariant &value, const QVariant &defaultValue) {
-        bag.WriteProperty(QString::fromLatin1(key), value, defaultValue);
+    const auto write = [this, &bag](const char *key, const QVariant &value, const QVariant &defaultValue) {
+        m_kept.WriteProperty(bag, QString::fromLatin1(key), value, defaultValue);
     };
     const QVariant none = QVariant::fromValue(platform::Picture());
 
@@ -291,6 +292,13 @@ void XpBs::UserControl_WriteProperties(PropertyBag &bag) const
     write("BEVELDEPTH", int16Value(m_bevelDepth), int16Value(8));
 }
 
+void XpBs::notify(const char *name)
+{
+    const QString key = QString::fromLatin1(name);
+    m_kept.forget(key);
+    emit PropertyChanged(key);
+}
+
 void XpBs::UserControl_AmbientChanged(const QString &)
 {
     Refresh();
@@ -319,6 +327,8 @@ void XpBs::setFont(const platform::StdFont &font)
 
 void XpBs::g_Font_FontChanged(const QString &)
 {
+    // Changed through the font object itself: no longer the stored font.
+    m_kept.forget(QStringLiteral("Font"));
     m_surface.setFont(g_Font->toQFont());
     Refresh();
 }
@@ -416,9 +426,14 @@ void XpBs::setPicture(const platform::Picture &picture)
         OriginalPicSizeH = qint32(std::nearbyint(picture->heightHimetric * 96.0 / 2540.0));
     }
     notify("Picture");
+    // Set along with the picture: what is saved for them is theirs now.
+    m_kept.forget(QStringLiteral("OriginalPicSizeW"));
+    m_kept.forget(QStringLiteral("OriginalPicSizeH"));
     if (m_pictureSize == 2) {
         m_pictureWidth = OriginalPicSizeW;
         m_pictureHeight = OriginalPicSizeH;
+        m_kept.forget(QStringLiteral("PictureWidth"));
+        m_kept.forget(QStringLiteral("PictureHeight"));
     }
     Refresh();
 }
@@ -441,6 +456,10 @@ void XpBs::setPictureSize(qint32 size)
 {
     m_pictureSize = size;
     notify("PictureSize");
+    if (size >= 0 && size <= 2) {
+        m_kept.forget(QStringLiteral("PictureWidth"));
+        m_kept.forget(QStringLiteral("PictureHeight"));
+    }
     switch (size) {
     case 0:
         m_pictureWidth = m_pictureHeight = 16;

@@ -198,7 +198,7 @@ public:
 
 private:
     bool inside(float x, float y) const;
-    void notify(const char *name) { emit PropertyChanged(QString::fromLatin1(name)); }
+    void notify(const char *name);
     void g_Font_FontChanged(const QString &propertyName);
     void applyCursor();
     void PlaySoundFile(const QString &path);
@@ -263,6 +263,8 @@ private:
     platform::StdFont *g_Font = nullptr;
     qint16 m_mousePointer = 0; // the surface's cursor shape is 16-bit
     platform::Picture m_mouseIcon;
+    // Stored values that did not read, written back as they were.
+    platform::KeptValues m_kept;
 
     // The surface's own colours (what Cls clears to).
     COLORREF m_surfaceBackColor = kSysButtonFace;

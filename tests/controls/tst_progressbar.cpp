@@ -1,6 +1,8 @@
 #include "controls/progressbar/Xp_ProgressBar.h"
+#include "platform/FormData.h"
 #include "platform/PropertyBag.h"
 #include "support/Doubles.h"
+#include "support/FormMessages.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -173,6 +175,8 @@ private slots:
     void writesOnlyWhatDiffersFromDefault();
     void defaultsSurviveSaveAndLoad();
     void readTakesStoredValuesUnchecked();
+    void storedValuesThatDoNotReadAreKept_data();
+    void storedValuesThatDoNotReadAreKept();
     void lookOutsideTheSkinsKeepsTheSkin_data();
     void lookOutsideTheSkinsKeepsTheSkin();
 
@@ -422,6 +426,58 @@ void tst_Xp_ProgressBar::readTakesStoredValuesUnchecked()
     QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("ProgressLook"));
     QCOMPARE(fixture.bar.image(), before); // nothing painted while reading
     QVERIFY(bag.unreadKeys().isEmpty());
+}
+
+void tst_Xp_ProgressBar::storedValuesThatDoNotReadAreKept_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored"); // JSON text
+    QTest::addColumn<int>("read");
+    // 4294967295 used to read as -1, silently.
+    QTest::newRow("beyond 32 bits") << "value" << "4294967295" << 0;
+    QTest::newRow("just beyond") << "max" << "2147483648" << 100;
+    QTest::newRow("Boolean") << "min" << "true" << 0;
+    QTest::newRow("digits") << "style" << "\"1\"" << 0;
+    QTest::newRow("fraction") << "progresslook" << "1.5" << 0;
+}
+
+void tst_Xp_ProgressBar::storedValuesThatDoNotReadAreKept()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(int, read);
+    testing::FormMessages reported;
+    const QByteArray json = QStringLiteral(R"({"controls": [{"name": "pb", "class": "vorlenta.Xp_ProgressBar",
+        "properties": {"%1": %2}}]})").arg(key, stored).toUtf8();
+    platform::FormData form = platform::FormData::fromJson(json, QStringLiteral("frmtest.json"));
+    PropertyBag bag = form.bagFor(QStringLiteral("pb"), QString::fromLatin1(Xp_ProgressBar::kClassId));
+    Bar fixture;
+
+    fixture.bar.UserControl_ReadProperties(bag);
+    const int values[] = {fixture.bar.Min(), fixture.bar.Max(), fixture.bar.Value(), fixture.bar.Style(),
+                          fixture.bar.ProgressLook()};
+    const QStringList keys{"min", "max", "value", "style", "progresslook"};
+    QCOMPARE(values[keys.indexOf(key)], read);
+    QCOMPARE(reported.lines, QStringList{QStringLiteral("tessaly: frmtest.json: control pb: key \"%1\": "
+                                                        "expected a 32-bit integer, using the default").arg(key)});
+
+    // Saved again, the stored text comes back as it was...
+    PropertyBag saved;
+    fixture.bar.UserControl_WriteProperties(saved);
+    form.setBag(QStringLiteral("pb"), QString::fromLatin1(Xp_ProgressBar::kClassId), saved);
+    QCOMPARE(QString::fromUtf8(form.toJson()).simplified(),
+             QStringLiteral(R"({ "controls": [ { "class": "vorlenta.Xp_ProgressBar", "name": "pb", )"
+                            R"("properties": { "%1": %2 } } ], "form": "" })").arg(key, stored));
+
+    // ...until the property is set.
+    fixture.bar.setMax(100);
+    fixture.bar.setMin(0);
+    fixture.bar.setValue(5);
+    fixture.bar.setStyle(1);
+    fixture.bar.setProgressLook(2);
+    PropertyBag afterSetting;
+    fixture.bar.UserControl_WriteProperties(afterSetting);
+    QCOMPARE(afterSetting.keys(), (QStringList{"value", "style", "progresslook"}));
 }
 
 void tst_Xp_ProgressBar::lookOutsideTheSkinsKeepsTheSkin_data()

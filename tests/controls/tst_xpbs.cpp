@@ -9,6 +9,9 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -103,8 +106,9 @@ private slots:
     void loadingABagKeepsEveryOtherDefault();
     void everyKeyWrittenInOrderAndReadBack();
     void emptyBagReadsEveryDefault();
-    void storedValuesOfEachWidth_data();
-    void storedValuesOfEachWidth();
+    void storedValuesSurviveLoadAndSave_data();
+    void storedValuesSurviveLoadAndSave();
+    void keptValuesGiveWayToAPropertySet();
     void pictureSizeFollowsThePicture();
     void styleThreeSwitchesTransparencyOff();
     void versionIsReadOnly();
@@ -281,48 +285,164 @@ void tst_XpBs::emptyBagReadsEveryDefault()
     QCOMPARE(button.SoundOver().toString(), QStringLiteral(".\\resources\\over.wav"));
 }
 
-void tst_XpBs::storedValuesOfEachWidth_data()
+namespace {
+
+// A stored form of one button with one property, given as JSON text.
+PropertyBag storedBag(const QString &key, const QString &json)
 {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<qint64>("stored");
-    QTest::addColumn<QVariant>("written"); // invalid: not written, being the default
-    QTest::addColumn<int>("messages");
-    // 16-bit values used to be narrowed: 40000 read as -25536.
-    QTest::newRow("BEVEL beyond 16 bits") << "bevel" << qint64(40000) << QVariant() << 1;
-    QTest::newRow("BEVEL negative") << "bevel" << qint64(-5) << testing::i16(-5) << 0;
-    QTest::newRow("BEVELDEPTH beyond 16 bits") << "beveldepth" << qint64(-32769) << QVariant() << 1;
-    QTest::newRow("MousePointer beyond 16 bits") << "mousepointer" << qint64(40000) << QVariant() << 1;
-    QTest::newRow("MousePointer lowest") << "mousepointer" << qint64(-32768) << testing::i16(-32768) << 0;
-    QTest::newRow("ButtonStyle is 32-bit") << "buttonstyle" << qint64(70000) << testing::i32(70000) << 0;
-    QTest::newRow("PictureWidth is 32-bit") << "picturewidth" << qint64(-70000) << testing::i32(-70000) << 0;
+    const QByteArray form = QStringLiteral(R"({"form": "frmtest", "controls": [{"name": "XpBs1",
+        "class": "vorlenta.XpBs", "properties": {"%1": %2}}]})").arg(key, json).toUtf8();
+    return platform::FormData::fromJson(form, QStringLiteral("frmtest.json"))
+        .bagFor(QStringLiteral("XpBs1"), QString::fromLatin1(XpBs::kClassId));
 }
 
-void tst_XpBs::storedValuesOfEachWidth()
+// What a saved bag holds under the key, as JSON text; empty when missing.
+QString savedJson(const PropertyBag &bag, const QString &key)
+{
+    platform::FormData form;
+    form.setBag(QStringLiteral("XpBs1"), QString::fromLatin1(XpBs::kClassId), bag);
+    const QJsonObject properties = QJsonDocument::fromJson(form.toJson())
+                                       .object()[QStringLiteral("controls")].toArray()[0]
+                                       .toObject()[QStringLiteral("properties")].toObject();
+    if (!properties.contains(key))
+        return QString();
+    const QByteArray array = QJsonDocument(QJsonArray{properties[key]}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QVariant propertyOf(const XpBs &button, const QString &key)
+{
+    if (key == QLatin1String("bevel")) return testing::i16(button.BEVEL());
+    if (key == QLatin1String("beveldepth")) return testing::i16(button.BEVELDEPTH());
+    if (key == QLatin1String("mousepointer")) return testing::i16(short(button.MousePointer()));
+    if (key == QLatin1String("buttonstyle")) return testing::i32(button.ButtonStyle());
+    if (key == QLatin1String("picturewidth")) return testing::i32(button.PictureWidth());
+    if (key == QLatin1String("backcolor")) return testing::colour(button.BackColor());
+    if (key == QLatin1String("maskcolor")) return testing::colour(button.MaskColor());
+    if (key == QLatin1String("showfocusrect")) return testing::boolean(button.ShowFocusRect());
+    if (key == QLatin1String("transparentbg")) return testing::boolean(button.TransparentBG());
+    if (key == QLatin1String("caption")) return testing::text(button.Caption());
+    if (key == QLatin1String("url")) return testing::text(button.URL());
+    if (key == QLatin1String("soundclick")) return testing::text(button.SoundClick());
+    return QVariant();
+}
+
+} // namespace
+
+void tst_XpBs::storedValuesSurviveLoadAndSave_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");   // JSON text
+    QTest::addColumn<QVariant>("read");    // the property after loading
+    QTest::addColumn<QString>("expected"); // what a value that does not read was expected as
+    QTest::addColumn<QString>("saved");    // JSON text after saving
+
+    using testing::boolean;
+    using testing::colour;
+    using testing::i16;
+    using testing::i32;
+    using testing::text;
+    const QString int16 = QStringLiteral("a 16-bit integer");
+    const QString int32 = QStringLiteral("a 32-bit integer");
+    const QString colourType = QStringLiteral("a colour");
+    const QString booleanType = QStringLiteral("a Boolean");
+    const QString string = QStringLiteral("a string");
+
+    // 16-bit. Values that do not read fall back to the default, and saving
+    // writes them back as they were (they used to be dropped).
+    QTest::newRow("16-bit: highest") << "bevel" << "32767" << i16(32767) << "" << "32767";
+    QTest::newRow("16-bit: lowest") << "mousepointer" << "-32768" << i16(-32768) << "" << "-32768";
+    QTest::newRow("16-bit: above") << "bevel" << "40000" << i16(1) << int16 << "40000";
+    QTest::newRow("16-bit: below") << "beveldepth" << "-32769" << i16(8) << int16 << "-32769";
+    QTest::newRow("16-bit: cursor above") << "mousepointer" << "40000" << i16(0) << int16 << "40000";
+    QTest::newRow("16-bit: Boolean") << "bevel" << "true" << i16(1) << int16 << "true"; // read as -1
+    QTest::newRow("16-bit: digits") << "bevel" << "\"5\"" << i16(1) << int16 << "\"5\"";
+    QTest::newRow("16-bit: fraction") << "beveldepth" << "2.5" << i16(8) << int16 << "2.5";
+    QTest::newRow("16-bit: null") << "bevel" << "null" << i16(1) << int16 << "null";
+    // 32-bit: past the signed range is out of range (3000000000 read as
+    // -1294967296, silently).
+    QTest::newRow("32-bit: beyond 16 bits") << "buttonstyle" << "70000" << i32(70000) << "" << "70000";
+    QTest::newRow("32-bit: lowest") << "picturewidth" << "-2147483648" << i32(-2147483647 - 1) << ""
+                                    << "-2147483648";
+    QTest::newRow("32-bit: above") << "buttonstyle" << "3000000000" << i32(2) << int32 << "3000000000";
+    QTest::newRow("32-bit: highest pattern") << "picturewidth" << "4294967295" << i32(32) << int32 << "4294967295";
+    QTest::newRow("32-bit: Boolean") << "buttonstyle" << "false" << i32(2) << int32 << "false";
+    QTest::newRow("32-bit: far above") << "picturewidth" << "10000000000" << i32(32) << int32 << "10000000000";
+    // Colours take any 32-bit pattern.
+    QTest::newRow("colour: a system colour") << "backcolor" << "2147483666" << colour(0x80000012) << ""
+                                             << "2147483666";
+    QTest::newRow("colour: highest") << "maskcolor" << "4294967295" << colour(0xFFFFFFFF) << "" << "4294967295";
+    QTest::newRow("colour: above") << "maskcolor" << "4294967296" << colour(0) << colourType << "4294967296";
+    QTest::newRow("colour: name") << "backcolor" << "\"red\"" << colour(0x8000000F) << colourType << "\"red\"";
+    QTest::newRow("colour: Boolean") << "maskcolor" << "true" << colour(0) << colourType << "true";
+    // Booleans are 16-bit integers, any non-zero value True.
+    QTest::newRow("Boolean: False") << "showfocusrect" << "false" << boolean(false) << "" << "false";
+    QTest::newRow("Boolean: 2") << "transparentbg" << "2" << boolean(true) << "" << "true";
+    QTest::newRow("Boolean: 0") << "showfocusrect" << "0" << boolean(false) << "" << "false";
+    QTest::newRow("Boolean: beyond 16 bits") << "transparentbg" << "40000" << boolean(false) << booleanType
+                                             << "40000";
+    QTest::newRow("Boolean: word") << "showfocusrect" << "\"yes\"" << boolean(true) << booleanType << "\"yes\"";
+    QTest::newRow("Boolean: fraction") << "transparentbg" << "0.5" << boolean(false) << booleanType << "0.5";
+    // Strings.
+    QTest::newRow("string") << "caption" << "\"&Go\"" << text(QStringLiteral("&Go")) << "" << "\"&Go\"";
+    QTest::newRow("string: number") << "url" << "5" << text(QString()) << string << "5";
+    QTest::newRow("string: Boolean") << "soundclick" << "true" << text(QStringLiteral(".\\resources\\click.wav"))
+                                     << string << "true";
+    QTest::newRow("string: null") << "caption" << "null" << text(QStringLiteral("XpBs1")) << string << "null";
+}
+
+void tst_XpBs::storedValuesSurviveLoadAndSave()
 {
     QFETCH(QString, key);
-    QFETCH(qint64, stored);
-    QFETCH(QVariant, written);
-    QFETCH(int, messages);
+    QFETCH(QString, stored);
+    QFETCH(QVariant, read);
+    QFETCH(QString, expected);
+    QFETCH(QString, saved);
     testing::FormMessages reported;
-    const QByteArray json = QStringLiteral(R"({"form": "frmtest", "controls": [{"name": "XpBs1",
-        "class": "vorlenta.XpBs", "properties": {"%1": %2}}]})").arg(key).arg(stored).toUtf8();
-    PropertyBag bag = platform::FormData::fromJson(json, QStringLiteral("frmtest.json"))
-                          .bagFor(QStringLiteral("XpBs1"), QString::fromLatin1(XpBs::kClassId));
+    PropertyBag bag = storedBag(key, stored);
     testing::TestHost doubles;
     QWidget form;
     XpBs button(doubles.host, &form);
     button.setObjectName(QStringLiteral("XpBs1"));
 
     button.UserControl_ReadProperties(bag);
+    PropertyBag savedBag;
+    button.UserControl_WriteProperties(savedBag);
+
+    QCOMPARE(propertyOf(button, key), read);
+    QCOMPARE(savedJson(savedBag, key), saved);
+    const QStringList messages = expected.isEmpty()
+        ? QStringList()
+        : QStringList{QStringLiteral("tessaly: frmtest.json: control XpBs1: key \"%1\": expected %2, using the default")
+                          .arg(key, expected)};
+    QCOMPARE(reported.lines, messages);
+}
+
+void tst_XpBs::keptValuesGiveWayToAPropertySet()
+{
+    testing::FormMessages reported;
+    PropertyBag bag = storedBag(QStringLiteral("bevel"), QStringLiteral("40000"));
+    bag.insert(QStringLiteral("beveldepth"), true);
+    bag.insert(QStringLiteral("originalpicsizew"), QStringLiteral("wide"));
+    testing::TestHost doubles;
+    QWidget form;
+    XpBs button(doubles.host, &form);
+    button.setObjectName(QStringLiteral("XpBs1"));
+    button.UserControl_ReadProperties(bag);
+
+    button.setBEVEL(3);
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = platform::PictureData::Bitmap;
+    picture->image = QImage(20, 12, QImage::Format_RGB32);
+    picture->widthHimetric = 529; // 20 pixels
+    picture->heightHimetric = 318;
+    button.setPicture(picture); // sets the picture's own size with it
     PropertyBag saved;
     button.UserControl_WriteProperties(saved);
 
-    QCOMPARE(saved.value(key), written);
-    QCOMPARE(reported.lines.size(), messages);
-    if (messages > 0)
-        QCOMPARE(reported.lines.first(), QStringLiteral("tessaly: frmtest.json: control XpBs1: key \"%1\": "
-                                                        "expected a 16-bit integer, using the default")
-                                             .arg(key));
+    QCOMPARE(saved.value(QStringLiteral("bevel")), testing::i16(3));
+    QCOMPARE(saved.value(QStringLiteral("originalpicsizew")), testing::i32(20));
+    QCOMPARE(saved.value(QStringLiteral("beveldepth")), testing::boolean(true)); // not set: kept
 }
 
 void tst_XpBs::pictureSizeFollowsThePicture()
