@@ -68,6 +68,48 @@ BENCHMARK(BM_Refresh)
     ->ArgsProduct({{0, 1, 2, 3, 4}, {Idle, Hovered, Pressed, Focused, Disabled}, {129, 73}})
     ->Unit(benchmark::kMicrosecond);
 
+// A bevel of BEVEL rings on a style-0 button, idle (raised), pressed
+// (sunken) and focused (raised with the default frame over it): the huge
+// BEVEL beside the one that reaches the middle of the smaller side.
+void BM_Bevel(benchmark::State &state)
+{
+    const auto bevel = qint16(state.range(0));
+    const auto buttonState = State(state.range(1));
+    const int width = int(state.range(2));
+    const int height = int(state.range(3));
+    QWidget form;
+    form.resize(width + 20, height + 20);
+    form.setFont(platform::pointFont(QStringLiteral("Verdana"), 8.25));
+    auto *button = new BenchButton(platform::systemHost(), &form);
+    button->setObjectName(QStringLiteral("XpBs1"));
+    button->UserControl_InitProperties();
+    button->setGeometry(10, 10, width, height);
+    button->setButtonStyle(0);
+    button->setCaption(QStringLiteral("Randomize Case"));
+    button->setBEVEL(bevel);
+    form.show();
+    if (buttonState == Pressed)
+        button->UserControl_MouseDown(1, 0, 3, 3);
+    else if (buttonState == Focused)
+        button->UserControl_EnterFocus();
+    for (auto _ : state)
+        button->Refresh();
+    state.SetLabel(std::string("BEVEL ") + std::to_string(bevel) + ", " + kStateNames[buttonState] + ", "
+                   + std::to_string(width) + " x " + std::to_string(height));
+}
+BENCHMARK(BM_Bevel)
+    ->Args({8, Idle, 129, 17})
+    ->Args({32767, Idle, 129, 17})
+    ->Args({8, Pressed, 129, 17})
+    ->Args({32767, Pressed, 129, 17})
+    ->Args({8, Focused, 129, 17})
+    ->Args({32767, Focused, 129, 17})
+    ->Args({20, Idle, 1000, 40})
+    ->Args({32767, Idle, 1000, 40})
+    ->Args({20, Pressed, 1000, 40})
+    ->Args({32767, Pressed, 1000, 40})
+    ->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)

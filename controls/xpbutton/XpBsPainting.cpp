@@ -197,19 +197,68 @@ void XpBs::DrawSingleBorder(bool raised)
 
 namespace {
 
-// A ring's frame is empty once the ring passes the middle of the button.
-bool ringFits(int ring, int width, int height)
+// The rings of a bevel that can show on a W x H button: those below `near`
+// and those from `farFrom` up to `farTo`.
+struct ShownRings {
+    int near;
+    int farFrom;
+    int farTo;
+
+    bool contains(int ring) const { return ring < near || (ring >= farFrom && ring < farTo); }
+    // The next ring outward that can show; -1 past the outermost.
+    int outwardFrom(int ring) const
+    {
+        int next = ring - 1;
+        if (next >= farTo)
+            next = farTo - 1;
+        if (next >= near && !contains(next))
+            next = near - 1;
+        return next;
+    }
+};
+
+// A ring's frame (i, i, W - i, H - i) is empty once the ring passes the
+// middle of the smaller side.
+ShownRings ringFrames(int width, int height)
 {
-    return 2 * qint64(ring) < std::min(width, height);
+    const int near = (std::min(width, height) + 1) / 2;
+    return ShownRings{near, near, near};
 }
 
-// A ring's top line (drawn from x = ring towards W - ring - 1, at y = ring)
-// crosses the whole width once the ring passes the middle, so it shows while
-// its row is on the button; its left line likewise while its column is.
-// Only the rings beyond both can be skipped, which keeps a huge BEVEL cheap.
-bool ringLinesShow(int ring, int width, int height)
+// Ring j's lines run from (j, j) towards (W - j - 1, j) and (j, H - j - 1),
+// end points excluded, and the rings further out are drawn after it. Only a
+// ring within the smaller side, or one whose lines reach past where the top
+// lines of the rings further out end, leaves a pixel of its own: ring j
+// with j < min(W, H), or max(W, H) - min(W, H) <= j < max(W, H).
+ShownRings ringLines(int width, int height)
 {
-    return ring < std::max(width, height);
+    const int smaller = std::min(width, height);
+    const int larger = std::max(width, height);
+    return ShownRings{smaller, larger - smaller, larger};
+}
+
+// Steps a colour once per ring, from ring `bevel` (the innermost) out to
+// ring 0, and draws the rings that can show. Once a step no longer changes
+// the colour, the rings between those that show are passed over; every
+// channel gets there within 256 steps (each moves one way until it is
+// clamped or its step rounds to nothing). So a huge BEVEL costs about what
+// one that reaches the middle of the button costs.
+template <typename Step, typename Draw>
+void forEachRing(int bevel, COLORREF base, const ShownRings &shown, Step step, Draw draw)
+{
+    COLORREF colour = base;
+    bool settled = false;
+    int ring = bevel;
+    while (ring >= 0) {
+        if (!settled) {
+            const COLORREF next = step(colour);
+            settled = next == colour;
+            colour = next;
+        }
+        if (shown.contains(ring))
+            draw(ring, colour);
+        ring = settled ? shown.outwardFrom(ring) : ring - 1;
+    }
 }
 
 } // namespace
@@ -218,40 +267,30 @@ void XpBs::DrawBevelUp(COLORREF base, int bevel, int depth)
 {
     const int w = width();
     const int h = height();
-    COLORREF colour = base;
-    for (int i = bevel; i >= 0; --i) {
-        colour = OffsetColor(colour, -depth); // each ring outward darker
-        if (ringFits(i, w, h))
-            DrawRect(i, i, w - i, h - i, colour, 0);
-    }
-    colour = base;
-    for (int j = bevel; j >= 0; --j) {
-        colour = AddToChannels(colour, depth); // top and left lighter outward
-        if (!ringLinesShow(j, w, h))
-            continue;
+    const auto darker = [depth](COLORREF colour) { return OffsetColor(colour, -depth); };
+    const auto lighter = [depth](COLORREF colour) { return AddToChannels(colour, depth); };
+    // Each ring outward darker...
+    forEachRing(bevel, base, ringFrames(w, h), darker,
+                [&](int i, COLORREF colour) { DrawRect(i, i, w - i, h - i, colour, 0); });
+    // ...and its top and left lighter, more so outward.
+    forEachRing(bevel, base, ringLines(w, h), lighter, [&](int j, COLORREF colour) {
         DrawLine(j, j, w - j - 1, j, colour);
         DrawLine(j, j, j, h - j - 1, colour);
-    }
+    });
 }
 
 void XpBs::DrawBevelDown(COLORREF base, int bevel, int depth)
 {
     const int w = width();
     const int h = height();
-    COLORREF colour = base;
-    for (int n = bevel; n >= 0; --n) {
-        colour = AddToChannels(colour, depth);
-        if (ringFits(n, w, h))
-            DrawRect(n, n, w - n, h - n, colour, 0);
-    }
-    colour = base;
-    for (int n = bevel; n >= 0; --n) {
-        colour = OffsetColor(colour, -depth);
-        if (!ringLinesShow(n, w, h))
-            continue;
+    const auto darker = [depth](COLORREF colour) { return OffsetColor(colour, -depth); };
+    const auto lighter = [depth](COLORREF colour) { return AddToChannels(colour, depth); };
+    forEachRing(bevel, base, ringFrames(w, h), lighter,
+                [&](int n, COLORREF colour) { DrawRect(n, n, w - n, h - n, colour, 0); });
+    forEachRing(bevel, base, ringLines(w, h), darker, [&](int n, COLORREF colour) {
         DrawLine(n, n, w - n - 1, n, colour);
         DrawLine(n, n, n, h - n - 1, colour);
-    }
+    });
 }
 
 void XpBs::DrawDefaultFrame()

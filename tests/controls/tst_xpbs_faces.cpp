@@ -277,44 +277,75 @@ void tst_XpBsFaces::raisedBevelRings_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("bevel");
-    QTest::addColumn<bool>("focused");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QString>("state");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QRgb>("colour");
     // Idle style 0, BEVELDEPTH 8: rings darkened by -8 steps from the inside
     // out (blue by blue x -8 / 192), then top and left lightened by 8 per
     // ring from the inside out.
     const QSize size(60, 30);
-    QTest::newRow("ring 0, right") << size << 3 << false << QPoint(59, 15) << qRgb(204, 201, 184);
-    QTest::newRow("ring 3, right") << size << 3 << false << QPoint(56, 15) << qRgb(228, 225, 207);
-    QTest::newRow("ring 0, top") << size << 3 << false << QPoint(30, 0) << qRgb(255, 255, 248);
-    QTest::newRow("ring 3, top") << size << 3 << false << QPoint(30, 3) << qRgb(244, 241, 224);
-    QTest::newRow("ring 3, left") << size << 3 << false << QPoint(3, 15) << qRgb(244, 241, 224);
-    QTest::newRow("ring 0, top right: the top line stops short") << size << 3 << false << QPoint(59, 0)
+    const QString idle = QStringLiteral("idle");
+    QTest::newRow("ring 0, right") << size << 3 << 8 << idle << QPoint(59, 15) << qRgb(204, 201, 184);
+    QTest::newRow("ring 3, right") << size << 3 << 8 << idle << QPoint(56, 15) << qRgb(228, 225, 207);
+    QTest::newRow("ring 0, top") << size << 3 << 8 << idle << QPoint(30, 0) << qRgb(255, 255, 248);
+    QTest::newRow("ring 3, top") << size << 3 << 8 << idle << QPoint(30, 3) << qRgb(244, 241, 224);
+    QTest::newRow("ring 3, left") << size << 3 << 8 << idle << QPoint(3, 15) << qRgb(244, 241, 224);
+    QTest::newRow("ring 0, top right: the top line stops short") << size << 3 << 8 << idle << QPoint(59, 0)
                                                                 << qRgb(204, 201, 184);
-    QTest::newRow("inside") << size << 3 << false << QPoint(30, 15) << rgb(kFace);
+    QTest::newRow("ring 0, top, its last pixel") << size << 3 << 8 << idle << QPoint(58, 0) << qRgb(255, 255, 248);
+    QTest::newRow("ring 0, bottom left: the left line stops short") << size << 3 << 8 << idle << QPoint(0, 29)
+                                                                   << qRgb(204, 201, 184);
+    QTest::newRow("ring 0, left, its last pixel") << size << 3 << 8 << idle << QPoint(0, 28) << qRgb(255, 255, 248);
+    QTest::newRow("inside") << size << 3 << 8 << idle << QPoint(30, 15) << rgb(kFace);
     // Focused: the default frame draws the bevel again with depth 8 + 3.
-    QTest::newRow("focused ring 0, right") << size << 3 << true << QPoint(59, 15) << qRgb(192, 189, 172);
-    QTest::newRow("focused ring 3, top") << size << 3 << true << QPoint(30, 3) << qRgb(247, 244, 227);
+    const QString focused = QStringLiteral("focused");
+    QTest::newRow("focused ring 0, right") << size << 3 << 8 << focused << QPoint(59, 15) << qRgb(192, 189, 172);
+    QTest::newRow("focused ring 3, top") << size << 3 << 8 << focused << QPoint(30, 3) << qRgb(247, 244, 227);
     // Past the middle a ring's top and left lines still cross the button;
     // they used to be skipped.
-    QTest::newRow("10 x 10, BEVEL 5, middle") << QSize(10, 10) << 5 << false << QPoint(5, 5) << qRgb(244, 241, 224);
-    QTest::newRow("129 x 17, BEVEL 10, row 9") << QSize(129, 17) << 10 << false << QPoint(60, 9)
+    QTest::newRow("10 x 10, BEVEL 5, middle") << QSize(10, 10) << 5 << 8 << idle << QPoint(5, 5)
+                                              << qRgb(244, 241, 224);
+    QTest::newRow("129 x 17, BEVEL 10, row 9") << QSize(129, 17) << 10 << 8 << idle << QPoint(60, 9)
                                                << qRgb(252, 249, 232);
+    // Pressed, BEVELDEPTH 1: the lines darken by one a ring and are still
+    // changing when the rings whose left lines show right of x = 170 are
+    // drawn; the rings between are passed over, but their steps count.
+    const QString pressed = QStringLiteral("pressed");
+    QTest::newRow("pressed ring 0, top, its last pixel") << size << 3 << 8 << pressed << QPoint(58, 0)
+                                                         << qRgb(204, 201, 184);
+    QTest::newRow("pressed ring 0, top right") << size << 3 << 8 << pressed << QPoint(59, 0) << qRgb(255, 255, 248);
+    QTest::newRow("200 x 30, BEVEL 400, ring 170") << QSize(200, 30) << 400 << 1 << pressed << QPoint(170, 29)
+                                                   << qRgb(5, 2, 191);
+    QTest::newRow("200 x 30, BEVEL 400, ring 171") << QSize(200, 30) << 400 << 1 << pressed << QPoint(171, 29)
+                                                   << qRgb(6, 3, 191);
+    QTest::newRow("200 x 30, BEVEL 400, ring 180") << QSize(200, 30) << 400 << 1 << pressed << QPoint(180, 20)
+                                                   << qRgb(15, 12, 191);
+    QTest::newRow("200 x 30, BEVEL 400, ring 199") << QSize(200, 30) << 400 << 1 << pressed << QPoint(199, 29)
+                                                   << qRgb(34, 31, 191);
+    QTest::newRow("200 x 30, BEVEL 400, ring 14") << QSize(200, 30) << 400 << 1 << pressed << QPoint(14, 14)
+                                                  << qRgb(0, 0, 191);
+    QTest::newRow("200 x 30, BEVEL 400, frame 0") << QSize(200, 30) << 400 << 1 << pressed << QPoint(0, 29)
+                                                  << qRgb(255, 255, 255);
 }
 
 void tst_XpBsFaces::raisedBevelRings()
 {
     QFETCH(QSize, size);
     QFETCH(int, bevel);
-    QFETCH(bool, focused);
+    QFETCH(int, depth);
+    QFETCH(QString, state);
     QFETCH(QPoint, point);
     QFETCH(QRgb, colour);
     Fixture fixture(0, size);
     fixture.button->setBEVEL(qint16(bevel));
-    if (focused) {
+    fixture.button->setBEVELDEPTH(qint16(depth));
+    if (state == QLatin1String("focused")) {
         QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
         fixture.button->setFocus();
         QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    } else if (state == QLatin1String("pressed")) {
+        fixture.press();
     }
     QCOMPARE(fixture.at(point.x(), point.y()), colour);
 }
