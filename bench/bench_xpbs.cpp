@@ -110,6 +110,39 @@ BENCHMARK(BM_Bevel)
     ->Args({32767, Pressed, 1000, 40})
     ->Unit(benchmark::kMicrosecond);
 
+// A hovered style-2 button repainting a bitmap or icon drawn at 32 x 32
+// (PictureSize 1) or at its own size (PictureSize 2): a small one, and one
+// far larger than the button.
+void BM_Picture(benchmark::State &state)
+{
+    const int side = int(state.range(0));
+    const int pictureSize = int(state.range(1));
+    const bool icon = state.range(2) != 0;
+    QWidget form;
+    form.resize(200, 80);
+    auto *button = new BenchButton(platform::systemHost(), &form);
+    button->setObjectName(QStringLiteral("XpBs1"));
+    button->UserControl_InitProperties();
+    button->setGeometry(10, 10, 129, 40);
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = icon ? platform::PictureData::Icon : platform::PictureData::Bitmap;
+    picture->image = QImage(side, side, icon ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    picture->image.fill(icon ? qRgba(30, 160, 90, 200) : qRgb(30, 160, 90));
+    picture->widthHimetric = platform::pixelsToHimetric(side);
+    picture->heightHimetric = platform::pixelsToHimetric(side);
+    button->setPictureSize(pictureSize);
+    button->setPicture(picture);
+    form.show();
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), button->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &move);
+    for (auto _ : state)
+        button->Refresh();
+    state.SetLabel(std::to_string(side) + " x " + std::to_string(side) + (icon ? " icon at " : " bitmap at ")
+                   + (pictureSize == 2 ? "its own size" : "32 x 32") + ", hovered, 129 x 40");
+}
+BENCHMARK(BM_Picture)->ArgsProduct({{32, 4160}, {1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)

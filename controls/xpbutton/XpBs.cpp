@@ -245,6 +245,7 @@ void XpBs::UserControl_ReadProperties(PropertyBag &bag)
     m_bevel = read("BEVEL", int16Value(1)).value<short>();
     m_bevelDepth = read("BEVELDEPTH", int16Value(8)).value<short>();
     m_kept.keep(bag);
+    m_scaledPictures.keepOnly({&m_picture, &m_normalPicture, &m_pictureHover});
 
     SetAccessKey();
     UserControl_Resize();
@@ -417,6 +418,7 @@ void XpBs::setPicture(const platform::Picture &picture)
 {
     m_picture = picture;
     m_normalPicture = picture;
+    m_scaledPictures.keepOnly({&m_picture, &m_pictureHover});
     if (!picture) {
         OriginalPicSizeW = 32;
         OriginalPicSizeH = 32;
@@ -480,6 +482,7 @@ void XpBs::setPictureSize(qint32 size)
 void XpBs::setPictureHover(const platform::Picture &picture)
 {
     m_pictureHover = picture;
+    m_scaledPictures.keepOnly({&m_picture, &m_normalPicture, &m_pictureHover});
     notify("PictureHover");
 }
 

@@ -4,6 +4,8 @@
 #include "platform/PropertyBag.h"
 #include "platform/Raster.h"
 
+#include "ScaledPictures.h"
+
 #include <QImage>
 #include <QRegion>
 #include <QTimer>
@@ -265,6 +267,8 @@ private:
     platform::Picture m_mouseIcon;
     // Stored values that did not read, written back as they were.
     platform::KeptValues m_kept;
+    // The pictures as last drawn, scaled.
+    ScaledPictures m_scaledPictures;
 
     // The surface's own colours (what Cls clears to).
     COLORREF m_surfaceBackColor = kSysButtonFace;

@@ -516,14 +516,30 @@ void XpBs::MeasureCaption()
 namespace {
 
 constexpr COLORREF kSilhouette = platform::RGB(146, 146, 146);
-// Pictures drawn larger than this are not drawn: the memory they would take
-// is out of all proportion to a button. The picture's own size needs no such
-// bound: its image is in memory already.
-constexpr int kLargestDrawnPicture = 4096;
 
-bool drawableSize(int width, int height)
+// The part of a picture drawn at its drawn size with its top left at `rect`
+// that can fall on a W x H surface, in the drawn picture's own pixels: what
+// the surface shows, and a pixel around it for the embossed copy, which
+// lies one pixel down and right. Empty when nothing of it can show.
+QRect partOnTheSurface(const RECT &rect, int drawnW, int drawnH, int surfaceW, int surfaceH)
 {
-    return width > 0 && height > 0 && width <= kLargestDrawnPicture && height <= kLargestDrawnPicture;
+    const qint64 left = std::max<qint64>(0, -1 - qint64(rect.left));
+    const qint64 top = std::max<qint64>(0, -1 - qint64(rect.top));
+    const qint64 right = std::min<qint64>(drawnW, qint64(surfaceW) + 1 - rect.left);
+    const qint64 bottom = std::min<qint64>(drawnH, qint64(surfaceH) + 1 - rect.top);
+    if (left >= right || top >= bottom)
+        return QRect();
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
+// The part of a whole image stretched to drawnW x drawnH: the same pixels
+// as stretching it whole and cutting the part out, without the whole.
+platform::Surface stretchedPart(const platform::Surface &source, int drawnW, int drawnH, const QRect &part)
+{
+    platform::Surface result(part.width(), part.height());
+    platform::StretchBlt(result, -part.x(), -part.y(), drawnW, drawnH, source, 0, 0, source.width(),
+                         source.height(), platform::SRCCOPY);
+    return result;
 }
 
 RECT offsetBy(const RECT &rect, int d)
@@ -594,52 +610,66 @@ void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
     const QImage &bitmap = m_picture->image;
     const int drawnW = m_pictureWidth;
     const int drawnH = m_pictureHeight;
-    if (!drawableSize(drawnW, drawnH) || bitmap.isNull())
+    if (drawnW <= 0 || drawnH <= 0 || bitmap.isNull())
         return;
-    // The picture's own size is that of its image, whatever size was stored.
-    const int nativeW = bitmap.width();
-    const int nativeH = bitmap.height();
+    // Only the part that can show is scaled, and it is kept: the picture's
+    // own size is that of its image, whatever size was stored.
+    const QRect part = partOnTheSurface(rect, drawnW, drawnH, width(), height());
+    if (part.isEmpty())
+        return;
+    const int x = rect.left + part.x();
+    const int y = rect.top + part.y();
 
-    Surface drawn(drawnW, drawnH);
     if (normal == 1) {
-        QImage nativeImage = atOwnSize(bitmap);
-        const Surface native(&nativeImage);
-        platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
-        BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, m_maskColor);
+        const ScaledPictures::Key key{ScaledPictures::Kind::Bitmap, 0, QSize(drawnW, drawnH), part};
+        Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
+            QImage nativeImage = atOwnSize(bitmap);
+            return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
+        });
+        BlitMasked(m_surface, m_surface, scaled, 0, 0, part.width(), part.height(), x, y,
+                   m_maskColor);
         return;
     }
     // The mask colour becomes white, which the silhouette and the emboss
     // leave out.
-    QImage nativeImage = maskedToWhite(bitmap, m_maskColor);
-    const Surface native(&nativeImage);
-    platform::StretchBlt(drawn, 0, 0, drawnW, drawnH, native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
+    const ScaledPictures::Key key{ScaledPictures::Kind::BitmapMaskedToWhite, m_maskColor, QSize(drawnW, drawnH),
+                                  part};
+    Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
+        QImage nativeImage = maskedToWhite(bitmap, m_maskColor);
+        return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
+    });
     const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
-    platform::DrawState(m_surface, drawn.image(), rect.left, rect.top, flags, kSilhouette);
+    platform::DrawState(m_surface, scaled.image(), x, y, flags, kSilhouette);
 }
 
 void XpBs::DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey)
 {
     using platform::Surface;
     const QImage &icon = m_picture->image;
-    if (icon.isNull() || !drawableSize(rect.width(), rect.height()))
+    if (icon.isNull() || rect.width() <= 0 || rect.height() <= 0)
         return;
     if (normal == 1) {
         QPainter painter(&m_image);
         painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), icon);
         return;
     }
-    const int nativeW = icon.width();
-    const int nativeH = icon.height();
     const int drawnW = m_pictureWidth;
     const int drawnH = m_pictureHeight;
-    if (!drawableSize(drawnW, drawnH))
+    if (drawnW <= 0 || drawnH <= 0)
         return;
-    Surface native(nativeW, nativeH); // black, and left so: black is the transparent colour here
-    Surface drawn(drawnW, drawnH);
-    const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
-    platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
-    platform::StretchBlt(drawn, 0, 0, rect.width(), rect.height(), native, 0, 0, nativeW, nativeH, platform::SRCCOPY);
-    BlitMasked(m_surface, m_surface, drawn, 0, 0, drawnW, drawnH, rect.left, rect.top, 0);
+    const QRect part = partOnTheSurface(rect, drawnW, drawnH, width(), height());
+    if (part.isEmpty())
+        return;
+    const ScaledPictures::Key key{grey == 1 ? ScaledPictures::Kind::IconSilhouette : ScaledPictures::Kind::IconEmbossed,
+                                  0, QSize(drawnW, drawnH), part};
+    Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
+        Surface native(icon.width(), icon.height()); // black, and left so: black is the transparent colour here
+        const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
+        platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
+        return stretchedPart(native, drawnW, drawnH, part);
+    });
+    BlitMasked(m_surface, m_surface, scaled, 0, 0, part.width(), part.height(),
+               rect.left + part.x(), rect.top + part.y(), 0);
 }
 
 void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src, int srcLeft,

@@ -137,6 +137,9 @@ private slots:
     void hoverPictureTakesThePlaceWhileHovered();
     void pictureSizes_data();
     void pictureSizes();
+    void largePicturesShowThePartOnTheButton_data();
+    void largePicturesShowThePartOnTheButton();
+    void keptScalingsFollowEveryChange();
 };
 
 void tst_XpBsFaces::offsetColor_data()
@@ -750,7 +753,9 @@ void tst_XpBsFaces::pictureSizes_data()
     QTest::newRow("larger than the button: clipped") << small << small << QSize(200, 200) << true;
     QTest::newRow("zero: skipped") << small << small << QSize(0, 16) << false;
     QTest::newRow("negative: skipped") << small << small << QSize(-5, -5) << false;
-    QTest::newRow("absurd: skipped") << small << small << QSize(2000000000, 2000000000) << false;
+    // Drawn two billion pixels wide and high, the middle of the picture
+    // falls on the button: the boundary of its halves.
+    QTest::newRow("absurd: its middle shows") << small << small << QSize(2000000000, 2000000000) << true;
     // A bitmap wider than the drawing bound vanished even when drawn at 32 x 32.
     QTest::newRow("wider than 4096, drawn at 32") << QSize(5000, 16) << QSize(5000, 16) << QSize(32, 32) << true;
     // A recorded size smaller than the image cut the image to it.
@@ -784,6 +789,108 @@ void tst_XpBsFaces::pictureSizes()
     fixture.button->setEnabled(false); // embossed: never in its own colours
     QVERIFY(boxOf(fixture.button->image(), qRgb(200, 0, 0)).isEmpty());
     QCOMPARE(!boxOf(fixture.button->image(), rgb(kShadow)).isEmpty(), shown);
+}
+
+namespace {
+
+// A bitmap whose every pixel tells where it lies: red and green give the
+// column, blue the row (never black, the mask colour).
+platform::Picture gridPicture(QSize size)
+{
+    auto picture = std::make_shared<platform::PictureData>();
+    picture->type = platform::PictureData::Bitmap;
+    picture->image = QImage(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture->image.setPixel(x, y, qRgb(x & 255, (x >> 8) & 255, 100 + (y & 127)));
+    picture->widthHimetric = platform::pixelsToHimetric(size.width());
+    picture->heightHimetric = platform::pixelsToHimetric(size.height());
+    return picture;
+}
+
+} // namespace
+
+void tst_XpBsFaces::largePicturesShowThePartOnTheButton_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("firstColumn"); // of the picture, at the button's left edge
+    // Centred in the 121-pixel content area of a 129-pixel button: the
+    // picture's column (121 - width) / 2 + 4, truncated, lies at x = 0.
+    QTest::newRow("4096 x 32") << QSize(4096, 32) << 1983;
+    // Wider than 4096: it used to show nothing at all.
+    QTest::newRow("4160 x 32") << QSize(4160, 32) << 2015;
+    QTest::newRow("40000 x 32") << QSize(40000, 32) << 19935;
+}
+
+void tst_XpBsFaces::largePicturesShowThePartOnTheButton()
+{
+    QFETCH(QSize, picture);
+    QFETCH(int, firstColumn);
+    Fixture fixture(4, QSize(129, 40));
+    fixture.button->setPictureSize(2);
+    fixture.button->setPicture(gridPicture(picture));
+
+    // Rows 4 to 35 show the picture's rows 0 to 31, every column of the
+    // button one of its columns.
+    for (int x : {0, 1, 64, 127, 128}) {
+        for (int y : {4, 20, 35}) {
+            const int column = firstColumn + x;
+            QCOMPARE(fixture.at(x, y), qRgb(column & 255, (column >> 8) & 255, 100 + (y - 4)));
+        }
+    }
+    QCOMPARE(fixture.at(64, 3), rgb(kFace));
+    QCOMPARE(fixture.at(64, 36), rgb(kFace));
+}
+
+void tst_XpBsFaces::keptScalingsFollowEveryChange()
+{
+    // GIVEN a button that has drawn its picture, and a fresh one with the
+    // same settings after each change: both show the same pixels.
+    const platform::Picture first = squarePicture(40, qRgb(0, 0, 0), qRgb(30, 160, 90), 6);
+    const platform::Picture second = squarePicture(40, qRgb(0, 0, 0), qRgb(200, 40, 40), 9);
+    struct Settings {
+        platform::Picture picture;
+        QSize size = QSize(129, 40);
+        int pictureWidth = 32;
+        COLORREF mask = 0;
+        bool enabled = true;
+        bool hovered = false;
+    };
+    Fixture kept(2, QSize(129, 40), QStringLiteral("Go"));
+    Settings settings{first};
+    kept.button->setPicture(first);
+    const auto same = [&](const char *after) {
+        Fixture fresh(2, settings.size, QStringLiteral("Go"));
+        fresh.button->setPicture(settings.picture);
+        fresh.button->setPictureWidth(settings.pictureWidth);
+        fresh.button->setMaskColor(settings.mask);
+        if (settings.hovered)
+            fresh.hover();
+        fresh.button->setEnabled(settings.enabled);
+        QVERIFY2(kept.button->image() == fresh.button->image(), after);
+    };
+    same("first drawn");
+    kept.hover();
+    settings.hovered = true;
+    same("hovered: lifted over its shadow");
+    kept.button->setPictureWidth(48);
+    settings.pictureWidth = 48;
+    same("drawn wider");
+    kept.button->setMaskColor(RGB(30, 160, 90));
+    settings.mask = RGB(30, 160, 90);
+    same("another mask colour");
+    kept.button->setPicture(second);
+    settings.picture = second;
+    same("another picture of the same size");
+    kept.button->resize(60, 30);
+    settings.size = QSize(60, 30);
+    same("a smaller button");
+    kept.button->setEnabled(false);
+    settings.enabled = false;
+    same("disabled");
+    kept.button->setMaskColor(0);
+    settings.mask = 0;
+    same("disabled, mask colour black again");
 }
 
 QTEST_MAIN(tst_XpBsFaces)
