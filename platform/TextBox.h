@@ -1,17 +1,33 @@
 #pragma once
 
+#include "TextModel.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTextCursor>
+#include <QTimer>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QTextLayout;
+class QMimeData;
 
 namespace platform {
 
-// The multi-line text box with the classic text model: one character is one
-// Unicode code point and a line break counts as the two characters CR LF in
-// every length and position. Positions are 0-based.
-class TextBox : public QPlainTextEdit {
+// The multi-line text box with the classic text model (TextModel): one
+// character is one code point and a line break counts as the two characters
+// CR LF in every length and position. Positions are 0-based.
+//
+// It shows and edits its text as the stock plain-text editor of the toolkit
+// does (the same font, layout, caret, selection, scroll bars, keys, mouse,
+// clipboard, undo), without word wrap. Unlike that editor it lays out only
+// what it shows: a line of any length costs what its visible part costs, and
+// the width of a long line is kept in pieces (chunks) that an edit measures
+// again one at a time.
+class TextBox : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
@@ -20,6 +36,7 @@ public:
     using KeyPressHook = std::function<void(char32_t &code)>;
 
     explicit TextBox(QWidget *parent = nullptr);
+    ~TextBox() override;
 
     QString Text() const;
     void setText(const QString &text);
@@ -37,82 +54,189 @@ public:
     // line break read as 13 and 10.
     char32_t CharAt(qint64 position) const;
     // Selects the character at a position, replaces it, and leaves the caret
-    // after the replacement: SelStart, SelLength and SelText in one step.
+    // after the replacement: SelStart, SelLength and SelText in one step. A
+    // half of a line break stands for the whole break.
     void ReplaceCharAt(qint64 position, const QString &replacement);
 
     // Replacements made between these calls form one undo step, unless the
     // user edits, undoes or redoes in between: then what follows is a step
     // of its own, so that an undo never takes back more than one action of
-    // the user or the rest of the batch. Inside a batch the
-    // replacements of ReplaceCharAt reach the layout, the screen and the
-    // Change notification at most once a frame, and at once before any
-    // input reaches the box.
+    // the user or the rest of the batch. Inside a batch the screen, the
+    // scroll bars and the Change notification catch up at most once a frame,
+    // and at once before any input reaches the box; assistive technology
+    // hears of the batch's changes when it ends.
     void beginBatch();
     void endBatch();
 
     void setKeyPressHook(KeyPressHook hook) { m_keyPressHook = std::move(hook); }
+
+    // What the user's keys and the context menu do.
+    void undo();
+    void redo();
+    void cut();
+    void copy() const;
+    void paste();
+    void selectAll();
+    bool isUndoAvailable() const { return m_undo.canUndo(); }
+    bool isRedoAvailable() const { return m_undo.canRedo(); }
+
+    // For assistive technology and input methods.
+    const TextModel &model() const { return m_model; }
+    qint64 caretPosition() const { return m_caret; }
+    qint64 anchorPosition() const { return m_anchor; }
+    void setSelection(qint64 anchor, qint64 caret);
+    // Replaces [from, to) with text the user's side gave (any line breaks),
+    // as one undo step, as typing a selection over does.
+    void replaceText(qint64 from, qint64 to, const QString &text);
+    // Where a character is drawn, in the viewport's coordinates; empty when
+    // its line is not laid out on the screen.
+    QRect characterRect(qint64 position) const;
+    QRect caretRect() const;
+    // The caret position nearest to a point of the viewport.
+    qint64 positionAt(const QPoint &point) const;
+
+    // Assistive technology reads the text with one character for each line
+    // break ("\n"): offsets and text in that form.
+    qint64 toAccessibleOffset(qint64 position) const;
+    qint64 fromAccessibleOffset(qint64 offset) const;
+    QString accessibleText(qint64 from, qint64 to) const;
+
+    // The undo history's bound in bytes (32 MiB unless set).
+    void setUndoLimit(std::size_t bytes);
+    std::size_t undoBytes() const { return m_undo.bytes(); }
 
 signals:
     void Change();
 
 protected:
     bool event(QEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
-    struct Anchor {
-        qint64 model = 0; // characters of the text model before `document`
-        int document = 0; // a position in the document, on a code point
-    };
-    struct Location {
-        int document = 0;
-        bool insideLineBreak = false; // between the CR and the LF
-    };
+    struct Chunk;
+    struct LineData;
+    struct Window;
+    enum class Unit { Character, Word, Line };
 
-    void onContentsChange(int position, int removed, int added);
+    // Editing.
+    void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
+    void linesChanged(const TextModel::LineChange &change);
     void typeCodePoints(const QString &text);
-    void replaceRange(int from, int to, const QString &text);
-    void batchedReplace(int from, int to, const QString &text);
-    // A replacement inside a batch; a null text leaves the character as it is.
-    void batchReplace(int from, int to, const QString &units);
-    void applyRun();
-    void prepareOwnEdit(QTextCursor &cursor, const QString &text);
-    void flushBatch();
-    Location locate(qint64 model) const;
-    qint64 modelPosition(int document) const;
-    int documentPosition(qint64 model, bool roundUp) const;
-    int surrogatePairs() const;
-    // The UTF-16 unit at a document position, read from a copy of its block
-    // so that reading along the text does not search the document each time.
-    QChar unitAt(int position) const;
+    void insertFromUser(const QString &text);
+    void insertFromMimeData(const QMimeData *source);
+    void deleteBackward(bool word);
+    void deleteForward(bool word);
+    void moveCaret(qint64 caret, bool keepAnchor);
+    void showSelectionChange(qint64 oldCaret, qint64 oldAnchor);
+    bool navigate(QKeyEvent *event);
+    void setClipboardSelection();
+    void flush();
+    void afterChange();
+    void chunksChanged(const TextModel::LineChange &change);
 
+    // Cursor movement over characters, words and lines.
+    qint64 nextGrapheme(qint64 position) const;
+    qint64 previousGrapheme(qint64 position) const;
+    qint64 nextWord(qint64 position) const;
+    qint64 previousWord(qint64 position) const;
+    qint64 wordStart(qint64 position) const;
+    qint64 wordEnd(qint64 position) const;
+    qint64 verticalMove(qint64 position, qint64 lines);
+    qint64 pageMove(qint64 position, int direction);
+
+    // Layout.
+    bool isLong(qint64 line) const;
+    QTextLayout &lineLayout(qint64 line) const;
+    const Window &window(qint64 line, qint64 firstChunk, qint64 lastChunk) const;
+    void buildChunks(qint64 line) const;
+    void measureChunk(qint64 line, std::size_t chunk) const;
+    qreal lineWidth(qint64 line) const;
+    qreal lineHeight(qint64 line) const;
+    qreal defaultLineHeight() const;
+    qreal xOf(qint64 line, qint64 position) const;
+    qint64 positionAtX(qint64 line, qreal x) const;
+    qreal topOfLine(qint64 line) const;
+    qint64 lineAtY(qreal y) const;
+    qreal contentWidth() const;
+    void forgetLayouts();
+    void measureSome();
+    void updateScrollBars();
+    void ensureCaretVisible();
+    void setTopLine(qint64 line);
+    qreal margin() const { return 4.0; }
+
+    void startBlinking();
+    void stopBlinking();
+    void emitAccessibleTextChange(qint64 from, const QString &removed, const QString &inserted);
+
+    TextModel m_model;
+    UndoHistory m_undo;
     KeyPressHook m_keyPressHook;
-    mutable Anchor m_anchor;
-    mutable int m_pairCount = 0;
-    mutable bool m_pairCountKnown = true;
-    bool m_ownEdit = false;    // the change being reported is one of ours
-    int m_ownPairDelta = 0;    // surrogate pairs our pending edits add
-    int m_batchDepth = 0;
-    bool m_batchHasEdits = false;
-    bool m_blockOpen = false;  // batched edits not yet shown
-    QTextCursor m_batchCursor;
-    int m_pendingCaret = -1;
-    QElapsedTimer m_frameClock;
-    bool m_flushing = false;
-    // Replacements of neighbouring characters waiting to go in as one edit.
-    bool m_runActive = false;
-    bool m_runChanged = false;
-    int m_runStart = 0;
-    QString m_runText;
-    mutable QString m_blockText;
-    mutable int m_blockStart = 0;
-    mutable bool m_blockTextValid = false;
-};
 
-// Helpers of the text model, shared with the tests.
-int countSurrogatePairs(const QString &text);
-QString toDocumentText(const QString &text);
+    qint64 m_caret = 0;
+    qint64 m_anchor = 0;
+    qreal m_goalX = -1; // kept while moving up and down
+    qint64 m_topLine = 0;
+
+    // The batch: edits since the screen last caught up, and since it began.
+    int m_batchDepth = 0;
+    bool m_viewPending = false;
+    bool m_batchEdited = false;
+    qint64 m_batchFrom = -1;
+    qint64 m_batchTo = -1;
+    QElapsedTimer m_frameClock;
+
+    // Layout caches. m_lines holds one entry per line of the model, changed
+    // along with it (linesChanged); a width of -1 is not measured yet. The
+    // layouts of lines on the screen are kept by line until their line is
+    // edited or the lines move.
+    mutable std::vector<LineData> m_lines;
+    mutable std::map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
+    mutable std::unique_ptr<Window> m_window;
+    mutable qreal m_widest = 0;     // of the measured lines
+    mutable qint64 m_widestLine = -1;
+    mutable bool m_widestKnown = true;
+    mutable qint64 m_unmeasured = 0; // lines whose width is not known
+    std::vector<qint64> m_dirty;     // lines edited since the scroll bars were set
+    static constexpr qint64 kDirtyLines = 64;
+    mutable qint64 m_measureFrom = 0;
+    mutable qreal m_defaultLineHeight = -1;
+    QTimer m_measureTimer;
+
+    // The caret's blink, the mouse and input methods.
+    QBasicTimer m_blinkTimer;
+    bool m_caretOn = false;
+    bool m_selecting = false;
+    Unit m_selectUnit = Unit::Character;
+    qint64 m_selectOrigin = 0;    // the unit pressed on, for double and triple clicks
+    qint64 m_selectOriginEnd = 0;
+    QBasicTimer m_tripleClickTimer;
+    QPoint m_tripleClickPoint;
+    bool m_mightDrag = false;
+    QPoint m_dragStart;
+    qint64 m_dropCaret = -1;
+    QString m_preedit;
+    int m_preeditCursor = 0;
+};
 
 } // namespace platform

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The text of a text box in the classic model: a sequence of characters, one
+// Unicode code point each, where a line break is the two characters CR (13)
+// and LF (10). Every length and position counts characters; positions are
+// 0-based. A lone surrogate is a character of its own.
+//
+// Kept alongside the characters (the one cache of the model):
+//   m_lineStarts[0] == 0, and m_lineStarts[i] for i > 0 is the position just
+//   after the i-th LF of the text, so the list is strictly increasing and
+//   holds one entry more than the text has line breaks.
+// A line break is always a CR directly followed by an LF: the text holds no
+// CR or LF of its own (text coming in is made so by fromUser). The debug build
+// checks both after every change (invariantsHold).
+class TextModel {
+public:
+    TextModel();
+
+    qint64 length() const { return qint64(m_text.size()); }
+    // The character at a position; 0 outside the text.
+    char32_t at(qint64 position) const;
+    std::u32string_view view(qint64 from, qint64 to) const;
+    // UTF-16 text; a lone surrogate stays a single unit.
+    QString text() const { return text(0, length()); }
+    QString text(qint64 from, qint64 to) const;
+
+    // Lines: line i runs from lineStart(i) to lineEnd(i), the position of its
+    // CR (or the end of the text for the last line).
+    qint64 lineCount() const { return qint64(m_lineStarts.size()); }
+    qint64 lineStart(qint64 line) const { return m_lineStarts[std::size_t(line)]; }
+    qint64 lineEnd(qint64 line) const;
+    qint64 lineLength(qint64 line) const { return lineEnd(line) - lineStart(line); }
+    qint64 lineOf(qint64 position) const;
+
+    // A position as the box lets a caret stand: within the text, and never
+    // between the CR and the LF of a line break (that goes back to the CR).
+    qint64 caretPosition(qint64 position) const;
+
+    // What a replacement did to the lines: lines first .. first + removed - 1
+    // were replaced by lines first .. first + added - 1.
+    struct LineChange {
+        qint64 first = 0;
+        qint64 removed = 0;
+        qint64 added = 0;
+        // The characters: at `position`, `removedLength` replaced by `addedLength`.
+        qint64 position = 0;
+        qint64 removedLength = 0;
+        qint64 addedLength = 0;
+    };
+    // Replaces the characters [from, to) with `text`, which holds line breaks
+    // only as CR LF pairs (see fromUser).
+    LineChange replace(qint64 from, qint64 to, std::u32string_view text);
+
+    // Text from the user's side as model characters: every CR LF, lone CR and
+    // lone LF becomes one CR LF; a lone surrogate stays a character.
+    static std::u32string fromUser(const QString &text);
+    static QString toUtf16(std::u32string_view text);
+
+    bool invariantsHold() const;
+
+private:
+    std::u32string m_text;
+    std::vector<qint64> m_lineStarts;
+};
+
+// The undo history of a text model. A step is a list of edits, each a range
+// of the text and the text to swap into it: undoing a step swaps its edits
+// back in reverse order, which leaves each edit holding what redoing needs.
+// So a step holds one version of the text it changed, whichever is not in
+// the model.
+//
+// Memory is bounded: when the steps hold more than `limit` bytes, the oldest
+// are dropped, but never the newest step, however large it is.
+class UndoHistory {
+public:
+    enum class Kind {
+        Other,     // a step of its own: typing, paste, cut, a line break
+        Backspace, // deletions that join as the user holds Backspace
+        Delete,    // ... or Delete
+        Batch,     // replacements of a batch, joined while nothing else happens
+    };
+
+    struct Selection {
+        qint64 caret = 0;
+        qint64 anchor = 0;
+    };
+
+    explicit UndoHistory(std::size_t limit = kDefaultLimit);
+
+    static constexpr std::size_t kDefaultLimit = std::size_t(32) << 20; // 32 MiB
+
+    // Replaces [from, to) with text in the model and records it: in the open
+    // step when the kinds allow joining, otherwise as a new step. Redo steps
+    // are dropped.
+    TextModel::LineChange replace(TextModel &model, qint64 from, qint64 to, std::u32string_view text, Kind kind,
+                                  const Selection &before, const Selection &after);
+    // The next edit starts a new step.
+    void close() { m_joinable = false; }
+
+    bool canUndo() const { return m_done > 0; }
+    bool canRedo() const { return m_done < m_steps.size(); }
+    // Each returns the lines changed, in order, and the selection to show.
+    struct Applied {
+        std::vector<TextModel::LineChange> lines;
+        Selection selection;
+    };
+    Applied undo(TextModel &model);
+    Applied redo(TextModel &model);
+
+    void clear();
+    std::size_t steps() const { return m_steps.size(); }
+    std::size_t bytes() const { return m_bytes; }
+
+private:
+    struct Edit {
+        qint64 position = 0;
+        qint64 length = 0;     // of the edit's text now in the model
+        std::u32string other;  // the text to swap in
+    };
+    struct Step {
+        Kind kind = Kind::Other;
+        std::vector<Edit> edits;
+        Selection before;
+        Selection after;
+        std::size_t bytes = 0;
+    };
+
+    static std::size_t bytesOf(const Edit &edit);
+    bool joins(const Step &step, Kind kind, qint64 from, qint64 to, std::size_t inserted) const;
+    void recount(Step &step);
+    void bound();
+
+    std::size_t m_limit;
+    std::vector<Step> m_steps;
+    std::size_t m_done = 0;   // steps[0 .. m_done) are done, the rest undone
+    std::size_t m_bytes = 0;  // held by all steps
+    bool m_joinable = false;  // the last done step may take the next edit
+};
+
+} // namespace platform
