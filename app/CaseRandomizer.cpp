@@ -66,6 +66,8 @@ void CaseRandomizer::RunPass()
 
     // One undo step takes the whole pass back.
     tb.beginBatch();
+    const CaseRules &rules = CaseRules::user();
+    qint16 shown = -1;
     for (qint64 i = 0; i < n + 1; ++i) {
         m_host.eventLoop.yield();
         if (m_host.programEnd.hasEnded()) {
@@ -74,13 +76,17 @@ void CaseRandomizer::RunPass()
         }
         const char32_t ch = i >= 1 ? tb.CharAt(i - 1) : 0;
         const int d = DrawCase();
-        if (ch != 0) {
-            const char32_t converted = ConvertCase(ch, d);
-            tb.ReplaceCharAt(i - 1, QString::fromUcs4(&converted, 1));
-        }
+        if (ch != 0)
+            tb.ReplaceCharAt(i - 1, rules.toCase(ch, d == Upper));
+        // The bar and the status line change only with the percentage: the
+        // same value again would show the same (and the bar would redraw its
+        // frame for each repeated 0).
         const qint16 p = PercentDone(i, n);
-        m_targets.pb.setValue(p);
-        m_targets.Label1.setText(QString::number(p) + QLatin1Char('%'));
+        if (p != shown || p != m_targets.pb.Value()) {
+            m_targets.pb.setValue(p);
+            m_targets.Label1.setText(QString::number(p) + QLatin1Char('%'));
+            shown = p;
+        }
     }
     tb.endBatch();
 

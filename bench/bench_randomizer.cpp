@@ -16,7 +16,8 @@
 
 namespace {
 
-QString sampleText(qsizetype characters)
+// Words in lines of about 60 characters, or all in one line.
+QString sampleText(qsizetype characters, bool oneLine = false)
 {
     static const char *const words[] = {"how", "are", "you", "the", "quick", "brown", "fox", "jumps",
                                         "over", "lazy", "dog", "42", "case", "random", "Tessaly"};
@@ -27,7 +28,7 @@ QString sampleText(qsizetype characters)
     while (text.size() < characters) {
         text += QLatin1String(words[generator() % std::size(words)]);
         lineLength += 6;
-        if (lineLength > 60) {
+        if (lineLength > 60 && !oneLine) {
             text += QLatin1String("\r\n");
             lineLength = 0;
         } else {
@@ -100,7 +101,8 @@ private:
 void BM_BatchPass(benchmark::State &state)
 {
     frmmain &window = mainWindow();
-    const QString text = sampleText(state.range(0));
+    const bool oneLine = state.range(1) != 0;
+    const QString text = sampleText(state.range(0), oneLine);
     double paintGap = 0;
     double inputWait = 0;
     for (auto _ : state) {
@@ -127,8 +129,18 @@ void BM_BatchPass(benchmark::State &state)
     // An inverted rate of millions of characters: microseconds per character.
     state.counters["us_per_char"] = benchmark::Counter(double(state.range(0)) * double(state.iterations()) / 1e6,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetLabel(oneLine ? "one line" : "60-character lines");
 }
-BENCHMARK(BM_BatchPass)->Arg(16 * 1024)->Arg(256 * 1024)->Arg(1024 * 1024)->Arg(10 * 1024 * 1024)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_BatchPass)
+    ->Args({16 * 1024, 0})
+    ->Args({256 * 1024, 0})
+    ->Args({1024 * 1024, 0})
+    ->Args({1024 * 1024, 1})
+    ->Args({10 * 1024 * 1024, 0})
+    ->Args({10 * 1024 * 1024, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 void BM_Yield(benchmark::State &state)
 {

@@ -400,6 +400,8 @@ void KeptValues::keep(const PropertyBag &bag)
 
 void KeptValues::forget(const QString &key)
 {
+    if (m_values.empty())
+        return;
     const QString lowerKey = key.toLower();
     m_values.erase(std::remove_if(m_values.begin(), m_values.end(),
                                   [&lowerKey](const auto &entry) { return entry.first == lowerKey; }),

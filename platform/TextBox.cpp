@@ -36,6 +36,7 @@ constexpr qint64 kLongLine = 2000;   // longer lines are laid out a chunk at a t
 constexpr qint64 kChunk = 512;       // the length chunks are cut to
 constexpr qint64 kLongestChunk = 4 * kChunk;
 constexpr int kMeasureSliceMs = 4;   // widths measured while the program is idle
+constexpr int kDirtyMeasureMs = 8;   // ... and right after an edit
 constexpr int kCursorWidth = 1;
 constexpr int kHorizontalStep = 20;
 
@@ -183,10 +184,13 @@ struct TextBox::Chunk {
     qreal width = -1;
 };
 
-// What the box knows of one line beyond its characters: its width (-1 until
-// measured) and, for a long line, its chunks.
+// What the box knows of one line beyond its characters: its width, and for
+// a long line its chunks. Until `measured`, the width is what the line
+// measured before its last edit (0 for a new line): close enough for the
+// scroll bar while a batch rewrites the line.
 struct TextBox::LineData {
-    qreal width = -1;
+    qreal width = 0;
+    bool measured = false;
     std::unique_ptr<std::vector<Chunk>> chunks;
 };
 
@@ -315,26 +319,37 @@ void TextBox::ReplaceCharAt(qint64 position, const QString &replacement)
 {
     if (position < 0 || position >= m_model.length())
         return;
+    replaceCharacter(position, TextModel::fromUser(replacement));
+}
+
+void TextBox::ReplaceCharAt(qint64 position, char32_t replacement)
+{
+    if (position < 0 || position >= m_model.length())
+        return;
+    if (replacement == kCarriageReturn || replacement == kLineFeed) {
+        replaceCharacter(position, TextModel::fromUser(QStringLiteral("\r\n")));
+        return;
+    }
+    replaceCharacter(position, std::u32string_view(&replacement, 1));
+}
+
+void TextBox::replaceCharacter(qint64 position, std::u32string_view characters)
+{
     qint64 from = position;
     qint64 to = position + 1;
     if (m_model.at(position) == kCarriageReturn || m_model.at(position) == kLineFeed) {
         from = m_model.at(position) == kLineFeed ? position - 1 : position;
         to = from + 2;
     }
-    const std::u32string characters = TextModel::fromUser(replacement);
+    const bool batch = m_batchDepth > 0;
     if (characters == m_model.view(from, to)) {
         // Replacing a character with itself only moves the caret past it.
         moveCaret(m_model.caretPosition(to), false);
-        if (m_batchDepth > 0 && m_frameClock.isValid() && m_frameClock.elapsed() >= kFrameMs)
-            flush();
-        return;
+    } else {
+        edit(from, to, characters, batch ? UndoHistory::Kind::Batch : UndoHistory::Kind::Other,
+             from + qint64(characters.size()));
     }
-    if (m_batchDepth == 0) {
-        edit(from, to, characters, UndoHistory::Kind::Other, from + qint64(characters.size()));
-        return;
-    }
-    edit(from, to, characters, UndoHistory::Kind::Batch, from + qint64(characters.size()));
-    if (m_frameClock.isValid() && m_frameClock.elapsed() >= kFrameMs)
+    if (batch && m_frameClock.isValid() && m_frameClock.elapsed() >= kFrameMs)
         flush();
 }
 
@@ -470,11 +485,9 @@ void TextBox::linesChanged(const TextModel::LineChange &change)
     const bool sameLines = change.removed == 1 && change.added == 1;
     if (sameLines) {
         LineData &line = m_lines[std::size_t(change.first)];
-        if (line.width >= 0)
+        if (line.measured)
             ++m_unmeasured;
-        if (change.first == m_widestLine)
-            m_widestKnown = false;
-        line.width = -1;
+        line.measured = false;
         if (line.chunks)
             chunksChanged(change);
         if (m_dirty.empty() || m_dirty.back() != change.first)
@@ -482,7 +495,7 @@ void TextBox::linesChanged(const TextModel::LineChange &change)
     } else {
         const auto first = m_lines.begin() + std::ptrdiff_t(change.first);
         for (auto it = first; it != first + std::ptrdiff_t(change.removed); ++it) {
-            if (it->width < 0)
+            if (!it->measured)
                 --m_unmeasured;
         }
         if (m_widestLine >= change.first)
@@ -495,6 +508,7 @@ void TextBox::linesChanged(const TextModel::LineChange &change)
         m_measureFrom = std::min(m_measureFrom, change.first);
         // The lines below moved: what was noted of them goes.
         m_dirty.clear();
+        m_chunkHint = ChunkHint{};
         if (change.added <= kDirtyLines) {
             for (qint64 line = change.first; line < change.first + change.added; ++line)
                 m_dirty.push_back(line);
@@ -502,10 +516,12 @@ void TextBox::linesChanged(const TextModel::LineChange &change)
     }
     // Layouts of the edited lines, and of all lines below when lines came or
     // went, are made again.
-    if (sameLines)
-        m_layouts.erase(change.first);
-    else
-        m_layouts.erase(m_layouts.lower_bound(change.first), m_layouts.end());
+    if (!m_layouts.empty()) {
+        if (sameLines)
+            m_layouts.erase(change.first);
+        else
+            m_layouts.erase(m_layouts.lower_bound(change.first), m_layouts.end());
+    }
     if (m_window && m_window->line >= change.first)
         m_window.reset();
     if (!m_measureTimer.isActive() && m_batchDepth == 0)
@@ -525,8 +541,14 @@ void TextBox::chunksChanged(const TextModel::LineChange &change)
         return;
     }
     const qint64 offset = change.position - lineStart;
+    // Edits go along a line (a batch, typing): the search starts where the
+    // last one ended.
     std::size_t first = 0;
     qint64 start = 0;
+    if (m_chunkHint.line == change.first && m_chunkHint.index < chunks.size() && m_chunkHint.start <= offset) {
+        first = m_chunkHint.index;
+        start = m_chunkHint.start;
+    }
     while (first + 1 < chunks.size() && start + chunks[first].length <= offset) {
         start += chunks[first].length;
         ++first;
@@ -538,6 +560,7 @@ void TextBox::chunksChanged(const TextModel::LineChange &change)
         end += chunks[last].length;
     }
     const qint64 merged = end - start + change.addedLength - change.removedLength;
+    m_chunkHint = ChunkHint{change.first, first, start};
     chunks.erase(chunks.begin() + std::ptrdiff_t(first) + 1, chunks.begin() + std::ptrdiff_t(last) + 1);
     chunks[first] = Chunk{merged, -1};
     if (merged > kLongestChunk) {
@@ -1002,15 +1025,8 @@ QTextLayout &TextBox::lineLayout(qint64 line) const
             layout = layOut(text, font(), margin());
         }
         found = m_layouts.emplace(line, std::move(layout)).first;
-        LineData &data = m_lines[std::size_t(line)];
-        if (data.width < 0 && m_preedit.isEmpty()) {
-            data.width = found->second->lineAt(0).naturalTextWidth();
-            --m_unmeasured;
-            if (data.width > m_widest) {
-                m_widest = data.width;
-                m_widestLine = line;
-            }
-        }
+        if (!m_lines[std::size_t(line)].measured && m_preedit.isEmpty() && m_batchDepth == 0)
+            setWidth(line, found->second->lineAt(0).naturalTextWidth());
     }
     return *found->second;
 }
@@ -1044,33 +1060,48 @@ void TextBox::measureChunk(qint64 line, std::size_t index) const
     chunks[index].width = layOut(text, font(), 0)->lineAt(0).naturalTextWidth();
 }
 
-qreal TextBox::lineWidth(qint64 line) const
+void TextBox::setWidth(qint64 line, qreal width) const
 {
     LineData &data = m_lines[std::size_t(line)];
-    if (data.width >= 0)
-        return data.width;
-    qreal width = 0;
-    if (isLong(line)) {
-        if (!data.chunks)
-            buildChunks(line);
-        for (std::size_t i = 0; i < data.chunks->size(); ++i) {
-            if ((*data.chunks)[i].width < 0)
-                measureChunk(line, i);
-            width += (*data.chunks)[i].width;
-        }
-    } else if (m_layouts.count(line)) {
-        width = m_layouts[line]->lineAt(0).naturalTextWidth();
-    } else {
-        const qint64 start = m_model.lineStart(line);
-        width = layOut(layoutText(m_model.view(start, m_model.lineEnd(line))), font(), 0)->lineAt(0).naturalTextWidth();
-    }
+    if (!data.measured)
+        --m_unmeasured;
+    data.measured = true;
+    if (line == m_widestLine && width < data.width)
+        m_widestKnown = false;
     data.width = width;
-    --m_unmeasured;
     if (width > m_widest) {
         m_widest = width;
         m_widestLine = line;
     }
-    return width;
+}
+
+bool TextBox::measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) const
+{
+    LineData &data = m_lines[std::size_t(line)];
+    if (data.measured)
+        return true;
+    if (!isLong(line)) {
+        const auto found = m_layouts.find(line);
+        const qint64 start = m_model.lineStart(line);
+        setWidth(line, found != m_layouts.end()
+                           ? found->second->lineAt(0).naturalTextWidth()
+                           : layOut(layoutText(m_model.view(start, m_model.lineEnd(line))), font(), 0)
+                                 ->lineAt(0).naturalTextWidth());
+        return true;
+    }
+    if (!data.chunks)
+        buildChunks(line);
+    qreal width = 0;
+    for (std::size_t i = 0; i < data.chunks->size(); ++i) {
+        if ((*data.chunks)[i].width < 0) {
+            if (clock.elapsed() >= budgetMs)
+                return false; // the rest another time
+            measureChunk(line, i);
+        }
+        width += (*data.chunks)[i].width;
+    }
+    setWidth(line, width);
+    return true;
 }
 
 qreal TextBox::defaultLineHeight() const
@@ -1168,8 +1199,12 @@ qint64 TextBox::positionAtX(qint64 line, qreal x) const
 qreal TextBox::topOfLine(qint64 line) const
 {
     // The first line of the text sits below the top margin; a text scrolled
-    // down starts at the top edge.
+    // down starts at the top edge. Lines far from the screen are not laid
+    // out to say where they would be.
     qreal y = m_topLine == 0 ? margin() : 0;
+    const qint64 far = std::max<qint64>(64, 2 * verticalScrollBar()->pageStep());
+    if (line > m_topLine + far || line < m_topLine - far)
+        return y + qreal(line - m_topLine) * defaultLineHeight();
     if (line >= m_topLine) {
         for (qint64 l = m_topLine; l < line; ++l)
             y += lineHeight(l);
@@ -1223,14 +1258,12 @@ void TextBox::forgetLayouts()
     m_window.reset();
     m_defaultLineHeight = -1;
     for (LineData &line : m_lines) {
-        line.width = -1;
+        line.measured = false;
         line.chunks.reset();
     }
     m_unmeasured = qint64(m_lines.size());
     m_measureFrom = 0;
-    m_widest = 0;
-    m_widestLine = -1;
-    m_widestKnown = true;
+    m_chunkHint = ChunkHint{};
 }
 
 void TextBox::measureSome()
@@ -1239,8 +1272,6 @@ void TextBox::measureSome()
     // the horizontal scroll bar reaches the widest line without a pause.
     if (m_batchDepth > 0 || m_unmeasured <= 0) {
         m_measureTimer.stop();
-        if (m_unmeasured <= 0)
-            m_unmeasured = 0;
         return;
     }
     QElapsedTimer clock;
@@ -1252,14 +1283,12 @@ void TextBox::measureSome()
     while (m_unmeasured > 0 && scanned < count && clock.elapsed() < kMeasureSliceMs) {
         if (line >= count)
             line = 0;
-        if (m_lines[std::size_t(line)].width < 0)
-            lineWidth(line);
+        if (!measure(line, clock, kMeasureSliceMs))
+            break;
         ++line;
         ++scanned;
     }
     m_measureFrom = line;
-    if (scanned >= count && m_unmeasured > 0)
-        m_unmeasured = 0; // every line was looked at
     if (contentWidth() != before)
         updateScrollBars();
     if (m_unmeasured <= 0)
@@ -1300,13 +1329,18 @@ void TextBox::updateScrollBars()
             m_topLine = maximum;
         vbar->setValue(int(m_topLine));
     }
-    // The lines just edited are measured now, the others when the program
-    // is idle: the range reaches the widest line measured so far.
-    for (const qint64 line : m_dirty) {
-        if (line < m_model.lineCount() && m_lines[std::size_t(line)].width < 0)
-            lineWidth(line);
+    // The lines just edited are measured now (for a few milliseconds), the
+    // others when the program is idle; inside a batch the widths they had
+    // stand in for them until it ends.
+    if (m_batchDepth == 0) {
+        QElapsedTimer clock;
+        clock.start();
+        for (const qint64 line : m_dirty) {
+            if (line < m_model.lineCount() && !measure(line, clock, kDirtyMeasureMs))
+                break;
+        }
+        m_dirty.clear();
     }
-    m_dirty.clear();
     if (m_unmeasured > 0 && !m_measureTimer.isActive() && m_batchDepth == 0)
         m_measureTimer.start();
     hbar->setRange(0, int(std::min<qreal>(contentWidth(), INT_MAX / 2)) - viewport()->width());
@@ -1361,20 +1395,18 @@ void TextBox::ensureCaretVisible()
     const QRect visible = viewport()->rect();
     const qint64 line = m_model.lineOf(m_caret);
     // Vertically: a line above the view becomes the top line; one below it
-    // becomes the bottom line.
+    // becomes the bottom line. Only the lines between are measured.
     if (line < m_topLine) {
         setTopLine(line);
     } else {
         const qreal available = visible.height();
-        qreal bottom = topOfLine(line) + lineHeight(line);
-        if (bottom > available) {
-            qint64 top = line;
-            qreal height = lineHeight(line);
-            while (top > 0 && height + lineHeight(top - 1) <= available)
-                height += lineHeight(--top);
-            if (top > m_topLine)
-                setTopLine(top);
-        }
+        qint64 top = line;
+        qreal height = lineHeight(line);
+        while (top > m_topLine && height + lineHeight(top - 1) <= available)
+            height += lineHeight(--top);
+        const qreal topMargin = m_topLine == 0 ? margin() : 0;
+        if (top > m_topLine || (top == m_topLine && height + topMargin > available && line > m_topLine))
+            setTopLine(std::max(top, m_topLine + 1));
     }
     // Horizontally: centred when it is out of sight.
     const QRect caret = caretRect();

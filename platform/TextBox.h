@@ -57,6 +57,7 @@ public:
     // after the replacement: SelStart, SelLength and SelText in one step. A
     // half of a line break stands for the whole break.
     void ReplaceCharAt(qint64 position, const QString &replacement);
+    void ReplaceCharAt(qint64 position, char32_t replacement);
 
     // Replacements made between these calls form one undo step, unless the
     // user edits, undoes or redoes in between: then what follows is a step
@@ -140,6 +141,7 @@ private:
 
     // Editing.
     void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
+    void replaceCharacter(qint64 position, std::u32string_view characters);
     void linesChanged(const TextModel::LineChange &change);
     void typeCodePoints(const QString &text);
     void insertFromUser(const QString &text);
@@ -170,7 +172,8 @@ private:
     const Window &window(qint64 line, qint64 firstChunk, qint64 lastChunk) const;
     void buildChunks(qint64 line) const;
     void measureChunk(qint64 line, std::size_t chunk) const;
-    qreal lineWidth(qint64 line) const;
+    void setWidth(qint64 line, qreal width) const;
+    bool measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) const;
     qreal lineHeight(qint64 line) const;
     qreal defaultLineHeight() const;
     qreal xOf(qint64 line, qint64 position) const;
@@ -216,7 +219,14 @@ private:
     mutable qreal m_widest = 0;     // of the measured lines
     mutable qint64 m_widestLine = -1;
     mutable bool m_widestKnown = true;
-    mutable qint64 m_unmeasured = 0; // lines whose width is not known
+    mutable qint64 m_unmeasured = 0; // lines not measured since their last edit
+    // Where the last edit of a long line found its chunk.
+    struct ChunkHint {
+        qint64 line = -1;
+        std::size_t index = 0;
+        qint64 start = 0;
+    };
+    ChunkHint m_chunkHint;
     std::vector<qint64> m_dirty;     // lines edited since the scroll bars were set
     static constexpr qint64 kDirtyLines = 64;
     mutable qint64 m_measureFrom = 0;

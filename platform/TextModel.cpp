@@ -10,6 +10,7 @@ namespace {
 
 constexpr char32_t kCarriageReturn = 13;
 constexpr char32_t kLineFeed = 10;
+constexpr qint64 kBatchGap = 64; // unchanged characters a batch's record takes in
 
 // Checked after every change in a debug build; the tests check it always.
 #ifdef QT_DEBUG
@@ -87,11 +88,15 @@ TextModel::LineChange TextModel::replace(qint64 from, qint64 to, std::u32string_
             inserted.push_back(from + qint64(i) + 1);
     }
     const auto firstAfter = m_lineStarts.begin() + std::ptrdiff_t(lastLine + 1);
-    for (auto it = firstAfter; it != m_lineStarts.end(); ++it)
-        *it += delta;
+    if (delta != 0) {
+        for (auto it = firstAfter; it != m_lineStarts.end(); ++it)
+            *it += delta;
+    }
     const auto firstReplaced = m_lineStarts.begin() + std::ptrdiff_t(change.first + 1);
-    const auto at = m_lineStarts.erase(firstReplaced, firstAfter);
-    m_lineStarts.insert(at, inserted.begin(), inserted.end());
+    if (firstReplaced != firstAfter || !inserted.empty()) {
+        const auto at = m_lineStarts.erase(firstReplaced, firstAfter);
+        m_lineStarts.insert(at, inserted.begin(), inserted.end());
+    }
     change.added = qint64(inserted.size()) + 1;
 
     TEXT_MODEL_CHECK(*this);
@@ -219,17 +224,28 @@ TextModel::LineChange UndoHistory::replace(TextModel &model, qint64 from, qint64
         last->other.insert(0, removed);
     } else if (join && kind == Kind::Delete) {
         last->other.append(removed);
-    } else if (join && last->position + last->length == from) {
-        // The next replacement of a batch, where the last one ended.
-        last->length += qint64(text.size());
+    } else if (join && from >= last->position + last->length && from - (last->position + last->length) <= kBatchGap) {
+        // The next replacement of a batch, where the last one ended or a
+        // few characters it left as they were (a space, a line break) after.
+        const qint64 gapFrom = last->position + last->length;
+        last->other.append(model.view(gapFrom, from));
         last->other.append(removed);
+        last->length += (from - gapFrom) + qint64(text.size());
     } else {
-        if (last)
+        if (last) {
+            last->other.shrink_to_fit();
             step.bytes += bytesOf(*last);
+        }
         Edit edit;
         edit.position = from;
         edit.length = qint64(text.size());
-        edit.other = std::u32string(removed);
+        if (kind == Kind::Batch) {
+            // A batch goes on through the text: its record gets room for the
+            // rest at once, instead of growing by copies of itself (copying
+            // a large record stalls the screen).
+            edit.other.reserve(std::size_t(model.length() - from));
+        }
+        edit.other.append(removed);
         step.edits.push_back(std::move(edit));
     }
     step.bytes += bytesOf(step.edits.back());
