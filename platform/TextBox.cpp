@@ -426,6 +426,71 @@ QString TextBox::accessibleText(qint64 from, qint64 to) const
     return text;
 }
 
+bool TextBox::cachesHold() const
+{
+    const qint64 count = m_model.lineCount();
+    if (qint64(m_lines.size()) != count)
+        return false;
+    qint64 unmeasured = 0;
+    for (qint64 line = 0; line < count; ++line) {
+        const LineData &data = m_lines[std::size_t(line)];
+        unmeasured += data.measured ? 0 : 1;
+        if (m_widestKnown && data.width > m_widest)
+            return false;
+        if (!data.chunks)
+            continue;
+        qint64 total = 0;
+        for (const Chunk &chunk : *data.chunks) {
+            if (chunk.length < 0 || chunk.length > kLongestChunk)
+                return false;
+            total += chunk.length;
+        }
+        if (total != m_model.lineLength(line))
+            return false;
+    }
+    if (unmeasured != m_unmeasured)
+        return false;
+    if (m_widestKnown && m_widestLine >= 0
+        && (m_widestLine >= count || m_lines[std::size_t(m_widestLine)].width != m_widest))
+        return false;
+    for (const auto &[line, layout] : m_layouts) {
+        if (line >= count)
+            return false;
+        const qint64 start = m_model.lineStart(line);
+        if (m_preedit.isEmpty() && layout->text() != layoutText(m_model.view(start, m_model.lineEnd(line))))
+            return false;
+    }
+    if (m_window) {
+        if (m_window->line >= count || !m_lines[std::size_t(m_window->line)].chunks)
+            return false;
+        const std::vector<Chunk> &chunks = *m_lines[std::size_t(m_window->line)].chunks;
+        if (m_window->lastChunk >= qint64(chunks.size()))
+            return false;
+        qint64 position = m_model.lineStart(m_window->line);
+        for (qint64 i = 0; i < m_window->firstChunk; ++i)
+            position += chunks[std::size_t(i)].length;
+        if (position != m_window->start)
+            return false;
+        if (m_window->layout->text() != layoutText(m_model.view(m_window->start, m_window->end)))
+            return false;
+    }
+    if (m_chunkHint.line >= 0 && m_chunkHint.line < count && m_lines[std::size_t(m_chunkHint.line)].chunks) {
+        const std::vector<Chunk> &chunks = *m_lines[std::size_t(m_chunkHint.line)].chunks;
+        if (m_chunkHint.index >= chunks.size())
+            return false;
+        qint64 start = 0;
+        for (std::size_t i = 0; i < m_chunkHint.index; ++i)
+            start += chunks[i].length;
+        if (start != m_chunkHint.start)
+            return false;
+    }
+    for (const qint64 line : m_dirty) {
+        if (line < 0 || line >= count)
+            return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- editing
 
 void TextBox::edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter)
@@ -468,6 +533,9 @@ void TextBox::edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory
 
 void TextBox::afterChange()
 {
+#ifdef QT_DEBUG
+    Q_ASSERT(cachesHold());
+#endif
     updateScrollBars();
     ensureCaretVisible();
     startBlinking();
@@ -538,6 +606,7 @@ void TextBox::chunksChanged(const TextModel::LineChange &change)
     const qint64 length = m_model.lineLength(change.first);
     if (length <= kLongLine / 2) {
         line.chunks.reset(); // short again: laid out whole
+        m_chunkHint = ChunkHint{};
         return;
     }
     const qint64 offset = change.position - lineStart;
@@ -1048,6 +1117,8 @@ void TextBox::buildChunks(qint64 line) const
     if (chunks->empty())
         chunks->push_back(Chunk{0, 0});
     data.chunks = std::move(chunks);
+    if (m_chunkHint.line == line)
+        m_chunkHint = ChunkHint{};
 }
 
 void TextBox::measureChunk(qint64 line, std::size_t index) const

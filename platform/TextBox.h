@@ -102,6 +102,10 @@ public:
     qint64 fromAccessibleOffset(qint64 offset) const;
     QString accessibleText(qint64 from, qint64 to) const;
 
+    // Whether the layout caches agree with the text (see the fields below);
+    // checked after every edit in a debug build.
+    bool cachesHold() const;
+
     // The undo history's bound in bytes (32 MiB unless set).
     void setUndoLimit(std::size_t bytes);
     std::size_t undoBytes() const { return m_undo.bytes(); }
@@ -209,28 +213,38 @@ private:
     qint64 m_batchTo = -1;
     QElapsedTimer m_frameClock;
 
-    // Layout caches. m_lines holds one entry per line of the model, changed
-    // along with it (linesChanged); a width of -1 is not measured yet. The
-    // layouts of lines on the screen are kept by line until their line is
-    // edited or the lines move.
+    // Layout caches, and what holds for each (cachesHold):
+    // - m_lines: one entry per line of the model, changed along with it
+    //   (linesChanged). m_unmeasured counts the entries not `measured`. A
+    //   line's chunks, where it has them, add up to its length, none longer
+    //   than kLongestChunk.
+    // - m_layouts: for lines on or near the screen, a layout of exactly the
+    //   line's text (with the input method's text on the caret's line); an
+    //   edit of a line drops its layout, a change of the lines below drops
+    //   theirs.
+    // - m_window: the laid-out chunks of a long line, their text and x those
+    //   the chunks before them give.
+    // - m_widest, m_widestLine: while m_widestKnown, no line is wider than
+    //   m_widest, and m_widestLine is one that wide.
+    // - m_chunkHint: a chunk of its line and where that chunk starts.
+    // - m_dirty: lines edited since the scroll bars were last set.
     mutable std::vector<LineData> m_lines;
     mutable std::map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
     mutable std::unique_ptr<Window> m_window;
-    mutable qreal m_widest = 0;     // of the measured lines
+    mutable qreal m_widest = 0;
     mutable qint64 m_widestLine = -1;
     mutable bool m_widestKnown = true;
-    mutable qint64 m_unmeasured = 0; // lines not measured since their last edit
-    // Where the last edit of a long line found its chunk.
+    mutable qint64 m_unmeasured = 0;
+    mutable qint64 m_measureFrom = 0;
+    mutable qreal m_defaultLineHeight = -1;
+    std::vector<qint64> m_dirty;
+    static constexpr qint64 kDirtyLines = 64;
     struct ChunkHint {
         qint64 line = -1;
         std::size_t index = 0;
         qint64 start = 0;
     };
-    ChunkHint m_chunkHint;
-    std::vector<qint64> m_dirty;     // lines edited since the scroll bars were set
-    static constexpr qint64 kDirtyLines = 64;
-    mutable qint64 m_measureFrom = 0;
-    mutable qreal m_defaultLineHeight = -1;
+    mutable ChunkHint m_chunkHint;
     QTimer m_measureTimer;
 
     // The caret's blink, the mouse and input methods.
