@@ -6,6 +6,10 @@
 #include "platform/Units.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
@@ -141,6 +145,137 @@ BENCHMARK(BM_BatchPass)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
+
+// One key or click in the real window, until the text box has repainted:
+// in a 1 MiB line, and in 1 MiB of 60-character lines for comparison. The
+// caret starts at the end of the text.
+enum Input { TypeLetter, Backspace, Home, End, CtrlHome, CtrlEnd, ClickStart, ClickMiddle };
+const char *const kInputNames[] = {"a letter typed", "Backspace", "Home", "End",
+                                   "Ctrl+Home", "Ctrl+End", "a click at the left", "a click in the middle"};
+
+void sendKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &release);
+}
+
+void sendClick(QWidget *target, QPoint at)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+void BM_Input(benchmark::State &state)
+{
+    frmmain &window = mainWindow();
+    const bool oneLine = state.range(1) != 0;
+    const auto input = Input(state.range(0));
+    window.tb->setText(sampleText(1024 * 1024, oneLine));
+    window.tb->setFocus();
+    window.tb->setSelStart(window.tb->TextLength());
+    QApplication::processEvents();
+    platform::TextBox &tb = *window.tb;
+    QWidget *viewport = tb.viewport();
+    for (auto _ : state) {
+        switch (input) {
+        case TypeLetter: sendKey(&tb, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")); break;
+        case Backspace: sendKey(&tb, Qt::Key_Backspace); break;
+        case Home: sendKey(&tb, Qt::Key_Home); break;
+        case End: sendKey(&tb, Qt::Key_End); break;
+        case CtrlHome: sendKey(&tb, Qt::Key_Home, Qt::ControlModifier); break;
+        case CtrlEnd: sendKey(&tb, Qt::Key_End, Qt::ControlModifier); break;
+        case ClickStart: sendClick(viewport, QPoint(20, 8)); break;
+        case ClickMiddle: sendClick(viewport, QPoint(viewport->width() / 2, viewport->height() / 2)); break;
+        }
+        viewport->repaint();
+        QApplication::processEvents();
+        state.PauseTiming();
+        // The next round starts where the last began: the caret at the end,
+        // for every key but the ones that move it there.
+        if (input == TypeLetter)
+            sendKey(&tb, Qt::Key_Backspace);
+        else if (input == Backspace)
+            sendKey(&tb, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
+        else if (input != End && input != CtrlEnd)
+            sendKey(&tb, Qt::Key_End, Qt::ControlModifier);
+        else
+            sendKey(&tb, Qt::Key_Home, Qt::ControlModifier);
+        viewport->repaint();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.SetLabel(std::string(kInputNames[input]) + (oneLine ? ", 1 MiB in one line" : ", 1 MiB in 60-character lines"));
+}
+BENCHMARK(BM_Input)->ArgsProduct({{TypeLetter, Backspace, Home, End, CtrlHome, CtrlEnd, ClickStart, ClickMiddle}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
+
+// Pasting 10 MiB in one line, and in 60-character lines, until shown.
+void BM_Paste(benchmark::State &state)
+{
+    frmmain &window = mainWindow();
+    const bool oneLine = state.range(0) != 0;
+    QGuiApplication::clipboard()->setText(sampleText(10 * 1024 * 1024, oneLine));
+    platform::TextBox &tb = *window.tb;
+    for (auto _ : state) {
+        state.PauseTiming();
+        tb.setText(QString());
+        tb.setFocus();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        sendKey(&tb, Qt::Key_V, Qt::ControlModifier);
+        tb.viewport()->repaint();
+        QApplication::processEvents();
+    }
+    if (tb.TextLength() < 10 * 1024 * 1024)
+        state.SkipWithError("the paste lost text");
+    state.SetLabel(oneLine ? "10 MiB in one line" : "10 MiB in 60-character lines");
+}
+BENCHMARK(BM_Paste)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+long residentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
+}
+
+// Resident memory over 30 passes of 1 MiB: the undo history keeps the newest
+// passes up to its bound and lets the oldest go.
+void BM_ThirtyPasses(benchmark::State &state)
+{
+    frmmain &window = mainWindow();
+    platform::TextBox &tb = *window.tb;
+    tb.setText(sampleText(1024 * 1024));
+    QApplication::processEvents();
+    const long before = residentKiB();
+    long afterFirst = 0;
+    long highest = 0;
+    long last = 0;
+    for (auto _ : state) {
+        for (int pass = 0; pass < 30; ++pass) {
+            window.XpBs2_Click();
+            QApplication::processEvents();
+            last = residentKiB();
+            highest = std::max(highest, last);
+            if (pass == 0)
+                afterFirst = last;
+        }
+    }
+    state.counters["rss_text_loaded_MB"] = double(before) / 1024;
+    state.counters["rss_after_1_MB"] = double(afterFirst) / 1024;
+    state.counters["rss_after_30_MB"] = double(last) / 1024;
+    state.counters["rss_highest_MB"] = double(highest) / 1024;
+    state.counters["undo_MB"] = double(tb.undoBytes()) / (1024 * 1024);
+}
+BENCHMARK(BM_ThirtyPasses)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_Yield(benchmark::State &state)
 {

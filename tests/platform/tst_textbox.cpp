@@ -1,8 +1,11 @@
 #include "platform/TextBox.h"
+#include "platform/Units.h"
 
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -28,16 +31,10 @@ private slots:
     void lengthCountsCodePointsAndBreaksAsTwo_data();
     void lengthCountsCodePointsAndBreaksAsTwo();
     void textReadsLineBreaksAsCrLf();
-    void charAtReadsEveryPosition();
     void selectionUsesModelPositions_data();
     void selectionUsesModelPositions();
     void selStartBeyondTheEndPutsTheCaretAtTheEnd();
     void selTextReplacesTheSelectionAndMovesTheCaret();
-    void lengthStaysRightAfterForeignEdits();
-    void replaceCharAtKeepsTheRestOfTheText();
-    void batchIsOneUndoStep();
-    void batchShowsChangesBeforeInput();
-    void readsInsideABatchSeeItsWrites();
     void printableKeysGoThroughTheHook_data();
     void printableKeysGoThroughTheHook();
     void editingKeysBypassTheHook();
@@ -45,6 +42,10 @@ private slots:
     void editingShortcutsKeepTheirAction();
     void tabMovesTheFocus();
     void inputMethodCommitsOneCodePointAtATime();
+    void looksLikeTheStockEditor_data();
+    void looksLikeTheStockEditor();
+    void undoHistoryKeepsTheNewestStepsWithinItsBound_data();
+    void undoHistoryKeepsTheNewestStepsWithinItsBound();
     void randomEditsAgreeWithAPlainModel_data();
     void randomEditsAgreeWithAPlainModel();
 };
@@ -79,24 +80,6 @@ void tst_TextBox::textReadsLineBreaksAsCrLf()
     TextBox box;
     box.setText(QStringLiteral("one\ntwo\r\nthree\u00a0"));
     QCOMPARE(box.Text(), QStringLiteral("one\r\ntwo\r\nthree\u00a0"));
-}
-
-void tst_TextBox::charAtReadsEveryPosition()
-{
-    TextBox box;
-    const QString text = QStringLiteral("a") + ucs4(kGrinningFace) + QStringLiteral("\r\nZ");
-    box.setText(text);
-    const auto expected = text.toUcs4();
-    // Read forward, backward and out of order: the position cache must not
-    // hand out stale answers.
-    for (qsizetype i = 0; i < expected.size(); ++i)
-        QCOMPARE(box.CharAt(i), expected[i]);
-    for (qsizetype i = expected.size() - 1; i >= 0; --i)
-        QCOMPARE(box.CharAt(i), expected[i]);
-    QCOMPARE(box.CharAt(3), char32_t(10));
-    QCOMPARE(box.CharAt(0), char32_t('a'));
-    QCOMPARE(box.CharAt(expected.size()), char32_t(0));
-    QCOMPARE(box.CharAt(-1), char32_t(0));
 }
 
 void tst_TextBox::selectionUsesModelPositions_data()
@@ -153,99 +136,6 @@ void tst_TextBox::selTextReplacesTheSelectionAndMovesTheCaret()
     box.setSelText(QStringLiteral("a\r\nb"));
     QCOMPARE(box.Text(), QStringLiteral("a\r\nbhello X"));
     QCOMPARE(box.SelStart(), qint64(4));
-}
-
-void tst_TextBox::lengthStaysRightAfterForeignEdits()
-{
-    // Edits the box makes itself (Backspace, undo) remove text the model
-    // never saw: the count must follow them.
-    TextBox box;
-    box.show();
-    box.setText(QStringLiteral("x"));
-    box.setSelStart(1);
-    box.setSelText(ucs4(kGrinningFace) + ucs4(kGrinningFace));
-    QCOMPARE(box.TextLength(), qint64(3));
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QCOMPARE(box.TextLength(), qint64(2));
-    QCOMPARE(box.Text(), QStringLiteral("x") + ucs4(kGrinningFace));
-    box.undo();
-    QCOMPARE(box.TextLength(), qint64(3));
-    QCOMPARE(box.CharAt(2), kGrinningFace);
-}
-
-void tst_TextBox::replaceCharAtKeepsTheRestOfTheText()
-{
-    TextBox box;
-    const QString text = QStringLiteral("ab\r\n") + ucs4(0x10428) + QStringLiteral("c");
-    box.setText(text);
-    box.ReplaceCharAt(4, ucs4(kDeseretCapitalLongI));
-    box.ReplaceCharAt(0, QStringLiteral("A"));
-    box.ReplaceCharAt(2, QStringLiteral("\r")); // a break half replaced by itself
-    QCOMPARE(box.Text(), QStringLiteral("Ab\r\n") + ucs4(kDeseretCapitalLongI) + QStringLiteral("c"));
-    // The caret cannot stand between CR and LF: it goes after the break.
-    QCOMPARE(box.SelStart(), qint64(4));
-}
-
-void tst_TextBox::batchIsOneUndoStep()
-{
-    TextBox box;
-    box.setText(QStringLiteral("first"));
-    box.setSelStart(5);
-    box.setSelText(QStringLiteral(" line"));
-    const QString before = box.Text();
-
-    box.beginBatch();
-    const QString upper = before.toUpper();
-    for (int i = 0; i < upper.size(); ++i)
-        box.ReplaceCharAt(i, upper.mid(i, 1));
-    box.endBatch();
-    QCOMPARE(box.Text(), upper);
-
-    box.undo();
-    QCOMPARE(box.Text(), before);
-    box.undo();
-    QCOMPARE(box.Text(), QStringLiteral("first"));
-}
-
-void tst_TextBox::batchShowsChangesBeforeInput()
-{
-    // A key typed in the middle of a batch acts where the batch's caret is.
-    TextBox box;
-    box.show();
-    box.setKeyPressHook([](char32_t &) {});
-    box.setText(QStringLiteral("abcd"));
-    QSignalSpy changes(&box, &TextBox::Change);
-    box.beginBatch();
-    box.ReplaceCharAt(0, QStringLiteral("A"));
-    box.ReplaceCharAt(1, QStringLiteral("B"));
-    QTest::keyClick(&box, Qt::Key_X);
-    QVERIFY(changes.count() >= 2);
-    box.ReplaceCharAt(3, QStringLiteral("C"));
-    box.endBatch();
-    QCOMPARE(box.Text(), QStringLiteral("ABxCd"));
-}
-
-void tst_TextBox::readsInsideABatchSeeItsWrites()
-{
-    // Replacements wait to go in together; reading must not see stale text.
-    TextBox box;
-    box.setText(QStringLiteral("ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
-    box.beginBatch();
-    box.ReplaceCharAt(0, QStringLiteral("A"));
-    box.ReplaceCharAt(1, QStringLiteral("b"));
-    QCOMPARE(box.CharAt(0), char32_t('A'));
-    QCOMPARE(box.Text(), QStringLiteral("Ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
-    box.ReplaceCharAt(2, QStringLiteral("\r"));
-    box.ReplaceCharAt(4, QStringLiteral("C"));
-    box.ReplaceCharAt(6, ucs4(kDeseretCapitalLongI)); // a pair among single units
-    box.ReplaceCharAt(7, QStringLiteral("E"));
-    QCOMPARE(box.CharAt(6), kDeseretCapitalLongI);
-    QCOMPARE(box.SelStart(), qint64(8));
-    box.endBatch();
-    QCOMPARE(box.Text(), QStringLiteral("Ab\r\nCd") + ucs4(kDeseretCapitalLongI) + QStringLiteral("E"));
-    QCOMPARE(box.TextLength(), qint64(8));
-    box.undo();
-    QCOMPARE(box.Text(), QStringLiteral("ab\r\ncd") + ucs4(0x10428) + QStringLiteral("e"));
 }
 
 void tst_TextBox::printableKeysGoThroughTheHook_data()
@@ -544,7 +434,8 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
             what = QStringLiteral("paste %1").arg(text.size());
             break;
         }
-        case 4: {
+        case 4:
+            for (quint32 times = 1 + random.bounded(3); times > 0; --times) { // held: the presses join
             QTest::keyClick(box, Qt::Key_Backspace);
             if (plain.start() != plain.end()) {
                 plain.replace(plain.start(), plain.end(), {}, PlainModel::Step::Backspace);
@@ -555,10 +446,11 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
                     --from;
                 plain.replace(from, plain.now.caret, {}, PlainModel::Step::Backspace);
             }
+            }
             what = QStringLiteral("Backspace");
             break;
-        }
-        case 5: {
+        case 5:
+            for (quint32 times = 1 + random.bounded(3); times > 0; --times) {
             QTest::keyClick(box, Qt::Key_Delete);
             if (plain.start() != plain.end()) {
                 plain.replace(plain.start(), plain.end(), {}, PlainModel::Step::Delete);
@@ -566,9 +458,9 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
                 const qint64 to = plain.now.caret + (plain.now.text[std::size_t(plain.now.caret)] == 13 ? 2 : 1);
                 plain.replace(plain.now.caret, to, {}, PlainModel::Step::Delete);
             }
+            }
             what = QStringLiteral("Delete");
             break;
-        }
         case 6: {
             const qint64 length = qint64(plain.now.text.size());
             const qint64 from = random.bounded(quint32(length + 1));
@@ -650,6 +542,134 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
         const QString problem = agree(what);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
+}
+
+void tst_TextBox::undoHistoryKeepsTheNewestStepsWithinItsBound_data()
+{
+    QTest::addColumn<int>("limit");      // bytes
+    QTest::addColumn<int>("passes");
+    QTest::addColumn<int>("undoable");   // passes that undo can take back
+    // A pass over 10,000 characters keeps about 40,000 bytes.
+    QTest::newRow("room for two passes") << 100000 << 6 << 2;
+    QTest::newRow("room for none: the newest stays") << 1000 << 3 << 1;
+    QTest::newRow("room for all") << 1000000 << 4 << 4;
+}
+
+void tst_TextBox::undoHistoryKeepsTheNewestStepsWithinItsBound()
+{
+    QFETCH(int, limit);
+    QFETCH(int, passes);
+    QFETCH(int, undoable);
+    TextBox box;
+    box.setUndoLimit(std::size_t(limit));
+    box.setText(QStringLiteral("abcdefghij").repeated(1000));
+    QStringList texts{box.Text()};
+    for (int pass = 0; pass < passes; ++pass) {
+        // Each pass another case for every letter: a step of its own.
+        box.beginBatch();
+        for (qint64 i = 0; i < box.TextLength(); ++i) {
+            const char32_t code = box.CharAt(i);
+            box.ReplaceCharAt(i, (i + pass) % 2 ? QChar::toUpper(code) : QChar::toLower(code));
+        }
+        box.endBatch();
+        texts << box.Text();
+        QVERIFY(box.undoBytes() <= std::max<std::size_t>(std::size_t(limit), 60000));
+    }
+    for (int undo = 1; undo <= passes; ++undo) {
+        box.undo();
+        const int expected = std::max(passes - undo, passes - undoable);
+        QCOMPARE(box.Text(), texts[expected]);
+    }
+}
+
+void tst_TextBox::looksLikeTheStockEditor_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selectFrom"); // in the stock editor's positions (a break is one)
+    QTest::addColumn<int>("selectLength");
+    QTest::addColumn<int>("topLine");
+    QTest::addColumn<int>("left");      // the horizontal scroll bar
+    QString lines;
+    for (int i = 0; i < 60; ++i)
+        lines += QStringLiteral("line %1 with some words in it\n").arg(i);
+    const QString wide = QStringLiteral("abcdefghij ").repeated(40) + QStringLiteral("\nshort\n");
+    const QString longLine = QStringLiteral("Lorem ipsum dolor sit amet. ").repeated(200);
+    QTest::newRow("empty") << QString() << 0 << 0 << 0 << 0;
+    QTest::newRow("lines and kerning") << QStringLiteral("first line\nsecond line\n\nAVAWAY To") << 0 << 0 << 0 << 0;
+    QTest::newRow("selection over a break") << QStringLiteral("first line\nsecond line\nthird") << 3 << 12 << 0 << 0;
+    QTest::newRow("selection to a line's end") << QStringLiteral("first line\nsecond line") << 3 << 8 << 0 << 0;
+    QTest::newRow("scrolled down") << lines << 0 << 0 << 20 << 0;
+    QTest::newRow("scrolled to the end") << lines << 0 << 0 << 1000 << 0;
+    QTest::newRow("scrolled sideways") << wide << 0 << 0 << 0 << 137;
+    QTest::newRow("emoji, accents, right to left")
+        << QStringLiteral("a \U0001F600 b e\u0301 \u00e9\n\u05e9\u05dc\u05d5\u05dd abc \u0627\u0644\u0639") << 0 << 0 << 0 << 0;
+    QTest::newRow("tabs") << QStringLiteral("a\tb\tc") << 0 << 0 << 0 << 0;
+    // Long lines are laid out a chunk at a time; they look the same.
+    QTest::newRow("long line, its start") << longLine << 0 << 0 << 0 << 0;
+    QTest::newRow("long line, a selection in the middle") << longLine << 2803 << 40 << 0 << 16000;
+    QTest::newRow("long line, its end") << longLine + QStringLiteral("\nx") << 0 << 0 << 0 << 1000000;
+}
+
+void tst_TextBox::looksLikeTheStockEditor()
+{
+    QFETCH(QString, text);
+    QFETCH(int, selectFrom);
+    QFETCH(int, selectLength);
+    QFETCH(int, topLine);
+    QFETCH(int, left);
+    // The toolkit's own plain-text editor, set up as the box was before it
+    // drew itself: the same font, no wrapping, both scroll bars.
+    QApplication::setCursorFlashTime(0); // the caret shows all the time
+    QWidget window;
+    window.resize(640, 240);
+    const QFont font = platform::pointFont(QStringLiteral("Verdana"), 8.25);
+    auto *stock = new QPlainTextEdit(&window);
+    stock->setLineWrapMode(QPlainTextEdit::NoWrap);
+    stock->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    stock->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    stock->setFont(font);
+    stock->setGeometry(0, 0, 313, 225);
+    auto *box = new TextBox(&window);
+    box->setFont(font);
+    box->setGeometry(320, 0, 313, 225);
+    auto *elsewhere = new QPushButton(QStringLiteral("elsewhere"), &window); // holds the focus meanwhile
+    elsewhere->move(0, 230);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    stock->setPlainText(text);
+    box->setText(text);
+    if (selectLength > 0) {
+        QTextCursor cursor = stock->textCursor();
+        cursor.setPosition(selectFrom);
+        cursor.setPosition(selectFrom + selectLength, QTextCursor::KeepAnchor);
+        stock->setTextCursor(cursor);
+        const QString before = text.left(selectFrom);
+        const QString selected = text.mid(selectFrom, selectLength);
+        box->setSelStart(before.toUcs4().size() + before.count(QLatin1Char('\n')));
+        box->setSelLength(selected.toUcs4().size() + selected.count(QLatin1Char('\n')));
+    }
+    for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(stock), static_cast<QAbstractScrollArea *>(box)}) {
+        editor->verticalScrollBar()->setValue(topLine);
+        editor->horizontalScrollBar()->setValue(left);
+    }
+    QCOMPARE(box->verticalScrollBar()->maximum(), stock->verticalScrollBar()->maximum());
+    QCOMPARE(box->verticalScrollBar()->pageStep(), stock->verticalScrollBar()->pageStep());
+    QCOMPARE(box->horizontalScrollBar()->maximum(), stock->horizontalScrollBar()->maximum());
+    // Without the focus, then with it (the caret drawn).
+    for (bool focused : {false, true}) {
+        if (focused)
+            stock->setFocus();
+        else
+            elsewhere->setFocus();
+        QApplication::processEvents();
+        const QImage expected = stock->grab().toImage();
+        if (focused)
+            box->setFocus();
+        QApplication::processEvents();
+        const QImage actual = box->grab().toImage();
+        QVERIFY2(actual == expected, focused ? "focused" : "not focused");
+    }
+    QApplication::setCursorFlashTime(1000);
 }
 
 QTEST_MAIN(tst_TextBox)
