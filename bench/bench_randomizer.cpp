@@ -257,6 +257,8 @@ void BM_ThirtyPasses(benchmark::State &state)
     QApplication::processEvents();
     const long before = residentKiB();
     long afterFirst = 0;
+    long afterTen = 0;
+    long afterTwenty = 0;
     long highest = 0;
     long last = 0;
     for (auto _ : state) {
@@ -267,10 +269,16 @@ void BM_ThirtyPasses(benchmark::State &state)
             highest = std::max(highest, last);
             if (pass == 0)
                 afterFirst = last;
+            if (pass == 9)
+                afterTen = last;
+            if (pass == 19)
+                afterTwenty = last;
         }
     }
     state.counters["rss_text_loaded_MB"] = double(before) / 1024;
     state.counters["rss_after_1_MB"] = double(afterFirst) / 1024;
+    state.counters["rss_after_10_MB"] = double(afterTen) / 1024;
+    state.counters["rss_after_20_MB"] = double(afterTwenty) / 1024;
     state.counters["rss_after_30_MB"] = double(last) / 1024;
     state.counters["rss_highest_MB"] = double(highest) / 1024;
     state.counters["undo_MB"] = double(tb.undoBytes()) / (1024 * 1024);

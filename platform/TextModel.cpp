@@ -78,6 +78,8 @@ TextModel::LineChange TextModel::replace(qint64 from, qint64 to, std::u32string_
     change.removed = lastLine - change.first + 1;
 
     m_text.replace(std::size_t(from), std::size_t(to - from), text);
+    if (m_text.capacity() > 2 * m_text.size() + 4096)
+        m_text.shrink_to_fit(); // a large text replaced by a small one gives its room back
 
     // The starts of the lines after the edited ones move by the change of
     // length; the edited lines' own starts are found again in the new text.

@@ -70,6 +70,32 @@ done
 [ "$(window_name "$main")" = "Morvane's Tessaly: ${#typed} bytes" ] \
   || fail "after typing ${#typed} characters the title reads \"$(window_name "$main")\""
 
+step "pasting from owners that serve the clipboard once"
+title_now() { window_name "$main"; }
+wait_title() { # expected
+  for _ in $(seq 50); do
+    [ "$(title_now)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Another program reads the data first; the owner is gone when the program
+# asks: nothing is pasted, and the program lives on.
+printf 'served once' | xclip -selection clipboard -loops 1 &
+sleep 0.3
+[ "$(xclip -selection clipboard -out 2>/dev/null)" = "served once" ] || fail "xclip served nothing"
+xdotool key ctrl+v
+sleep 0.5
+xsession_program_running || fail "a paste from a clipboard owner that had gone crashed the program"
+wait_title "Morvane's Tessaly: ${#typed} bytes" || fail "a paste with no clipboard data changed the text: $(title_now)"
+# The program is the one reader: it gets the text.
+printf 'XY' | xclip -selection clipboard -loops 1 &
+sleep 0.3
+xdotool key ctrl+v
+wait_title "Morvane's Tessaly: $(( ${#typed} + 2 )) bytes" || fail "the pasted XY did not arrive: $(title_now)"
+xdotool key BackSpace BackSpace
+wait_title "Morvane's Tessaly: ${#typed} bytes" || fail "Backspace did not take the paste back"
+
 copy_text() {
   xdotool key ctrl+a ctrl+c
   sleep 0.3
