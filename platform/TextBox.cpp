@@ -389,6 +389,7 @@ void TextBox::setSelection(qint64 anchor, qint64 caret)
     m_anchor = m_model.caretPosition(anchor);
     m_caret = m_model.caretPosition(caret);
     m_goalX = -1;
+    m_pageRowKept = false;
     showSelectionChange(oldCaret, oldAnchor);
 }
 
@@ -503,8 +504,6 @@ void TextBox::edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory
     const bool tell = QAccessible::isActive() && !batch;
     const qint64 told = tell ? toAccessibleOffset(from) : 0;
     const QString removed = tell ? accessibleText(from, to) : QString();
-    const UndoHistory::Selection before{m_caret, m_anchor};
-    const UndoHistory::Selection after{caretAfter, caretAfter};
     if (batch) {
         // The span the batch has changed, for the one change it reports.
         const qint64 delta = qint64(text.size()) - (to - from);
@@ -518,10 +517,11 @@ void TextBox::edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory
         }
         m_batchEdited = true;
     }
-    linesChanged(m_undo.replace(m_model, from, to, text, kind, before, after));
+    linesChanged(m_undo.replace(m_model, from, to, text, kind));
     // The caret goes after the new text; the selection collapses.
     m_anchor = m_caret = m_model.caretPosition(caretAfter);
     m_goalX = -1;
+    m_pageRowKept = false;
     if (batch) {
         m_viewPending = true;
         return;
@@ -781,8 +781,7 @@ void TextBox::undo()
         linesChanged(change);
     if (applied.lines.empty())
         return;
-    m_anchor = m_model.caretPosition(applied.selection.anchor);
-    m_caret = m_model.caretPosition(applied.selection.caret);
+    m_anchor = m_caret = m_model.caretPosition(applied.caret);
     afterChange();
     if (QAccessible::isActive()) {
         QAccessibleEvent reset(this, QAccessible::TextUpdated);
@@ -798,8 +797,7 @@ void TextBox::redo()
         linesChanged(change);
     if (applied.lines.empty())
         return;
-    m_anchor = m_model.caretPosition(applied.selection.anchor);
-    m_caret = m_model.caretPosition(applied.selection.caret);
+    m_anchor = m_caret = m_model.caretPosition(applied.caret);
     afterChange();
     if (QAccessible::isActive()) {
         QAccessibleEvent reset(this, QAccessible::TextUpdated);
@@ -851,125 +849,113 @@ void TextBox::setClipboardSelection()
 
 // ---------------------------------------------------------------- movement
 
+QTextLayout &TextBox::layoutAround(qint64 position, qint64 &pieceStart) const
+{
+    // The whole line when it is short; around the position when it is long,
+    // far enough for any word.
+    const qint64 line = m_model.lineOf(position);
+    const qint64 start = m_model.lineStart(line);
+    const qint64 end = m_model.lineEnd(line);
+    if (!isLong(line)) {
+        pieceStart = start;
+        return lineLayout(line);
+    }
+    pieceStart = std::max(start, position - 256);
+    const qint64 pieceEnd = std::min(end, position + 256);
+    m_scratchLayout = layOut(layoutText(m_model.view(pieceStart, pieceEnd)), font(), margin());
+    return *m_scratchLayout;
+}
+
+qint64 TextBox::stepWithin(qint64 position, bool forward, int mode) const
+{
+    // As the toolkit's editors step: within a line by its layout's cursor
+    // positions (whole clusters, words), over a line break as one step.
+    const qint64 line = m_model.lineOf(position);
+    if (forward && position >= m_model.lineEnd(line))
+        return std::min(m_model.length(), position + 2);
+    if (!forward && position <= m_model.lineStart(line))
+        return std::max<qint64>(0, position - 2);
+    qint64 pieceStart = 0;
+    QTextLayout &layout = layoutAround(position, pieceStart);
+    const std::u32string_view piece = m_model.view(pieceStart, m_model.lineEnd(line));
+    const int index = utf16Length(m_model.view(pieceStart, position));
+    const int next = forward ? layout.nextCursorPosition(index, QTextLayout::CursorMode(mode)) : layout.previousCursorPosition(index, QTextLayout::CursorMode(mode));
+    return pieceStart + offsetOfUtf16(piece, next);
+}
+
 qint64 TextBox::nextGrapheme(qint64 position) const
 {
-    if (position >= m_model.length())
-        return m_model.length();
-    if (m_model.at(position) == kCarriageReturn)
-        return position + 2;
-    const qint64 line = m_model.lineOf(position);
-    const qint64 end = m_model.lineEnd(line);
-    // Look at a piece of the line around the position only.
-    const qint64 to = std::min(end, position + 64);
-    const QString text = TextModel::toUtf16(m_model.view(position, to));
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(0);
-    const qsizetype next = finder.toNextBoundary();
-    if (next <= 0)
-        return std::min(end, position + 1);
-    return position + offsetOfUtf16(m_model.view(position, to), int(next));
+    return stepWithin(position, true, QTextLayout::SkipCharacters);
 }
 
 qint64 TextBox::previousGrapheme(qint64 position) const
 {
-    if (position <= 0)
-        return 0;
-    if (m_model.at(position - 1) == kLineFeed)
-        return position - 2;
-    const qint64 line = m_model.lineOf(position);
-    const qint64 start = m_model.lineStart(line);
-    const qint64 from = std::max(start, position - 64);
-    const std::u32string_view piece = m_model.view(from, position);
-    const QString text = TextModel::toUtf16(piece);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(text.size());
-    const qsizetype previous = finder.toPreviousBoundary();
-    if (previous < 0)
-        return std::max(start, position - 1);
-    return from + offsetOfUtf16(piece, int(previous));
+    return stepWithin(position, false, QTextLayout::SkipCharacters);
 }
 
 qint64 TextBox::nextWord(qint64 position) const
 {
-    // As the toolkit's editors move: to the start of the next word, or to
-    // the end of the line, then over the line break.
-    const qint64 line = m_model.lineOf(position);
-    const qint64 end = m_model.lineEnd(line);
-    if (position >= end)
-        return std::min(m_model.length(), position + 2);
-    const qint64 to = std::min(end, position + 256);
-    const std::u32string_view piece = m_model.view(position, to);
-    const QString text = TextModel::toUtf16(piece);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(0);
-    qsizetype next = finder.toNextBoundary();
-    // Skip the spaces after a word: the caret stops at the next word.
-    while (next > 0 && next < text.size() && text.at(next).isSpace())
-        next = finder.toNextBoundary();
-    if (next <= 0)
-        return to;
-    return position + offsetOfUtf16(piece, int(next));
+    return stepWithin(position, true, QTextLayout::SkipWords);
 }
 
 qint64 TextBox::previousWord(qint64 position) const
 {
-    const qint64 line = m_model.lineOf(position);
-    const qint64 start = m_model.lineStart(line);
-    if (position <= start)
-        return std::max<qint64>(0, position - 2);
-    const qint64 from = std::max(start, position - 256);
-    const std::u32string_view piece = m_model.view(from, position);
-    const QString text = TextModel::toUtf16(piece);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(text.size());
-    qsizetype previous = finder.toPreviousBoundary();
-    while (previous > 0 && text.at(previous).isSpace())
-        previous = finder.toPreviousBoundary();
-    if (previous < 0)
-        return from;
-    return from + offsetOfUtf16(piece, int(previous));
+    return stepWithin(position, false, QTextLayout::SkipWords);
 }
+
+namespace {
+
+// The characters the toolkit's editors end a word at, besides white space.
+bool isWordSeparator(char32_t code)
+{
+    switch (code) {
+    case '.': case ',': case '?': case '!': case '@': case '#': case '$': case ':': case ';': case '-':
+    case '<': case '>': case '[': case ']': case '(': case ')': case '{': case '}': case '=': case '/':
+    case '+': case '%': case '&': case '^': case '*': case '\'': case '"': case '`': case '~': case '|':
+    case '\\':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 qint64 TextBox::wordStart(qint64 position) const
 {
     const qint64 line = m_model.lineOf(position);
     const qint64 start = m_model.lineStart(line);
     const qint64 end = m_model.lineEnd(line);
-    const qint64 from = std::max(start, position - 256);
-    const qint64 to = std::min(end, position + 256);
-    const std::u32string_view piece = m_model.view(from, to);
-    const QString text = TextModel::toUtf16(piece);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(utf16Length(m_model.view(from, position)));
-    if (finder.isAtBoundary() && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem))
+    if (position == start)
         return position;
-    const qsizetype previous = finder.toPreviousBoundary();
-    return previous < 0 ? from : from + offsetOfUtf16(piece, int(previous));
+    const char32_t before = m_model.at(position - 1);
+    if (position == end && (QChar::isSpace(before) || isWordSeparator(before)))
+        return position;
+    return previousWord(position < end ? position + 1 : position);
 }
 
 qint64 TextBox::wordEnd(qint64 position) const
 {
-    const qint64 line = m_model.lineOf(position);
-    const qint64 start = m_model.lineStart(line);
-    const qint64 end = m_model.lineEnd(line);
-    const qint64 from = std::max(start, position - 256);
-    const qint64 to = std::min(end, position + 256);
-    const std::u32string_view piece = m_model.view(from, to);
-    const QString text = TextModel::toUtf16(piece);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(utf16Length(m_model.view(from, position)));
-    const qsizetype next = finder.toNextBoundary();
-    return next < 0 ? to : from + offsetOfUtf16(piece, int(next));
+    const qint64 end = m_model.lineEnd(m_model.lineOf(position));
+    if (position >= end)
+        return position;
+    if (isWordSeparator(m_model.at(position))) {
+        ++position;
+        while (position < end && isWordSeparator(m_model.at(position)))
+            ++position;
+        return position;
+    }
+    while (position < end && !QChar::isSpace(m_model.at(position)) && !isWordSeparator(m_model.at(position)))
+        ++position;
+    return position;
 }
 
 qint64 TextBox::verticalMove(qint64 position, qint64 lines)
 {
     const qint64 line = m_model.lineOf(position);
     const qint64 target = line + lines;
-    if (target < 0)
-        return 0;
-    if (target >= m_model.lineCount())
-        return m_model.length();
+    if (target < 0 || target >= m_model.lineCount())
+        return position; // no line above the first or below the last
     if (m_goalX < 0)
         m_goalX = xOf(line, position);
     const qreal goal = m_goalX;
@@ -980,9 +966,61 @@ qint64 TextBox::verticalMove(qint64 position, qint64 lines)
 
 qint64 TextBox::pageMove(qint64 position, int direction)
 {
-    const qint64 lines = std::max(1, verticalScrollBar()->pageStep());
-    const qint64 moved = verticalMove(position, direction * lines);
-    setTopLine(std::clamp<qint64>(m_topLine + direction * lines, 0, verticalScrollBar()->maximum()));
+    // As the toolkit's editor pages: the view scrolls by the lines that fit
+    // in it, and the caret keeps its place on the screen.
+    ensureCaretVisible();
+    const qint64 count = m_model.lineCount();
+    const qreal height = viewport()->height();
+    const qreal topMargin = m_topLine == 0 ? margin() : 0;
+    // Pages one after another keep the row the first one started on.
+    if (!m_pageRowKept)
+        m_pageRow = topOfLine(m_model.lineOf(position));
+    m_pageRowKept = true;
+    qreal screenY = m_pageRow;
+    if (direction > 0) {
+        const qreal bottom = height - topMargin;
+        qreal h = 0;
+        qint64 line = m_topLine;
+        bool atEnd = false;
+        while (h + lineHeight(line) <= bottom) {
+            if (line + 1 >= count) {
+                atEnd = true;
+                screenY = height - topMargin;
+                break;
+            }
+            h += lineHeight(line);
+            ++line;
+        }
+        if (!atEnd)
+            setTopLine(line);
+    } else {
+        const qreal visibleTop = -topMargin - height;
+        qreal h = 0;
+        qint64 line = m_topLine;
+        while (h >= visibleTop) {
+            if (line == 0) {
+                if (m_topLine == 0)
+                    screenY = -1e9; // to the first line
+                break;
+            }
+            --line;
+            h -= lineHeight(line);
+        }
+        if (visibleTop - h > 0 && line + 1 < count && line + 1 != m_topLine)
+            ++line;
+        setTopLine(line);
+    }
+    // Line by line, keeping the column, until the caret is back on its row.
+    qint64 moved = position;
+    for (;;) {
+        const qint64 next = verticalMove(moved, direction);
+        if (next == moved)
+            break;
+        moved = next;
+        const qreal y = topOfLine(m_model.lineOf(moved));
+        if (direction > 0 ? y >= screenY : y <= screenY)
+            break;
+    }
     return moved;
 }
 
@@ -1059,8 +1097,10 @@ bool TextBox::navigate(QKeyEvent *event)
     case PageUp: target = pageMove(m_caret, -1); break;
     }
     const qreal keptGoal = vertical ? m_goalX : -1;
+    const bool page = found->what == PageDown || found->what == PageUp;
     moveCaret(target, found->select);
     m_goalX = keptGoal;
+    m_pageRowKept = page;
     if (found->select)
         setClipboardSelection();
     return true;
@@ -1863,10 +1903,13 @@ void TextBox::mousePressEvent(QMouseEvent *event)
         return;
     const QPoint point = event->position().toPoint();
     const qint64 position = positionAt(point);
+    // The point is compared as the stock editor compares it: across the
+    // text's width, and down the screen.
     if (m_tripleClickTimer.isActive()
-        && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        // A third click selects the line and its break.
-        const qint64 line = m_model.lineOf(position);
+        && (tripleClickPoint(point) - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        // A third click selects the caret's line and its break (the line the
+        // double click was on, where the caret still is).
+        const qint64 line = m_model.lineOf(m_caret);
         m_selectUnit = Unit::Line;
         m_selectOrigin = m_model.lineStart(line);
         m_selectOriginEnd = std::min(m_model.length(), m_model.lineEnd(line) + 2);
@@ -1887,6 +1930,11 @@ void TextBox::mousePressEvent(QMouseEvent *event)
         moveCaret(position, true);
     else
         setSelection(position, position);
+}
+
+QPoint TextBox::tripleClickPoint(const QPoint &point) const
+{
+    return point + QPoint(horizontalScrollBar()->value(), m_topLine == 0 ? -int(margin()) : 0);
 }
 
 void TextBox::mouseMoveEvent(QMouseEvent *event)
@@ -1973,7 +2021,7 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent *event)
     m_selectOriginEnd = wordEnd(position);
     setSelection(m_selectOrigin, m_selectOriginEnd);
     m_selecting = true;
-    m_tripleClickPoint = point;
+    m_tripleClickPoint = tripleClickPoint(point);
     m_tripleClickTimer.start(QApplication::doubleClickInterval(), this);
 }
 

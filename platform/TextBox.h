@@ -153,6 +153,7 @@ private:
     void deleteBackward(bool word);
     void deleteForward(bool word);
     void moveCaret(qint64 caret, bool keepAnchor);
+    QPoint tripleClickPoint(const QPoint &point) const;
     void showSelectionChange(qint64 oldCaret, qint64 oldAnchor);
     bool navigate(QKeyEvent *event);
     void setClipboardSelection();
@@ -161,6 +162,8 @@ private:
     void chunksChanged(const TextModel::LineChange &change);
 
     // Cursor movement over characters, words and lines.
+    QTextLayout &layoutAround(qint64 position, qint64 &pieceStart) const;
+    qint64 stepWithin(qint64 position, bool forward, int mode) const;
     qint64 nextGrapheme(qint64 position) const;
     qint64 previousGrapheme(qint64 position) const;
     qint64 nextWord(qint64 position) const;
@@ -231,6 +234,7 @@ private:
     mutable std::vector<LineData> m_lines;
     mutable std::map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
     mutable std::unique_ptr<Window> m_window;
+    mutable std::unique_ptr<QTextLayout> m_scratchLayout; // around a position of a long line
     mutable qreal m_widest = 0;
     mutable qint64 m_widestLine = -1;
     mutable bool m_widestKnown = true;
@@ -256,6 +260,8 @@ private:
     qint64 m_selectOriginEnd = 0;
     QBasicTimer m_tripleClickTimer;
     QPoint m_tripleClickPoint;
+    qreal m_pageRow = 0;        // the caret's row on the screen while paging
+    bool m_pageRowKept = false;
     bool m_mightDrag = false;
     QPoint m_dragStart;
     qint64 m_dropCaret = -1;

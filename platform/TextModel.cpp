@@ -194,7 +194,7 @@ bool UndoHistory::joins(const Step &step, Kind kind, qint64 from, qint64 to, std
 }
 
 TextModel::LineChange UndoHistory::replace(TextModel &model, qint64 from, qint64 to, std::u32string_view text,
-                                           Kind kind, const Selection &before, const Selection &after)
+                                           Kind kind)
 {
     from = std::clamp<qint64>(from, 0, model.length());
     to = std::clamp<qint64>(to, from, model.length());
@@ -209,14 +209,12 @@ TextModel::LineChange UndoHistory::replace(TextModel &model, qint64 from, qint64
     if (!join) {
         Step step;
         step.kind = kind;
-        step.before = before;
         step.bytes = sizeof(Step);
         m_steps.push_back(std::move(step));
         m_bytes += sizeof(Step);
         m_done = m_steps.size();
     }
     Step &step = m_steps.back();
-    step.after = after;
     m_bytes -= step.bytes;
     step.bytes -= step.edits.empty() ? 0 : bytesOf(step.edits.back());
 
@@ -304,7 +302,8 @@ UndoHistory::Applied UndoHistory::undo(TextModel &model)
     for (auto edit = step.edits.rbegin(); edit != step.edits.rend(); ++edit)
         swapIn(model, edit->position, edit->length, edit->other, applied.lines);
     recount(step);
-    applied.selection = step.before;
+    const Edit &last = step.edits.front();
+    applied.caret = last.position + last.length;
     return applied;
 }
 
@@ -318,7 +317,8 @@ UndoHistory::Applied UndoHistory::redo(TextModel &model)
     for (Edit &edit : step.edits)
         swapIn(model, edit.position, edit.length, edit.other, applied.lines);
     recount(step);
-    applied.selection = step.after;
+    const Edit &last = step.edits.back();
+    applied.caret = last.position + last.length;
     return applied;
 }
 

@@ -89,11 +89,6 @@ public:
         Batch,     // replacements of a batch, joined while nothing else happens
     };
 
-    struct Selection {
-        qint64 caret = 0;
-        qint64 anchor = 0;
-    };
-
     explicit UndoHistory(std::size_t limit = kDefaultLimit);
 
     static constexpr std::size_t kDefaultLimit = std::size_t(32) << 20; // 32 MiB
@@ -101,17 +96,18 @@ public:
     // Replaces [from, to) with text in the model and records it: in the open
     // step when the kinds allow joining, otherwise as a new step. Redo steps
     // are dropped.
-    TextModel::LineChange replace(TextModel &model, qint64 from, qint64 to, std::u32string_view text, Kind kind,
-                                  const Selection &before, const Selection &after);
+    TextModel::LineChange replace(TextModel &model, qint64 from, qint64 to, std::u32string_view text, Kind kind);
     // The next edit starts a new step.
     void close() { m_joinable = false; }
 
     bool canUndo() const { return m_done > 0; }
     bool canRedo() const { return m_done < m_steps.size(); }
-    // Each returns the lines changed, in order, and the selection to show.
+    // Each returns the lines changed, in order, and where the caret goes:
+    // after the text the last edit it made put in, as the toolkit's editors
+    // leave it.
     struct Applied {
         std::vector<TextModel::LineChange> lines;
-        Selection selection;
+        qint64 caret = 0;
     };
     Applied undo(TextModel &model);
     Applied redo(TextModel &model);
@@ -129,8 +125,6 @@ private:
     struct Step {
         Kind kind = Kind::Other;
         std::vector<Edit> edits;
-        Selection before;
-        Selection after;
         std::size_t bytes = 0;
     };
 

@@ -1,6 +1,7 @@
 #include "platform/TextBox.h"
 #include "platform/Units.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
@@ -42,6 +43,10 @@ private slots:
     void editingShortcutsKeepTheirAction();
     void tabMovesTheFocus();
     void inputMethodCommitsOneCodePointAtATime();
+    void keysAgreeWithTheStockEditor_data();
+    void keysAgreeWithTheStockEditor();
+    void clicksAgreeWithTheStockEditor();
+    void accessibleTextCountsABreakAsOne();
     void looksLikeTheStockEditor_data();
     void looksLikeTheStockEditor();
     void undoHistoryKeepsTheNewestStepsWithinItsBound_data();
@@ -257,10 +262,14 @@ struct PlainModel {
         qint64 anchor = 0;
     };
     struct Step {
-        State before;
-        State after;
+        std::u32string before;
+        std::u32string after;
         enum Kind { Other, Backspace, Delete, Pass } kind = Other;
         qint64 joinAt = -1; // where a following Backspace or Delete joins it
+        // Undo leaves the caret after the text it put back, redo after the
+        // text it put in, as the stock editor does.
+        qint64 undoCaret = 0;
+        qint64 redoCaret = 0;
     };
 
     State now;
@@ -281,7 +290,7 @@ struct PlainModel {
 
     void replace(qint64 from, qint64 to, const std::u32string &text, Step::Kind kind)
     {
-        const State before = now;
+        const std::u32string before = now.text;
         now.text.replace(std::size_t(from), std::size_t(to - from), text);
         now.caret = now.anchor = caretAt(from + qint64(text.size()));
         steps.resize(done);
@@ -289,9 +298,15 @@ struct PlainModel {
             && ((kind == Step::Backspace && steps.back().joinAt == to)
                 || (kind == Step::Delete && steps.back().joinAt == from) || (kind == Step::Pass && passOpen));
         if (!joins)
-            steps.push_back(Step{before, now, kind, -1});
-        steps.back().after = now;
-        steps.back().joinAt = from;
+            steps.push_back(Step{before, now.text, kind, -1, to, 0});
+        Step &step = steps.back();
+        step.after = now.text;
+        step.joinAt = from;
+        if (joins && kind == Step::Delete)
+            step.undoCaret += to - from;
+        if (joins && kind == Step::Pass)
+            step.undoCaret = to;
+        step.redoCaret = from + qint64(text.size());
         done = steps.size();
         joinable = kind != Step::Other;
         if (kind != Step::Pass)
@@ -304,7 +319,9 @@ struct PlainModel {
         joinable = false;
         if (done == 0)
             return;
-        now = steps[--done].before;
+        --done;
+        now.text = steps[done].before;
+        now.caret = now.anchor = caretAt(steps[done].undoCaret);
     }
 
     void redo()
@@ -313,7 +330,9 @@ struct PlainModel {
         joinable = false;
         if (done == steps.size())
             return;
-        now = steps[done++].after;
+        now.text = steps[done].after;
+        now.caret = now.anchor = caretAt(steps[done].redoCaret);
+        ++done;
     }
 };
 
@@ -670,6 +689,192 @@ void tst_TextBox::looksLikeTheStockEditor()
         QVERIFY2(actual == expected, focused ? "focused" : "not focused");
     }
     QApplication::setCursorFlashTime(1000);
+}
+
+namespace {
+
+// The stock editor's position in the box's model: a line break counts two.
+qint64 modelPosition(const QString &text, int stockPosition)
+{
+    const QString before = text.left(stockPosition);
+    return before.toUcs4().size() + before.count(QLatin1Char('\n'));
+}
+
+struct SideBySide {
+    QWidget window;
+    QPlainTextEdit *stock = nullptr;
+    TextBox *box = nullptr;
+
+    explicit SideBySide(const QString &text)
+    {
+        window.resize(640, 240);
+        const QFont font = platform::pointFont(QStringLiteral("Verdana"), 8.25);
+        stock = new QPlainTextEdit(&window);
+        stock->setLineWrapMode(QPlainTextEdit::NoWrap);
+        stock->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        stock->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        stock->setFont(font);
+        stock->setGeometry(0, 0, 313, 120);
+        box = new TextBox(&window);
+        box->setFont(font);
+        box->setGeometry(320, 0, 313, 120);
+        box->setKeyPressHook([](char32_t &) {});
+        window.show();
+        stock->setPlainText(text);
+        box->setText(text);
+    }
+
+    // Empty when both show the same text and selection.
+    QString difference() const
+    {
+        const QString text = stock->toPlainText();
+        const QTextCursor cursor = stock->textCursor();
+        const qint64 caret = modelPosition(text, cursor.position());
+        const qint64 anchor = modelPosition(text, cursor.anchor());
+        QString expected = text;
+        expected.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        if (box->Text() != expected)
+            return QStringLiteral("text \"%1\", the stock editor's \"%2\"").arg(box->Text(), expected);
+        if (box->caretPosition() != caret || box->anchorPosition() != anchor)
+            return QStringLiteral("caret %1, anchor %2; the stock editor's %3, %4")
+                .arg(box->caretPosition()).arg(box->anchorPosition()).arg(caret).arg(anchor);
+        return QString();
+    }
+};
+
+} // namespace
+
+void tst_TextBox::keysAgreeWithTheStockEditor_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start"); // the caret, in the stock editor's positions
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    using K = QKeyCombination;
+    const auto ctrl = [](Qt::Key key) { return K(Qt::ControlModifier, key); };
+    const auto shift = [](Qt::Key key) { return K(Qt::ShiftModifier, key); };
+    const QString words = QStringLiteral("one, two  three\nfour five\n\nsix-seven eight.\nnine");
+    const QString marks = QStringLiteral("e\u0301a\U0001F600b\u00e9\nx\u0308y\U00010428z\nshort\nlonger line here");
+    QTest::newRow("characters over marks, pairs and breaks")
+        << marks << 0 << QList<K>{K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right),
+                                  K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Left),
+                                  K(Qt::Key_Left), K(Qt::Key_Left), K(Qt::Key_Left)};
+    QTest::newRow("words forward") << words << 0
+                                   << QList<K>{ctrl(Qt::Key_Right), ctrl(Qt::Key_Right), ctrl(Qt::Key_Right),
+                                               ctrl(Qt::Key_Right), ctrl(Qt::Key_Right), ctrl(Qt::Key_Right),
+                                               ctrl(Qt::Key_Right), ctrl(Qt::Key_Right), ctrl(Qt::Key_Right)};
+    QTest::newRow("words back") << words << int(words.size())
+                                << QList<K>{ctrl(Qt::Key_Left), ctrl(Qt::Key_Left), ctrl(Qt::Key_Left),
+                                            ctrl(Qt::Key_Left), ctrl(Qt::Key_Left), ctrl(Qt::Key_Left),
+                                            ctrl(Qt::Key_Left), ctrl(Qt::Key_Left), ctrl(Qt::Key_Left)};
+    QTest::newRow("lines up and down keep the column")
+        << marks << int(marks.size())
+        << QList<K>{K(Qt::Key_Up), K(Qt::Key_Up), K(Qt::Key_Up), K(Qt::Key_Up), K(Qt::Key_Down), K(Qt::Key_Down),
+                    K(Qt::Key_Down), K(Qt::Key_Down)};
+    QTest::newRow("line and text ends") << words << 12
+                                        << QList<K>{K(Qt::Key_End), K(Qt::Key_Home), ctrl(Qt::Key_End),
+                                                    ctrl(Qt::Key_Home), K(Qt::Key_Down), K(Qt::Key_End)};
+    QTest::newRow("selecting") << words << 5
+                               << QList<K>{shift(Qt::Key_Right), shift(Qt::Key_Down), shift(Qt::Key_End),
+                                           K(Qt::ShiftModifier | Qt::ControlModifier, Qt::Key_Right),
+                                           shift(Qt::Key_Left), K(Qt::Key_Right), shift(Qt::Key_Home),
+                                           K(Qt::Key_Left)};
+    QTest::newRow("deleting") << marks << 9
+                              << QList<K>{K(Qt::Key_Backspace), K(Qt::Key_Backspace), K(Qt::Key_Delete),
+                                          K(Qt::Key_Delete), K(Qt::Key_Backspace), K(Qt::Key_Backspace)};
+    QTest::newRow("deleting words") << words << 20
+                                    << QList<K>{ctrl(Qt::Key_Backspace), ctrl(Qt::Key_Backspace),
+                                                ctrl(Qt::Key_Delete), ctrl(Qt::Key_Backspace)};
+    QTest::newRow("a selection deleted, undone, redone")
+        << words << 2
+        << QList<K>{shift(Qt::Key_Down), K(Qt::Key_Delete), ctrl(Qt::Key_Z), K(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z)};
+    QTest::newRow("pages") << QStringLiteral("line\n").repeated(40) << 0
+                           << QList<K>{K(Qt::Key_PageDown), K(Qt::Key_PageDown), K(Qt::Key_PageUp),
+                                       shift(Qt::Key_PageDown)};
+}
+
+void tst_TextBox::keysAgreeWithTheStockEditor()
+{
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(QList<QKeyCombination>, keys);
+    SideBySide editors(text);
+    QTextCursor cursor = editors.stock->textCursor();
+    cursor.setPosition(start);
+    editors.stock->setTextCursor(cursor);
+    editors.box->setSelStart(modelPosition(text, start));
+    QString problem = editors.difference();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    for (int i = 0; i < keys.size(); ++i) {
+        QTest::keyClick(editors.stock, keys[i].key(), keys[i].keyboardModifiers());
+        QTest::keyClick(editors.box, keys[i].key(), keys[i].keyboardModifiers());
+        problem = editors.difference();
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("after key %1: %2").arg(i + 1).arg(problem)));
+    }
+}
+
+void tst_TextBox::clicksAgreeWithTheStockEditor()
+{
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("line %1: some words, e\u0301 and \U0001F600 here\n").arg(i);
+    SideBySide editors(text);
+    const auto click = [&](QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool twice = false) {
+        for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(editors.stock),
+                                            static_cast<QAbstractScrollArea *>(editors.box)}) {
+            QTest::mouseClick(editor->viewport(), Qt::LeftButton, modifiers, at);
+            if (twice)
+                QTest::mouseDClick(editor->viewport(), Qt::LeftButton, modifiers, at);
+        }
+        return editors.difference();
+    };
+    const QList<QPoint> points{{3, 3}, {40, 10}, {97, 23}, {150, 40}, {300, 70}, {12, 100}};
+    for (const QPoint &point : points) {
+        QString problem = click(point);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("click at (%1,%2): %3").arg(point.x()).arg(point.y()).arg(problem)));
+        problem = click(point + QPoint(30, 25), Qt::ShiftModifier);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("shift-click: ") + problem));
+        problem = click(point, Qt::NoModifier, true);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("double click: ") + problem));
+    }
+    // Scrolled down, the first line shown starts at the top edge.
+    editors.stock->verticalScrollBar()->setValue(7);
+    editors.box->verticalScrollBar()->setValue(7);
+    for (const QPoint &point : points) {
+        const QString problem = click(point);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("scrolled, click at (%1,%2): %3").arg(point.x()).arg(point.y()).arg(problem)));
+    }
+}
+
+void tst_TextBox::accessibleTextCountsABreakAsOne()
+{
+    TextBox box;
+    box.show();
+    box.setText(QStringLiteral("ab\r\n\U0001F600d\r\n\r\nlast"));
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&box);
+    QVERIFY(accessible);
+    QAccessibleTextInterface *text = accessible->textInterface();
+    QAccessibleEditableTextInterface *editable = accessible->editableTextInterface();
+    QVERIFY(text && editable);
+    QCOMPARE(accessible->role(), QAccessible::EditableText);
+    QCOMPARE(text->characterCount(), 11); // a b \n 😀 d \n \n l a s t
+    QCOMPARE(text->text(0, 11), QStringLiteral("ab\n\U0001F600d\n\nlast"));
+    QCOMPARE(text->text(3, 5), QStringLiteral("\U0001F600d"));
+    int start = 0;
+    int end = 0;
+    QCOMPARE(text->textAtOffset(4, QAccessible::LineBoundary, &start, &end), QStringLiteral("\U0001F600d\n"));
+    QCOMPARE(start, 3);
+    QCOMPARE(end, 6);
+    QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("\n"));
+    QCOMPARE(text->textAtOffset(9, QAccessible::LineBoundary, &start, &end), QStringLiteral("last"));
+    QCOMPARE(start, 7);
+    // Offsets given back go where they stand in the box's model.
+    text->setCursorPosition(7);
+    QCOMPARE(box.SelStart(), qint64(10));
+    editable->insertText(5, QStringLiteral("X\nY"));
+    QCOMPARE(box.Text(), QStringLiteral("ab\r\n\U0001F600dX\r\nY\r\n\r\nlast"));
+    editable->deleteText(2, 3); // the first line break
+    QCOMPARE(box.Text(), QStringLiteral("ab\U0001F600dX\r\nY\r\n\r\nlast"));
+    QCOMPARE(text->cursorPosition(), 2);
 }
 
 QTEST_MAIN(tst_TextBox)
