@@ -921,33 +921,36 @@ bool isWordSeparator(char32_t code)
 
 } // namespace
 
-qint64 TextBox::wordStart(qint64 position) const
+qint64 TextBox::startOfWordMove(qint64 position) const
 {
+    // As the stock editor's StartOfWord: -1 where the caret would not move.
     const qint64 line = m_model.lineOf(position);
     const qint64 start = m_model.lineStart(line);
     const qint64 end = m_model.lineEnd(line);
     if (position == start)
-        return position;
+        return -1;
     const char32_t before = m_model.at(position - 1);
     if (position == end && (QChar::isSpace(before) || isWordSeparator(before)))
-        return position;
-    return previousWord(position < end ? position + 1 : position);
+        return -1;
+    const qint64 moved = previousWord(position < end ? position + 1 : position);
+    return moved == position ? -1 : moved;
 }
 
-qint64 TextBox::wordEnd(qint64 position) const
+qint64 TextBox::endOfWordMove(qint64 position) const
 {
     const qint64 end = m_model.lineEnd(m_model.lineOf(position));
     if (position >= end)
-        return position;
-    if (isWordSeparator(m_model.at(position))) {
-        ++position;
-        while (position < end && isWordSeparator(m_model.at(position)))
-            ++position;
-        return position;
+        return -1;
+    qint64 moved = position;
+    if (isWordSeparator(m_model.at(moved))) {
+        ++moved;
+        while (moved < end && isWordSeparator(m_model.at(moved)))
+            ++moved;
+    } else {
+        while (moved < end && !QChar::isSpace(m_model.at(moved)) && !isWordSeparator(m_model.at(moved)))
+            ++moved;
     }
-    while (position < end && !QChar::isSpace(m_model.at(position)) && !isWordSeparator(m_model.at(position)))
-        ++position;
-    return position;
+    return moved == position ? -1 : moved;
 }
 
 qint64 TextBox::verticalMove(qint64 position, qint64 lines)
@@ -1402,7 +1405,8 @@ void TextBox::measureSome()
     m_measureFrom = line;
     if (contentWidth() != before)
         updateScrollBars();
-    if (m_unmeasured <= 0)
+    // A whole round with nothing left to measure ends the work for good.
+    if (m_unmeasured <= 0 || scanned >= count)
         m_measureTimer.stop();
 }
 
@@ -1902,7 +1906,9 @@ void TextBox::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint point = event->position().toPoint();
-    const qint64 position = positionAt(point);
+    m_pressPoint = point;
+    m_mightDrag = false;
+    m_selecting = true;
     // The point is compared as the stock editor compares it: across the
     // text's width, and down the screen.
     if (m_tripleClickTimer.isActive()
@@ -1910,26 +1916,64 @@ void TextBox::mousePressEvent(QMouseEvent *event)
         // A third click selects the caret's line and its break (the line the
         // double click was on, where the caret still is).
         const qint64 line = m_model.lineOf(m_caret);
-        m_selectUnit = Unit::Line;
-        m_selectOrigin = m_model.lineStart(line);
-        m_selectOriginEnd = std::min(m_model.length(), m_model.lineEnd(line) + 2);
-        setSelection(m_selectOrigin, m_selectOriginEnd);
+        m_lineSelection = {m_model.lineStart(line), std::min(m_model.length(), m_model.lineEnd(line) + 2)};
+        setSelection(m_lineSelection.first, m_lineSelection.second);
         m_tripleClickTimer.stop();
-        m_selecting = true;
         return;
     }
-    const bool inSelection = m_caret != m_anchor && position > SelStart() && position < SelStart() + SelLength();
-    if (inSelection && !(event->modifiers() & Qt::ShiftModifier)) {
-        m_mightDrag = true;
-        m_dragStart = point;
+    const qint64 position = positionAt(point);
+    if (event->modifiers() == Qt::ShiftModifier) {
+        extendByMouse(position, point.x() + horizontalScrollBar()->value());
         return;
     }
-    m_selectUnit = Unit::Character;
-    m_selecting = true;
-    if (event->modifiers() & Qt::ShiftModifier)
-        moveCaret(position, true);
-    else
-        setSelection(position, position);
+    const bool overText = point.x() + horizontalScrollBar()->value() <= xOf(m_model.lineOf(position),
+                                                                            m_model.lineEnd(m_model.lineOf(position)));
+    if (m_caret != m_anchor && position >= SelStart() && position <= SelStart() + SelLength() && overText) {
+        m_mightDrag = true; // a drag of the selection, or a click into it
+        return;
+    }
+    setSelection(position, position);
+    m_wordSelection = m_lineSelection = {-1, -1};
+}
+
+void TextBox::extendByMouse(qint64 position, qreal x)
+{
+    // As the stock editor extends: by lines after a triple click, by words
+    // after a double click, by characters otherwise.
+    if (m_lineSelection.first >= 0) {
+        const auto [start, end] = m_lineSelection;
+        if (position >= start && position <= end) {
+            setSelection(start, end);
+        } else if (position < end) {
+            setSelection(end, m_model.lineStart(m_model.lineOf(position)));
+        } else {
+            const qint64 lineEnd = m_model.lineEnd(m_model.lineOf(position));
+            setSelection(start, std::min(m_model.length(), lineEnd + 2));
+        }
+        return;
+    }
+    if (m_wordSelection.first >= 0) {
+        const auto [start, end] = m_wordSelection;
+        if (position >= start && position <= end) {
+            setSelection(start, end);
+            return;
+        }
+        const qint64 wordStartPosition = startOfWordMove(position);
+        if (wordStartPosition < 0)
+            return;
+        const qint64 line = m_model.lineOf(wordStartPosition);
+        const qreal wordStartX = xOf(line, wordStartPosition);
+        const qint64 wordEndPosition = endOfWordMove(wordStartPosition);
+        if (wordEndPosition < 0 || m_model.lineOf(wordEndPosition) != line)
+            return;
+        const qreal wordEndX = xOf(line, wordEndPosition);
+        if (x < wordStartX || x > wordEndX)
+            return;
+        setSelection(position < end ? end : start,
+                     x - wordStartX < wordEndX - x ? wordStartPosition : wordEndPosition);
+        return;
+    }
+    moveCaret(position, true);
 }
 
 QPoint TextBox::tripleClickPoint(const QPoint &point) const
@@ -1940,8 +1984,10 @@ QPoint TextBox::tripleClickPoint(const QPoint &point) const
 void TextBox::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint point = event->position().toPoint();
-    if (m_mightDrag && (event->buttons() & Qt::LeftButton)) {
-        if ((point - m_dragStart).manhattanLength() < QApplication::startDragDistance())
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    if (m_mightDrag) {
+        if ((point - m_pressPoint).manhattanLength() <= QApplication::startDragDistance())
             return;
         m_mightDrag = false;
         auto *data = new QMimeData;
@@ -1960,7 +2006,7 @@ void TextBox::mouseMoveEvent(QMouseEvent *event)
             edit(from, to, {}, UndoHistory::Kind::Other, from);
         return;
     }
-    if (!m_selecting || !(event->buttons() & Qt::LeftButton))
+    if (!m_selecting && m_wordSelection.first < 0 && m_lineSelection.first < 0)
         return;
     // Dragging beyond the view scrolls it.
     const QRect visible = viewport()->rect();
@@ -1968,40 +2014,24 @@ void TextBox::mouseMoveEvent(QMouseEvent *event)
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.y() > visible.bottom())
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    const qint64 position = positionAt(point);
-    if (m_selectUnit == Unit::Character) {
-        moveCaret(position, true);
-    } else {
-        qint64 from = m_selectOrigin;
-        qint64 to = m_selectOriginEnd;
-        if (m_selectUnit == Unit::Word) {
-            if (position < from)
-                from = wordStart(position);
-            else
-                to = std::max(to, wordEnd(position));
-        } else {
-            const qint64 line = m_model.lineOf(position);
-            if (position < from)
-                from = m_model.lineStart(line);
-            else
-                to = std::max(to, std::min(m_model.length(), m_model.lineEnd(line) + 2));
-        }
-        if (position < m_selectOrigin)
-            setSelection(to, from);
-        else
-            setSelection(from, to);
-    }
+    extendByMouse(positionAt(point), point.x() + horizontalScrollBar()->value());
 }
 
 void TextBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (m_mightDrag && event->button() == Qt::LeftButton) {
-        // A click inside the selection without a drag places the caret.
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (m_mightDrag) {
+        // A click into the selection without a drag places the caret.
         m_mightDrag = false;
+        const auto words = m_wordSelection;
+        const auto lines = m_lineSelection;
         const qint64 position = positionAt(event->position().toPoint());
         setSelection(position, position);
+        m_wordSelection = words;
+        m_lineSelection = lines;
     }
-    if (m_selecting && event->button() == Qt::LeftButton) {
+    if (m_selecting) {
         m_selecting = false;
         setClipboardSelection();
     }
@@ -2015,12 +2045,19 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent *event)
     }
     // A double click selects the word; a third click soon after, the line.
     const QPoint point = event->position().toPoint();
+    m_mightDrag = false;
     const qint64 position = positionAt(point);
-    m_selectUnit = Unit::Word;
-    m_selectOrigin = wordStart(position);
-    m_selectOriginEnd = wordEnd(position);
-    setSelection(m_selectOrigin, m_selectOriginEnd);
-    m_selecting = true;
+    const qint64 line = m_model.lineOf(position);
+    qint64 start = position;
+    qint64 end = position;
+    if (m_model.lineLength(line) > 0) {
+        const qint64 moved = startOfWordMove(position);
+        start = moved < 0 ? position : moved;
+        const qint64 ended = endOfWordMove(start);
+        end = ended < 0 ? start : ended;
+    }
+    setSelection(start, end);
+    m_wordSelection = start != end ? std::pair<qint64, qint64>{start, end} : std::pair<qint64, qint64>{-1, -1};
     m_tripleClickPoint = tripleClickPoint(point);
     m_tripleClickTimer.start(QApplication::doubleClickInterval(), this);
 }

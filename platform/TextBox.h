@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -141,7 +142,6 @@ private:
     struct Chunk;
     struct LineData;
     struct Window;
-    enum class Unit { Character, Word, Line };
 
     // Editing.
     void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
@@ -168,8 +168,9 @@ private:
     qint64 previousGrapheme(qint64 position) const;
     qint64 nextWord(qint64 position) const;
     qint64 previousWord(qint64 position) const;
-    qint64 wordStart(qint64 position) const;
-    qint64 wordEnd(qint64 position) const;
+    qint64 startOfWordMove(qint64 position) const;
+    qint64 endOfWordMove(qint64 position) const;
+    void extendByMouse(qint64 position, qreal x);
     qint64 verticalMove(qint64 position, qint64 lines);
     qint64 pageMove(qint64 position, int direction);
 
@@ -255,15 +256,17 @@ private:
     QBasicTimer m_blinkTimer;
     bool m_caretOn = false;
     bool m_selecting = false;
-    Unit m_selectUnit = Unit::Character;
-    qint64 m_selectOrigin = 0;    // the unit pressed on, for double and triple clicks
-    qint64 m_selectOriginEnd = 0;
+    // The word of the last double click and the line of the last triple
+    // click: Shift+click and drags extend by them until a click sets the
+    // caret anew, as in the stock editor.
+    std::pair<qint64, qint64> m_wordSelection{-1, -1};
+    std::pair<qint64, qint64> m_lineSelection{-1, -1};
+    QPoint m_pressPoint;
     QBasicTimer m_tripleClickTimer;
     QPoint m_tripleClickPoint;
     qreal m_pageRow = 0;        // the caret's row on the screen while paging
     bool m_pageRowKept = false;
     bool m_mightDrag = false;
-    QPoint m_dragStart;
     qint64 m_dropCaret = -1;
     QString m_preedit;
     int m_preeditCursor = 0;

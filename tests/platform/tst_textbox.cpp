@@ -835,6 +835,13 @@ void tst_TextBox::clicksAgreeWithTheStockEditor()
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("shift-click: ") + problem));
         problem = click(point, Qt::NoModifier, true);
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("double click: ") + problem));
+        // Inside the word just selected: a click places the caret, a
+        // Shift+click moves the selection's end.
+        problem = click(point + QPoint(2, 0), Qt::ShiftModifier);
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("shift-click in a selection: ") + problem));
+        click(point, Qt::NoModifier, true);
+        problem = click(point + QPoint(2, 0));
+        QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("click in a selection: ") + problem));
     }
     // Scrolled down, the first line shown starts at the top edge.
     editors.stock->verticalScrollBar()->setValue(7);
@@ -843,6 +850,10 @@ void tst_TextBox::clicksAgreeWithTheStockEditor()
         const QString problem = click(point);
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("scrolled, click at (%1,%2): %3").arg(point.x()).arg(point.y()).arg(problem)));
     }
+    // A new text shows from its top.
+    editors.stock->setPlainText(text);
+    editors.box->setText(text);
+    QCOMPARE(editors.box->verticalScrollBar()->value(), editors.stock->verticalScrollBar()->value());
 }
 
 void tst_TextBox::accessibleTextCountsABreakAsOne()
