@@ -737,8 +737,8 @@ void TextBox::insertFromUser(const QString &text)
 void TextBox::insertFromMimeData(const QMimeData *source)
 {
     // The data may come from another program that serves it once, or not
-    // at all: no data, no format or no text pastes nothing.
-    if (!source || !source->hasText())
+    // at all: it is asked for once, and no data or no text pastes nothing.
+    if (!source)
         return;
     const QString text = source->text();
     if (text.isEmpty())
