@@ -30,7 +30,7 @@ char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase)
 
 char32_t CaseRandomizer::ConvertCase(char32_t code, int drawnCase, const QLocale &locale)
 {
-    return CaseRules(locale).toCase(code, drawnCase == Upper);
+    return CaseRules(locale.name().toStdString()).toCase(code, drawnCase == Upper);
 }
 
 qint16 CaseRandomizer::PercentDone(qint64 i, qint64 n)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Times the command-line filter end to end through a pipe, as a user runs
-# it (tessaly -r < file > /dev/null), on 64 MiB of English ASCII text and
-# 64 MiB of mixed text, beside cat through the same pipe; then streams 2 GiB
-# through it and reports the peak memory.
+# Times the command-line filter as a user runs it, on 64 MiB of English ASCII
+# text and 64 MiB of mixed text, beside `tr a-z A-Z` and `cat` on the same
+# input: the processor time of the whole process (user + system, the best of
+# five runs), once from a file to /dev/null and once through real pipes
+# (cat FILE | PROGRAM | cat > /dev/null, the middle process timed); then
+# streams 2 GiB through it and reports the peak memory.
 #
 #   scripts/bench-filter.sh [BUILD_FOLDER]
 set -euo pipefail
@@ -12,31 +14,57 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 size=$((64 * 1024 * 1024))
 
-best_seconds() { # command... ; the best of five runs
-  python3 - "$@" <<'PY'
-import subprocess, sys, time
+# The best processor time of five runs of a command given its input file:
+# "file" reads it and writes to /dev/null; "pipe" gets it from cat and writes
+# to cat.
+cpu_seconds() { # file|pipe input command...
+  local how="$1" input="$2"
+  shift 2
+  python3 - "$how" "$input" "$@" <<'PY'
+import os, subprocess, sys
+how, path, command = sys.argv[1], sys.argv[2], sys.argv[3:]
 best = None
 for _ in range(5):
-    start = time.perf_counter()
-    subprocess.run(["bash", "-c", sys.argv[1]], check=True)
-    elapsed = time.perf_counter() - start
-    best = elapsed if best is None else min(best, elapsed)
+    with open(os.devnull, "wb") as sink:
+        if how == "file":
+            with open(path, "rb") as source:
+                process = subprocess.Popen(command, stdin=source, stdout=sink)
+                _, status, usage = os.wait4(process.pid, 0)
+        else:
+            feeder = subprocess.Popen(["cat", path], stdout=subprocess.PIPE)
+            drain = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=sink)
+            process = subprocess.Popen(command, stdin=feeder.stdout, stdout=drain.stdin)
+            feeder.stdout.close()
+            drain.stdin.close()
+            _, status, usage = os.wait4(process.pid, 0)
+            feeder.wait()
+            drain.wait()
+    if status != 0:
+        sys.exit(f"{command} failed")
+    seconds = usage.ru_utime + usage.ru_stime
+    best = seconds if best is None else min(best, seconds)
 print(f"{best:.4f}")
 PY
 }
 
 for kind in ascii mixed; do
   python3 tools/make-filter-text.py "$kind" "$size" "$work/$kind.txt"
-  filter=$(best_seconds "'$program' -r < '$work/$kind.txt' > /dev/null")
-  cat=$(best_seconds "cat < '$work/$kind.txt' > /dev/null")
-  peak=$( { /usr/bin/time -f "%M" "$program" -r <"$work/$kind.txt" >/dev/null; } 2>&1 | tail -n1)
-  python3 - "$kind" "$size" "$filter" "$cat" "$peak" <<'PY'
+  for how in file pipe; do
+    filter=$(cpu_seconds "$how" "$work/$kind.txt" "$program" -r)
+    tr=$(cpu_seconds "$how" "$work/$kind.txt" tr a-z A-Z)
+    cat=$(cpu_seconds "$how" "$work/$kind.txt" cat)
+    python3 - "$kind" "$how" "$size" "$filter" "$tr" "$cat" <<'PY'
 import sys
-kind, size, filt, cat, peak = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4]), int(sys.argv[5])
+kind, how, size, filt, tr, cat = sys.argv[1], sys.argv[2], int(sys.argv[3]), *map(float, sys.argv[4:])
 mb = size / 1e6
-print(f"{kind:6s} 64 MiB: tessaly -r {mb / filt:7.0f} MB/s ({filt * 1000:.0f} ms), cat {mb / cat:7.0f} MB/s"
-      f" ({cat * 1000:.0f} ms): {cat / filt * 100:.0f} % of cat's speed; peak memory {peak / 1024:.1f} MB")
+rate = lambda seconds: mb / max(seconds, 1e-6)
+where = "file to /dev/null" if how == "file" else "through pipes    "
+print(f"{kind:6s} 64 MiB, {where}: tessaly -r {rate(filt):6.0f} MB per CPU-second"
+      f" ({tr / filt:4.2f}x tr a-z A-Z at {rate(tr):5.0f}, {cat / filt:5.3f}x cat at {rate(cat):5.0f})")
 PY
+  done
+  peak=$( { /usr/bin/time -f "%M" "$program" -r <"$work/$kind.txt" >/dev/null; } 2>&1 | tail -n1)
+  echo "$kind 64 MiB: peak memory $((peak / 1024)) MB"
 done
 peak=$( { head -c $((2 * 1024 * 1024 * 1024)) /dev/zero | tr '\0' 'x' \
           | /usr/bin/time -f "%M" "$program" -r >/dev/null; } 2>&1 | tail -n1)

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
+  libicu-dev unicode-data
   libgl-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   fonts-roboto-unhinted

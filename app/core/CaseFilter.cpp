@@ -1,7 +1,15 @@
 #include "CaseFilter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -11,11 +19,6 @@ std::uint64_t splitMix64(std::uint64_t &state)
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
-}
-
-std::uint64_t rotl(std::uint64_t x, int k)
-{
-    return (x << k) | (x >> (64 - k));
 }
 
 // 0x20 for the ASCII letters (the bit that makes them lower case), else 0.
@@ -38,12 +41,45 @@ constexpr std::uint64_t kHighBits = 0x80 * kOnes;
 // 0x20 in each byte of eight ASCII bytes that is a letter, else 0: a byte
 // with 0x20 set lies in 'a'..'z' (no byte carries into the next, as every
 // byte is below 0x80).
-std::uint64_t asciiLetters(std::uint64_t eight)
+inline std::uint64_t asciiLetters(std::uint64_t eight)
 {
     const std::uint64_t lowered = eight | (0x20 * kOnes);
     const std::uint64_t atLeastA = lowered + (0x80 - 'a') * kOnes;
     const std::uint64_t atMostZ = (0x80 + 'z') * kOnes - lowered;
     return ((atLeastA & atMostZ & kHighBits) >> 2);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+bool hasAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#endif
+
+#if defined(__SSE2__)
+// Byte j holds j: lanes below a count are those the count covers.
+const __m128i kLaneIndex = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+#endif
+
+// Eight bytes read from memory as a word whose byte j is the j-th byte,
+// on machines that store the big end first too (and back again).
+inline std::uint64_t littleEndian(std::uint64_t word)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap64(word);
+#else
+    return word;
+#endif
+}
+
+// Whether any of eight ASCII bytes is an i or an I.
+inline bool hasAnI(std::uint64_t eight)
+{
+    const std::uint64_t lowered = eight | (0x20 * kOnes);
+    const std::uint64_t difference = lowered ^ ('i' * kOnes);
+    // A zero byte of the difference is an i: the classic test for a zero byte.
+    return ((difference - kOnes) & ~difference & kHighBits) != 0;
 }
 
 // The length of a UTF-8 sequence from its first byte, 0 for a byte that
@@ -142,90 +178,223 @@ CaseFilter::CaseFilter(const CaseRules &rules, std::uint64_t seed)
     : m_rules(rules)
 {
     std::uint64_t state = seed;
-    for (std::uint64_t &word : m_state)
+    for (std::uint64_t &word : m_draws.state)
         word = splitMix64(state);
-}
-
-std::uint64_t CaseFilter::nextWord()
-{
-    // xoshiro256**
-    const std::uint64_t result = rotl(m_state[1] * 5, 7) * 9;
-    const std::uint64_t t = m_state[1] << 17;
-    m_state[2] ^= m_state[0];
-    m_state[3] ^= m_state[1];
-    m_state[1] ^= m_state[2];
-    m_state[0] ^= m_state[3];
-    m_state[2] ^= t;
-    m_state[3] = rotl(m_state[3], 45);
-    return result;
 }
 
 void CaseFilter::feed(const char *data, std::size_t size, std::string &out)
 {
-    auto bytes = reinterpret_cast<const unsigned char *>(data);
-    // A sequence cut at the end of the last piece is completed first.
-    while (m_pendingSize > 0 && size > 0) {
-        m_pending[m_pendingSize++] = *bytes++;
-        --size;
-        const std::size_t used = convert(m_pending, m_pendingSize, false, out);
-        std::size_t left = m_pendingSize - used;
-        for (std::size_t i = 0; i < left; ++i)
-            m_pending[i] = m_pending[used + i];
-        m_pendingSize = left;
-        if (used > 0 && left > 0) {
-            // What is left of the pending bytes is converted with the rest.
-            std::string held(reinterpret_cast<const char *>(m_pending), left);
-            m_pendingSize = 0;
-            held.append(reinterpret_cast<const char *>(bytes), size);
-            feed(held.data(), held.size(), out);
-            return;
-        }
-    }
-    const std::size_t used = convert(bytes, size, false, out);
-    for (std::size_t i = used; i < size; ++i)
-        m_pending[m_pendingSize++] = bytes[i];
+    const std::size_t start = out.size();
+    out.resize(start + room(size));
+    out.resize(start + feed(data, size, out.data() + start));
 }
 
 void CaseFilter::finish(std::string &out)
 {
-    convert(m_pending, m_pendingSize, true, out);
-    m_pendingSize = 0;
+    const std::size_t start = out.size();
+    out.resize(start + room(0));
+    out.resize(start + finish(out.data() + start));
 }
 
-std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, bool atEnd, std::string &out)
+std::size_t CaseFilter::feed(const char *data, std::size_t size, char *out)
 {
-    // A converted code point takes at most one and a half times its bytes.
-    const std::size_t start = out.size();
-    out.resize(start + 2 * size + 4);
-    char *write = out.data() + start;
+    auto bytes = reinterpret_cast<const unsigned char *>(data);
+    std::size_t written = 0;
+    // A sequence cut at the end of the last piece is completed first, a
+    // byte at a time.
+    while (m_pendingSize > 0 && size > 0) {
+        m_pending[m_pendingSize++] = *bytes++;
+        --size;
+        std::size_t wrote = 0;
+        const std::size_t used = convert(m_pending, m_pendingSize, false, out + written, &wrote);
+        written += wrote;
+        for (std::size_t i = used; i < m_pendingSize; ++i)
+            m_pending[i - used] = m_pending[i];
+        m_pendingSize -= used;
+    }
+    std::size_t wrote = 0;
+    const std::size_t used = convert(bytes, size, false, out + written, &wrote);
+    written += wrote;
+    for (std::size_t i = used; i < size; ++i)
+        m_pending[m_pendingSize++] = bytes[i];
+    return written;
+}
+
+std::size_t CaseFilter::finish(char *out)
+{
+    std::size_t written = 0;
+    convert(m_pending, m_pendingSize, true, out, &written);
+    m_pendingSize = 0;
+    return written;
+}
+
+void CaseFilter::makeTwoBytes()
+{
+    if (!m_bmp)
+        m_bmp = &m_rules.bmp();
+    for (char32_t code = 0x80; code < 0x800; ++code) {
+        for (int lower = 0; lower < 2; ++lower) {
+            Encoded &encoded = m_twoBytes[code][lower];
+            const char *end = encode((*m_bmp)[code][lower], encoded.bytes);
+            encoded.length = static_cast<unsigned char>(end - encoded.bytes);
+        }
+    }
+    m_twoBytesMade = true;
+}
+
+std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, bool atEnd, char *out,
+                                std::size_t *written)
+{
+    // Room for the output is the caller's: a code point's new form takes at
+    // most one and a half times its bytes, and nothing is written twice.
+    char *write = out;
+    const bool dottedI = m_rules.hasDottedI();
+    Draws draws = m_draws;
     std::size_t i = 0;
     while (i < size) {
-        // Eight ASCII bytes starting a group: all at once.
-        while (m_unit == 0 && size - i >= 8) {
+        // Runs of ASCII bytes (unless one is an i of a language whose i is
+        // not ASCII's).
+#if defined(__SSE2__)
+        if (size - i >= 16 && data[i] < 0x80 && !dottedI) {
+            // Sixteen bytes to a register: the run's bytes up to the first
+            // one past ASCII, sixteen units' draws at once; thirty-two at a
+            // time while the run lasts.
+            const __m128i caseBit = _mm_set1_epi8(0x20);
+            const __m128i beforeA = _mm_set1_epi8('a' - 1);
+            const __m128i afterZ = _mm_set1_epi8('z' + 1);
+            const auto letters = [&](__m128i bytes) {
+                const __m128i lowered = _mm_or_si128(bytes, caseBit);
+                return _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi8(lowered, beforeA), _mm_cmplt_epi8(lowered, afterZ)),
+                                     caseBit);
+            };
+            const auto apply = [](__m128i bytes, __m128i mask, __m128i random) {
+                return _mm_or_si128(_mm_andnot_si128(mask, bytes), _mm_and_si128(random, mask));
+            };
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+            const int past = _mm_movemask_epi8(bytes);
+            if (past == 0 && size - i >= 32) {
+                bool whole = false;
+#if defined(__GNUC__) && defined(__x86_64__)
+                if (hasAvx2()) {
+                    const std::size_t before = i;
+                    i = asciiRunAvx2(data, size, i, write, draws);
+                    whole = i > before;
+                }
+#endif
+                while (size - i >= 32) {
+                    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+                    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + 16));
+                    if (_mm_movemask_epi8(_mm_or_si128(first, second)) != 0)
+                        break; // a byte past ASCII
+                    std::uint64_t spare[4];
+                    const std::uint64_t *random = draws.windows(spare);
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(write),
+                                     apply(first, letters(first),
+                                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(random))));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(write + 16),
+                                     apply(second, letters(second),
+                                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(random + 2))));
+                    write += 32;
+                    i += 32;
+                    whole = true;
+                }
+                if (whole)
+                    continue;
+            }
+            const int take = past == 0 ? 16 : __builtin_ctz(unsigned(past)); // at least 1: data[i] is ASCII
+            const __m128i lanes = _mm_cmpgt_epi8(_mm_set1_epi8(char(take)), kLaneIndex);
+            std::uint64_t low = 0;
+            std::uint64_t high = 0;
+            draws.window16(low, high);
+            draws.take(unsigned(take));
+            const __m128i random = _mm_set_epi64x(std::int64_t(high), std::int64_t(low));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(write),
+                             apply(bytes, _mm_and_si128(letters(bytes), lanes), random));
+            write += take;
+            i += std::size_t(take);
+            continue;
+        }
+#endif
+        if (size - i >= 8 && data[i] < 0x80) {
             std::uint64_t eight;
             std::memcpy(&eight, data + i, 8);
-            if (eight & kHighBits)
-                break;
-            const std::uint64_t mask = asciiLetters(eight);
-            std::uint64_t random = nextWord();
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-            random = __builtin_bswap64(random); // bit 8j + 5 on the j-th byte
-#endif
-            eight = (eight & ~mask) | (random & mask);
-            std::memcpy(write, &eight, 8);
-            write += 8;
-            i += 8;
+            eight = littleEndian(eight);
+            const std::uint64_t high = eight & kHighBits;
+            const int take = high ? __builtin_ctzll(high) / 8 : 8; // at least 1: data[i] is ASCII
+            const std::uint64_t mine = ~std::uint64_t(0) >> (64 - 8 * take);
+            if (!(dottedI && hasAnI(eight & mine))) {
+                const std::uint64_t mask = asciiLetters(eight) & mine;
+                const std::uint64_t converted = littleEndian((eight & ~mask) | (draws.window() & mask));
+                draws.take(unsigned(take));
+                std::memcpy(write, &converted, 8); // the bytes past `take` are written again
+                write += take;
+                i += std::size_t(take);
+                continue;
+            }
         }
-        if (i >= size)
-            break;
         const unsigned char lead = data[i];
+        if (lead >= 0xC2 && lead < 0xE0 && size - i >= 2 && (data[i + 1] & 0xC0) == 0x80) {
+            // Two bytes, the most common sequence past ASCII, in a run of its
+            // own (a word of Greek or Cyrillic): looked up and written back
+            // without the general decoding.
+            if (!m_twoBytesMade)
+                makeTwoBytes();
+            do {
+                const unsigned code = unsigned(data[i] & 0x1F) << 6 | (data[i + 1] & 0x3F);
+                const Encoded &encoded = m_twoBytes[code][draws.bit()];
+                std::memcpy(write, encoded.bytes, 4); // the fourth is the length: written again after
+                write += encoded.length;
+                i += 2;
+            } while (size - i >= 2 && data[i] >= 0xC2 && data[i] < 0xE0 && (data[i + 1] & 0xC0) == 0x80);
+            continue;
+        }
         if (lead < 0x80) {
             // ASCII: the 0x20 bit of a letter set for lower case, cleared
-            // for upper case.
-            const unsigned char mask = kAscii.mask[lead];
-            const unsigned char lower = nextBit() ? 0x20 : 0;
-            *write++ = char((lead & ~mask) | (lower & mask));
+            // for upper case; no branch on the draw.
+            const unsigned lower = draws.bit();
+            if (dottedI && (lead == 'i' || lead == 'I')) {
+                write = encode(m_rules.toCase(lead, lower == 0), write);
+            } else {
+                const unsigned char mask = kAscii.mask[lead];
+                *write++ = char((lead & ~mask) | ((lower << 5) & mask));
+            }
             ++i;
+            continue;
+        }
+        if (lead >= 0xE0 && lead < 0xF0 && size - i >= 3 && (data[i + 1] & 0xC0) == 0x80
+            && (data[i + 2] & 0xC0) == 0x80 && (lead != 0xE0 || data[i + 1] >= 0xA0)
+            && (lead != 0xED || data[i + 1] < 0xA0)) {
+            // Three bytes (the rest of the BMP, but for the surrogates).
+            if (!m_bmp)
+                m_bmp = &m_rules.bmp();
+            const char32_t code = char32_t(lead & 0x0F) << 12 | char32_t(data[i + 1] & 0x3F) << 6 | (data[i + 2] & 0x3F);
+            const char32_t converted = (*m_bmp)[code][draws.bit()];
+            if (converted >= 0x800) {
+                write[0] = char(0xE0 | (converted >> 12));
+                write[1] = char(0x80 | ((converted >> 6) & 0x3F));
+                write[2] = char(0x80 | (converted & 0x3F));
+                write += 3;
+            } else {
+                write = encode(converted, write);
+            }
+            i += 3;
+            continue;
+        }
+        if (lead == 0xF0 && size - i >= 4 && data[i + 1] >= 0x90 && data[i + 1] < 0xC0
+            && (data[i + 2] & 0xC0) == 0x80 && (data[i + 3] & 0xC0) == 0x80) {
+            // Four bytes of plane 1 (emoji, letters of scripts past the BMP):
+            // the low sixteen bits looked up, the first byte kept.
+            if (!m_plane1)
+                m_plane1 = &m_rules.plane1();
+            const unsigned low = unsigned(data[i + 1] & 0x0F) << 12 | unsigned(data[i + 2] & 0x3F) << 6
+                | (data[i + 3] & 0x3F);
+            const unsigned converted = (*m_plane1)[low][draws.bit()];
+            write[0] = char(0xF0);
+            write[1] = char(0x90 | (converted >> 12));
+            write[2] = char(0x80 | ((converted >> 6) & 0x3F));
+            write[3] = char(0x80 | (converted & 0x3F));
+            write += 4;
+            i += 4;
             continue;
         }
         const int length = sequenceLength(lead);
@@ -233,15 +402,63 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
         if (length > 0 && available < std::size_t(length) && !atEnd && canStillComplete(data + i, available, length))
             break; // the rest may come with the next piece
         const char32_t code = length > 0 && available >= std::size_t(length) ? decode(data + i, length) : 0;
-        const bool lower = nextBit();
+        const unsigned lower = draws.bit();
         if (code == 0) {
             *write++ = char(lead); // not a whole, valid sequence: its bytes pass one by one
             ++i;
             continue;
         }
-        write = encode(m_rules.toCase(code, !lower), write);
+        char32_t converted;
+        if (code < 0x10000) {
+            if (!m_bmp)
+                m_bmp = &m_rules.bmp();
+            converted = (*m_bmp)[code][lower];
+        } else if (code < 0x20000) {
+            if (!m_plane1)
+                m_plane1 = &m_rules.plane1();
+            converted = 0x10000 + char32_t((*m_plane1)[code - 0x10000][lower]);
+        } else {
+            converted = m_rules.toCase(code, lower == 0);
+        }
+        write = encode(converted, write);
         i += std::size_t(length);
     }
-    out.resize(std::size_t(write - out.data()));
+    m_draws = draws;
+    *written = std::size_t(write - out);
     return i;
 }
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Whole groups of sixty-four ASCII bytes, thirty-two to a register, on the
+// processors that have the registers; the same bytes and draws as the
+// narrower loops. Returns where the run stopped.
+__attribute__((target("avx2"))) std::size_t CaseFilter::asciiRunAvx2(const unsigned char *data, std::size_t size,
+                                                                       std::size_t i, char *&write, Draws &draws)
+{
+    const __m256i caseBit = _mm256_set1_epi8(0x20);
+    const __m256i beforeA = _mm256_set1_epi8('a' - 1);
+    const __m256i afterZ = _mm256_set1_epi8('z' + 1);
+    while (size - i >= 64) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i));
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + 32));
+        if (_mm256_movemask_epi8(_mm256_or_si256(first, second)) != 0)
+            break; // a byte past ASCII
+        for (int half = 0; half < 2; ++half) {
+            const __m256i bytes = half == 0 ? first : second;
+            std::uint64_t spare[4];
+            const std::uint64_t *random = draws.windows(spare);
+            const __m256i lowered = _mm256_or_si256(bytes, caseBit);
+            const __m256i letter =
+                _mm256_and_si256(_mm256_cmpgt_epi8(lowered, beforeA), _mm256_cmpgt_epi8(afterZ, lowered));
+            const __m256i mask = _mm256_and_si256(letter, caseBit);
+            const __m256i converted =
+                _mm256_or_si256(_mm256_andnot_si256(mask, bytes),
+                                _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(random)), mask));
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(write + 32 * half), converted);
+        }
+        write += 64;
+        i += 64;
+    }
+    return i;
+}
+#endif

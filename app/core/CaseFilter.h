@@ -2,6 +2,7 @@
 
 #include "CaseRules.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,30 +24,129 @@ class CaseFilter {
 public:
     CaseFilter(const CaseRules &rules, std::uint64_t seed);
 
-    // Converts the next piece of the stream, appending to out. A sequence
-    // cut at the end of a piece waits for the next one.
+    // Room the output of a piece of `size` bytes may take.
+    static constexpr std::size_t room(std::size_t size) { return 2 * size + 8; }
+
+    // Converts the next piece of the stream into out, which has room(size)
+    // bytes, and returns the number of bytes written. A sequence cut at the
+    // end of a piece waits for the next one.
+    std::size_t feed(const char *data, std::size_t size, char *out);
+    // The end of the stream (out has room(0) bytes): a sequence still
+    // waiting is not one.
+    std::size_t finish(char *out);
+
+    // The same, appending to a string.
     void feed(const char *data, std::size_t size, std::string &out);
-    // The end of the stream: a sequence still waiting is not one.
     void finish(std::string &out);
 
 private:
-    std::uint64_t nextWord();
-    bool nextBit()
-    {
-        if (m_unit == 0)
-            m_word = nextWord();
-        const bool bit = (m_word >> (8 * m_unit + 5)) & 1u;
-        m_unit = (m_unit + 1) & 7;
-        return bit;
-    }
+    // The draws: xoshiro256** and a ring of words drawn ahead, unit n of
+    // the stream taking bit 8(n mod 8) + 5 of word n / 8. Drawing ahead
+    // changes nothing that shows: the words come in the same order. convert()
+    // works on a copy of its own, so that what it writes (through a char
+    // pointer, which may alias anything) never forces them out of the
+    // registers and the cache.
+    struct Draws {
+        static constexpr unsigned kWords = 64;
+        static constexpr unsigned kUnits = 8 * kWords;
+        std::uint64_t state[4];
+        std::uint64_t ring[kWords];
+        unsigned next = kUnits; // the next unit's place in the ring; kUnits: none left
+
+        static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+        std::uint64_t nextWord()
+        {
+            const std::uint64_t result = rotl(state[1] * 5, 7) * 9;
+            const std::uint64_t t = state[1] << 17;
+            state[2] ^= state[0];
+            state[3] ^= state[1];
+            state[1] ^= state[2];
+            state[0] ^= state[3];
+            state[2] ^= t;
+            state[3] = rotl(state[3], 45);
+            return result;
+        }
+        // Keeps the unused units of the ring (part of a word at most... or
+        // more) in front and draws the rest anew.
+#if defined(__GNUC__)
+        __attribute__((always_inline))
+#endif
+        void refill()
+        {
+            const unsigned keepFrom = next / 8;
+            unsigned kept = 0;
+            for (unsigned k = keepFrom; k < kWords; ++k)
+                ring[kept++] = ring[k];
+            for (unsigned k = kept; k < kWords; ++k)
+                ring[k] = nextWord();
+            next -= 8 * keepFrom;
+        }
+        // The draw of the next unit: 1 for lower case, 0 for upper.
+        unsigned bit()
+        {
+            if (next >= kUnits)
+                refill();
+            const unsigned value = unsigned(ring[next / 8] >> (8 * (next % 8) + 5)) & 1u;
+            ++next;
+            return value;
+        }
+        // The draws of the next eight units, byte j holding unit j's at bit 5
+        // (nothing taken yet: take() says how many were used).
+        std::uint64_t window()
+        {
+            if (next + 16 > kUnits)
+                refill();
+            const unsigned k = next / 8;
+            const unsigned shift = 8 * (next % 8);
+            // (shifted in two steps: a shift by 64 is not one)
+            return (ring[k] >> shift) | ((ring[k + 1] << 1) << (63 - shift));
+        }
+        // The draws of the next sixteen units, not taken.
+        void window16(std::uint64_t &low, std::uint64_t &high)
+        {
+            if (next + 24 > kUnits)
+                refill();
+            const unsigned k = next / 8;
+            const unsigned shift = 8 * (next % 8);
+            low = (ring[k] >> shift) | ((ring[k + 1] << 1) << (63 - shift));
+            high = (ring[k + 1] >> shift) | ((ring[k + 2] << 1) << (63 - shift));
+        }
+        void take(unsigned units) { next += units; }
+        // The draws of the next 32 units, eight to a word, taken.
+        const std::uint64_t *windows(std::uint64_t (&spare)[4])
+        {
+            if (next + 40 > kUnits)
+                refill();
+            const unsigned k = next / 8;
+            const unsigned shift = 8 * (next % 8);
+            next += 32;
+            if (shift == 0)
+                return ring + k; // read in place: no stores to wait for
+            for (unsigned j = 0; j < 4; ++j)
+                spare[j] = (ring[k + j] >> shift) | (ring[k + j + 1] << (64 - shift));
+            return spare;
+        }
+    };
+
     // Converts whole units from data, up to a sequence that may continue
-    // past the end; returns how many bytes were used.
-    std::size_t convert(const unsigned char *data, std::size_t size, bool atEnd, std::string &out);
+    // past the end; returns how many bytes were used, and the bytes written.
+    std::size_t convert(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
+    void makeTwoBytes();
+    static std::size_t asciiRunAvx2(const unsigned char *data, std::size_t size, std::size_t i, char *&write,
+                                    Draws &draws);
 
     const CaseRules &m_rules;
-    std::uint64_t m_state[4];
-    std::uint64_t m_word = 0;
-    int m_unit = 0; // the next unit's place in its group of eight
+    const CaseRules::BmpCases *m_bmp = nullptr; // made when the first letter past ASCII comes
+    const CaseRules::BmpCases *m_plane1 = nullptr; // ... past the BMP
+    // The new forms of the two-byte sequences (U+0080 to U+07FF) as UTF-8,
+    // upper and lower: small enough to stay in the fastest cache.
+    struct Encoded {
+        char bytes[3];
+        unsigned char length; // stored right after the bytes: four bytes are copied at once
+    };
+    std::array<std::array<Encoded, 2>, 0x800> m_twoBytes;
+    bool m_twoBytesMade = false;
+    Draws m_draws;
     unsigned char m_pending[4];
     std::size_t m_pendingSize = 0;
 };

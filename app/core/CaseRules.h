@@ -1,29 +1,50 @@
 #pragma once
 
-#include <QLocale>
+#include <array>
+#include <memory>
+#include <string>
 
 // The case rule of the whole program, the window's and the command line's:
 // one code point in, one code point out, so a text never changes its
-// length (no "SS" for a sharp s). Unicode's simple mapping, except where
-// the locale's own rules keep the length: the dotted and dotless i of
-// Turkish and Azerbaijani (and whatever Lithuanian changes in one letter).
+// length (no "SS" for a sharp s). Unicode's simple case mapping for every
+// code point, as ICU gives it (ICU 72: Unicode 15.0), except where the
+// user's language has its own rule for a single letter: in Turkish and
+// Azerbaijani, i comes up as İ (U+0130) and I goes down to ı (U+0131).
 class CaseRules {
 public:
-    explicit CaseRules(const QLocale &locale = QLocale::c());
+    // The rules of a locale by its name ("tr_TR.UTF-8", "az", "C", ...): only
+    // its language counts.
+    explicit CaseRules(const std::string &locale = std::string());
 
-    // The rules of the user's locale, as Qt sees it.
+    // The rules of the user's locale, as the C library takes it for case:
+    // LC_ALL, then LC_CTYPE, then LANG.
     static const CaseRules &user();
+    static std::string userLocale();
 
     char32_t toCase(char32_t code, bool upper) const
     {
-        if (m_ownRules)
-            return withLocale(code, upper);
-        return upper ? QChar::toUpper(code) : QChar::toLower(code);
+        if (m_dottedI && (code == 'i' || code == 'I'))
+            return upper ? (code == 'i' ? 0x130 : 'I') : (code == 'I' ? 0x131 : 'i');
+        return upper ? simpleUpper(code) : simpleLower(code);
     }
 
-private:
-    char32_t withLocale(char32_t code, bool upper) const;
+    // Whether an ASCII letter can change into something that is not ASCII
+    // (the i of Turkish and Azerbaijani).
+    bool hasDottedI() const { return m_dottedI; }
 
-    QLocale m_locale;
-    bool m_ownRules = false;
+    // Upper (0) and lower (1) case of every code point of the BMP, made
+    // once on first use; a code point of the BMP maps into the BMP.
+    using BmpCases = std::array<std::array<char16_t, 2>, 0x10000>;
+    const BmpCases &bmp() const;
+    // The same for plane 1 (U+10000 to U+1FFFF), by the low 16 bits: a code
+    // point of plane 1 maps into plane 1. The planes above have no case.
+    const BmpCases &plane1() const;
+
+    static char32_t simpleUpper(char32_t code);
+    static char32_t simpleLower(char32_t code);
+
+private:
+    bool m_dottedI = false;
+    mutable std::shared_ptr<const BmpCases> m_bmp;
+    mutable std::shared_ptr<const BmpCases> m_plane1;
 };

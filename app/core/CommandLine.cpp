@@ -8,8 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cstdint>
+
+#include <memory>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -24,50 +28,36 @@ const char *const kUsage =
     "output with every letter in a randomly drawn case.\n"
     "\n"
     "  -r, --randomize  randomize the case of the letters\n"
-    "      --seed N     draw from the seed N (any 64-bit integer): the same seed and\n"
-    "                   text give the same output on every run\n"
+    "      --seed N     draw from the seed N: decimal digits, a minus sign before\n"
+    "                   them allowed, nothing else (no blanks, no plus sign); any\n"
+    "                   64-bit number, a negative one counting from 2^64 (-1 is\n"
+    "                   18446744073709551615). The same seed and text give the\n"
+    "                   same output on every run, in the same locale\n"
     "  -h, --help       show this help and exit\n"
     "      --version    show the version and exit\n";
 
 const char *const kVersion = "Tessaly 1.0\n";
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kChunk = 1 << 20; // read and written a quarter MiB at a time: it stays in the cache
 
+// A seed: decimal digits, a minus sign before them allowed, and nothing
+// else; any value of 64 bits, a negative one counted from 2^64.
 bool parseSeed(const std::string &text, std::uint64_t *seed)
 {
-    if (text.empty())
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    char *end = nullptr;
-    errno = 0;
-    if (text[0] == '-') {
-        const long long value = std::strtoll(text.c_str(), &end, 10);
-        if (errno != 0 || *end != '\0')
-            return false;
-        *seed = std::uint64_t(value);
-        return true;
+    std::uint64_t value = 0;
+    for (const char digit : digits) {
+        const std::uint64_t next = value * 10 + std::uint64_t(digit - '0');
+        if (value > (UINT64_MAX - std::uint64_t(digit - '0')) / 10)
+            return false; // past 64 bits
+        value = next;
     }
-    if (text[0] == '+' || text[0] == ' ')
-        return false;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0')
-        return false;
-    *seed = value;
+    if (negative && value > std::uint64_t(INT64_MAX) + 1)
+        return false; // below the smallest 64-bit integer
+    *seed = negative ? std::uint64_t(0) - value : value;
     return true;
-}
-
-// The locale that decides about case, as the C library would take it.
-QLocale localeFromEnvironment()
-{
-    for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char *value = std::getenv(name);
-        if (!value || !*value)
-            continue;
-        std::string locale = value;
-        locale = locale.substr(0, locale.find_first_of(".@"));
-        if (locale == "C" || locale == "POSIX")
-            return QLocale::c();
-        return QLocale(QString::fromStdString(locale));
-    }
-    return QLocale::c();
 }
 
 void complain(const std::string &text)
@@ -76,10 +66,8 @@ void complain(const std::string &text)
 }
 
 // Writes everything or reports why not; a closed pipe ends the run quietly.
-bool writeAll(const std::string &data)
+bool writeAll(const char *from, std::size_t left)
 {
-    const char *from = data.data();
-    std::size_t left = data.size();
     while (left > 0) {
         const ssize_t written = ::write(STDOUT_FILENO, from, left);
         if (written < 0) {
@@ -95,9 +83,21 @@ bool writeAll(const std::string &data)
     return true;
 }
 
+bool writeAll(const char *text)
+{
+    return writeAll(text, std::strlen(text));
+}
+
 enum class Outcome { Done, Unreadable, WriteFailed };
 
-Outcome filterFile(const std::string &name, CaseFilter &filter, std::string &buffer, std::string &out)
+// Buffers the filter reads into and writes from, taken once and never
+// cleared (a piece's output is only ever read as far as it was written).
+struct Buffers {
+    std::unique_ptr<char[]> in{new char[kChunk]};
+    std::unique_ptr<char[]> out{new char[CaseFilter::room(kChunk)]};
+};
+
+Outcome filterFile(const std::string &name, CaseFilter &filter, Buffers &buffers)
 {
     const bool standardInput = name == "-";
     const std::string shown = standardInput ? "standard input" : name;
@@ -106,9 +106,20 @@ Outcome filterFile(const std::string &name, CaseFilter &filter, std::string &buf
         complain(shown + ": " + std::strerror(errno));
         return Outcome::Unreadable;
     }
+    // A regular file that is the output too would grow as long as it is
+    // read: refused, as cat refuses it.
+    struct stat input {};
+    struct stat output {};
+    if (::fstat(fd, &input) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(input.st_mode)
+        && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+        complain(shown + ": input file is output file");
+        if (!standardInput)
+            ::close(fd);
+        return Outcome::Unreadable;
+    }
     Outcome outcome = Outcome::Done;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t got = ::read(fd, buffers.in.get(), kChunk);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -118,9 +129,8 @@ Outcome filterFile(const std::string &name, CaseFilter &filter, std::string &buf
         }
         if (got == 0)
             break;
-        out.clear();
-        filter.feed(buffer.data(), std::size_t(got), out);
-        if (!writeAll(out)) {
+        const std::size_t size = filter.feed(buffers.in.get(), std::size_t(got), buffers.out.get());
+        if (!writeAll(buffers.out.get(), size)) {
             outcome = Outcome::WriteFailed;
             break;
         }
@@ -183,31 +193,28 @@ int run(int argc, char **argv)
         return 2;
     }
     if (options.help)
-        return std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+        return writeAll(kUsage) ? 0 : 1;
     if (options.version)
-        return std::fputs(kVersion, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+        return writeAll(kVersion) ? 0 : 1;
 
     // A closed pipe shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    const CaseRules rules(localeFromEnvironment());
+    const CaseRules &rules = CaseRules::user();
     CaseFilter filter(rules, options.seeded ? options.seed : entropySeed());
-    std::string buffer(kChunk, '\0');
-    std::string out;
-    out.reserve(2 * kChunk + 8);
+    Buffers buffers;
     std::vector<std::string> files = options.files;
     if (files.empty())
         files.push_back("-");
     int status = 0;
     for (const std::string &file : files) {
-        const Outcome outcome = filterFile(file, filter, buffer, out);
+        const Outcome outcome = filterFile(file, filter, buffers);
         if (outcome == Outcome::WriteFailed)
             return 1;
         if (outcome == Outcome::Unreadable)
             status = 1;
     }
-    out.clear();
-    filter.finish(out);
-    if (!writeAll(out))
+    const std::size_t size = filter.finish(buffers.out.get());
+    if (!writeAll(buffers.out.get(), size))
         return 1;
     return status;
 }
