@@ -59,8 +59,12 @@ kind, how, size, filt, tr, cat = sys.argv[1], sys.argv[2], int(sys.argv[3]), *ma
 mb = size / 1e6
 rate = lambda seconds: mb / max(seconds, 1e-6)
 where = "file to /dev/null" if how == "file" else "through pipes    "
+# The goals, and where the filter stood before its fast paths (file to
+# /dev/null): 0.98x tr on ASCII, 0.021-0.026x cat on mixed text.
+goal = "goal >= 1.50x tr, was 0.98x" if kind == "ascii" else "goal >= 0.060x cat, was 0.021-0.026x"
 print(f"{kind:6s} 64 MiB, {where}: tessaly -r {rate(filt):6.0f} MB per CPU-second"
-      f" ({tr / filt:4.2f}x tr a-z A-Z at {rate(tr):5.0f}, {cat / filt:5.3f}x cat at {rate(cat):5.0f})")
+      f" ({tr / filt:4.2f}x tr a-z A-Z at {rate(tr):5.0f}, {cat / filt:5.3f}x cat at {rate(cat):5.0f};"
+      f" {goal})")
 PY
   done
   peak=$( { /usr/bin/time -f "%M" "$program" -r <"$work/$kind.txt" >/dev/null; } 2>&1 | tail -n1)

@@ -14,5 +14,5 @@ for bench in "$build"/bench/bench_*; do
   echo "== $(basename "$bench")"
   run "$bench"
 done
-echo "== the command-line filter through a pipe"
+echo "== the command-line filter, from a file and through pipes"
 ./scripts/bench-filter.sh "$build"

@@ -62,16 +62,6 @@ bool hasAvx2()
 const __m128i kLaneIndex = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 #endif
 
-// Eight bytes read from memory as a word whose byte j is the j-th byte,
-// on machines that store the big end first too (and back again).
-inline std::uint64_t littleEndian(std::uint64_t word)
-{
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    return __builtin_bswap64(word);
-#else
-    return word;
-#endif
-}
 
 // Whether any of eight ASCII bytes is an i or an I.
 inline bool hasAnI(std::uint64_t eight)
@@ -286,14 +276,14 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
                     const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i + 16));
                     if (_mm_movemask_epi8(_mm_or_si128(first, second)) != 0)
                         break; // a byte past ASCII
-                    std::uint64_t spare[4];
-                    const std::uint64_t *random = draws.windows(spare);
+                    const unsigned char *random = draws.window(32);
+                    draws.take(32);
                     _mm_storeu_si128(reinterpret_cast<__m128i *>(write),
                                      apply(first, letters(first),
                                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(random))));
                     _mm_storeu_si128(reinterpret_cast<__m128i *>(write + 16),
                                      apply(second, letters(second),
-                                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(random + 2))));
+                                           _mm_loadu_si128(reinterpret_cast<const __m128i *>(random + 16))));
                     write += 32;
                     i += 32;
                     whole = true;
@@ -303,11 +293,8 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
             }
             const int take = past == 0 ? 16 : __builtin_ctz(unsigned(past)); // at least 1: data[i] is ASCII
             const __m128i lanes = _mm_cmpgt_epi8(_mm_set1_epi8(char(take)), kLaneIndex);
-            std::uint64_t low = 0;
-            std::uint64_t high = 0;
-            draws.window16(low, high);
+            const __m128i random = _mm_loadu_si128(reinterpret_cast<const __m128i *>(draws.window(16)));
             draws.take(unsigned(take));
-            const __m128i random = _mm_set_epi64x(std::int64_t(high), std::int64_t(low));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(write),
                              apply(bytes, _mm_and_si128(letters(bytes), lanes), random));
             write += take;
@@ -318,13 +305,15 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
         if (size - i >= 8 && data[i] < 0x80) {
             std::uint64_t eight;
             std::memcpy(&eight, data + i, 8);
-            eight = littleEndian(eight);
+            eight = Draws::littleEndian(eight);
             const std::uint64_t high = eight & kHighBits;
             const int take = high ? __builtin_ctzll(high) / 8 : 8; // at least 1: data[i] is ASCII
             const std::uint64_t mine = ~std::uint64_t(0) >> (64 - 8 * take);
             if (!(dottedI && hasAnI(eight & mine))) {
                 const std::uint64_t mask = asciiLetters(eight) & mine;
-                const std::uint64_t converted = littleEndian((eight & ~mask) | (draws.window() & mask));
+                std::uint64_t random;
+                std::memcpy(&random, draws.window(8), 8);
+                const std::uint64_t converted = Draws::littleEndian((eight & ~mask) | (Draws::littleEndian(random) & mask));
                 draws.take(unsigned(take));
                 std::memcpy(write, &converted, 8); // the bytes past `take` are written again
                 write += take;
@@ -445,8 +434,8 @@ __attribute__((target("avx2"))) std::size_t CaseFilter::asciiRunAvx2(const unsig
             break; // a byte past ASCII
         for (int half = 0; half < 2; ++half) {
             const __m256i bytes = half == 0 ? first : second;
-            std::uint64_t spare[4];
-            const std::uint64_t *random = draws.windows(spare);
+            const unsigned char *random = draws.window(32);
+            draws.take(32);
             const __m256i lowered = _mm256_or_si256(bytes, caseBit);
             const __m256i letter =
                 _mm256_and_si256(_mm256_cmpgt_epi8(lowered, beforeA), _mm256_cmpgt_epi8(afterZ, lowered));

@@ -54,6 +54,14 @@ private:
         unsigned next = kUnits; // the next unit's place in the ring; kUnits: none left
 
         static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+        static std::uint64_t littleEndian(std::uint64_t word)
+        {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            return __builtin_bswap64(word);
+#else
+            return word;
+#endif
+        }
         std::uint64_t nextWord()
         {
             const std::uint64_t result = rotl(state[1] * 5, 7) * 9;
@@ -66,8 +74,8 @@ private:
             state[3] = rotl(state[3], 45);
             return result;
         }
-        // Keeps the unused units of the ring (part of a word at most... or
-        // more) in front and draws the rest anew.
+        // Keeps the unused units of the ring in front and draws the rest
+        // anew.
 #if defined(__GNUC__)
         __attribute__((always_inline))
 #endif
@@ -78,54 +86,28 @@ private:
             for (unsigned k = keepFrom; k < kWords; ++k)
                 ring[kept++] = ring[k];
             for (unsigned k = kept; k < kWords; ++k)
-                ring[k] = nextWord();
+                ring[k] = littleEndian(nextWord());
             next -= 8 * keepFrom;
         }
+        // The ring as bytes: byte n holds unit n's draw at bit 5, as the
+        // words are kept with their low byte first.
+        const unsigned char *units() const { return reinterpret_cast<const unsigned char *>(ring); }
         // The draw of the next unit: 1 for lower case, 0 for upper.
         unsigned bit()
         {
             if (next >= kUnits)
                 refill();
-            const unsigned value = unsigned(ring[next / 8] >> (8 * (next % 8) + 5)) & 1u;
-            ++next;
-            return value;
+            return (units()[next++] >> 5) & 1u;
         }
-        // The draws of the next eight units, byte j holding unit j's at bit 5
-        // (nothing taken yet: take() says how many were used).
-        std::uint64_t window()
+        // The next `count` units' draws, a byte each at bit 5 (nothing taken
+        // yet: take() says how many were used).
+        const unsigned char *window(unsigned count)
         {
-            if (next + 16 > kUnits)
+            if (next + count > kUnits)
                 refill();
-            const unsigned k = next / 8;
-            const unsigned shift = 8 * (next % 8);
-            // (shifted in two steps: a shift by 64 is not one)
-            return (ring[k] >> shift) | ((ring[k + 1] << 1) << (63 - shift));
-        }
-        // The draws of the next sixteen units, not taken.
-        void window16(std::uint64_t &low, std::uint64_t &high)
-        {
-            if (next + 24 > kUnits)
-                refill();
-            const unsigned k = next / 8;
-            const unsigned shift = 8 * (next % 8);
-            low = (ring[k] >> shift) | ((ring[k + 1] << 1) << (63 - shift));
-            high = (ring[k + 1] >> shift) | ((ring[k + 2] << 1) << (63 - shift));
+            return units() + next;
         }
         void take(unsigned units) { next += units; }
-        // The draws of the next 32 units, eight to a word, taken.
-        const std::uint64_t *windows(std::uint64_t (&spare)[4])
-        {
-            if (next + 40 > kUnits)
-                refill();
-            const unsigned k = next / 8;
-            const unsigned shift = 8 * (next % 8);
-            next += 32;
-            if (shift == 0)
-                return ring + k; // read in place: no stores to wait for
-            for (unsigned j = 0; j < 4; ++j)
-                spare[j] = (ring[k + j] >> shift) | (ring[k + j + 1] << (64 - shift));
-            return spare;
-        }
     };
 
     // Converts whole units from data, up to a sequence that may continue

@@ -37,7 +37,7 @@ const char *const kUsage =
     "      --version    show the version and exit\n";
 
 const char *const kVersion = "Tessaly 1.0\n";
-constexpr std::size_t kChunk = 1 << 20; // read and written a quarter MiB at a time: it stays in the cache
+constexpr std::size_t kChunk = 1 << 16; // 64 KiB at a time, a pipe's whole buffer: what is read and written stays in the nearest caches
 
 // A seed: decimal digits, a minus sign before them allowed, and nothing
 // else; any value of 64 bits, a negative one counted from 2^64.
