@@ -32,7 +32,8 @@ const char *const kUsage =
     "                   them allowed, nothing else (no blanks, no plus sign); any\n"
     "                   64-bit number, a negative one counting from 2^64 (-1 is\n"
     "                   18446744073709551615). The same seed and text give the\n"
-    "                   same output on every run, in the same locale\n"
+    "                   same output on every run, in the same locale and\n"
+    "                   Unicode version (15.0)\n"
     "  -h, --help       show this help and exit\n"
     "      --version    show the version and exit\n";
 

@@ -147,6 +147,9 @@ void tst_CaseRandomizer::conversionKeepsOneCodePoint_data()
     QTest::newRow("deseret, outside the BMP") << english << 0x10428u << 0x10400u << 0x10428u;
     QTest::newRow("emoji") << english << 0x1F600u << 0x1F600u << 0x1F600u;
     QTest::newRow("ligature ff stays one") << english << 0xFB00u << 0xFB00u << 0xFB00u;
+    QTest::newRow("alpha with ypogegrammeni, whose full mapping is two letters") << english << 0x1FB3u << 0x1FBCu
+                                                                                 << 0x1FB3u;
+    QTest::newRow("capital I with a dot, elsewhere") << english << 0x130u << 0x130u << uint('i');
     QTest::newRow("dotted i elsewhere") << english << uint('i') << uint('I') << uint('i');
     QTest::newRow("turkish dotted i") << turkish << uint('i') << 0x130u << uint('i');
     QTest::newRow("turkish dotless I") << turkish << uint('I') << uint('I') << 0x131u;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The command-line filter of the real program, with no display at all:
-# files and standard input mixed, a missing file, usage errors, empty input,
-# a closed standard output, --help and --version.
+# files and standard input mixed, a missing file, an input that is the
+# output, seeds, usage errors, empty input, a closed or full standard output,
+# --help and --version, the Turkish i; and the windows asked for without a
+# display.
 #
 #   tests/e2e/run-cli.sh PROGRAM
 set -euo pipefail
@@ -42,6 +44,25 @@ grep -qx "tessaly: $work/missing: No such file or directory" "$work/err" || fail
 [ "$(tr '[:upper:]' '[:lower:]' <"$work/out")" = "$(cat "$work/one" "$work/three" | tr '[:upper:]' '[:lower:]')" ] \
   || fail "the readable files were not all written"
 
+echo "== an input that is the output: refused, the others still done, status 1"
+cp "$work/one" "$work/grown"
+run 1 timeout 20 bash -c "ulimit -f 1000; '$program' -r '$work/two' '$work/grown' - <'$work/three' >>'$work/grown'"
+grep -qx "tessaly: $work/grown: input file is output file" "$work/err" || fail "message: $(cat "$work/err")"
+[ "$(tr '[:upper:]' '[:lower:]' <"$work/grown")" = "$(cat "$work/one" "$work/two" "$work/three" | tr '[:upper:]' '[:lower:]')" ] \
+  || fail "the other inputs were not all written: $(cat "$work/grown")"
+run 1 timeout 20 bash -c "ulimit -f 1000; '$program' -r <'$work/grown' >>'$work/grown'"
+grep -qx "tessaly: standard input: input file is output file" "$work/err" || fail "message: $(cat "$work/err")"
+
+echo "== seeds: digits and a leading minus, counted from 2^64"
+run 0 "$program" -r --seed -1 "$work/one"
+cp "$work/out" "$work/minus-one"
+run 0 "$program" -r --seed=18446744073709551615 "$work/one"
+cmp -s "$work/out" "$work/minus-one" || fail "--seed -1 is not --seed 18446744073709551615"
+for seed in " 5" "5 " "+5" $'\t5' $'\n5' $'\t-1' "--1" "18446744073709551616" "-9223372036854775809" ""; do
+  run 2 "$program" -r --seed "$seed" "$work/one"
+  grep -q "^tessaly: invalid seed" "$work/err" || fail "seed '$seed': $(cat "$work/err")"
+done
+
 echo "== usage errors: one line and the hint, status 2"
 for arguments in "--frobnicate" "-r --seed" "-r --seed twelve" "-x"; do
   # shellcheck disable=SC2086
@@ -69,10 +90,34 @@ timeout 20 bash -c "yes 'Some text to randomize' | head -c 50000000 | '$program'
 [ "$status" = 1 ] || fail "closed pipe: status $status"
 [ -s "$work/err" ] && fail "closed pipe: $(cat "$work/err")"
 
-echo "== --help and --version"
+echo "== --help and --version, and their write errors"
 run 0 "$program" --help
 grep -q -- "--randomize" "$work/out" || fail "--help does not describe --randomize"
 run 0 "$program" --version
 [ "$(cat "$work/out")" = "Tessaly 1.0" ] || fail "--version says $(cat "$work/out")"
+for option in --help --version; do
+  run 1 bash -c "'$program' $option >/dev/full"
+  grep -qx "tessaly: write error: No space left on device" "$work/err" || fail "$option to a full disk: $(cat "$work/err")"
+done
+
+echo "== the dotted and dotless i where the language has them, on plain ASCII"
+ii=$(printf 'i%.0s' {1..64})
+II=$(printf 'I%.0s' {1..64})
+run 0 env LC_ALL= LC_CTYPE= LANG=tr_TR.UTF-8 "$program" -r --seed 3 <<<"$ii
+$II"
+[ "$(sed -n 1p "$work/out" | sed 's/[iİ]//g')" = "" ] && sed -n 1p "$work/out" | grep -q "İ" \
+  || fail "Turkish i: $(sed -n 1p "$work/out")"
+[ "$(sed -n 2p "$work/out" | sed 's/[Iı]//g')" = "" ] && sed -n 2p "$work/out" | grep -q "ı" \
+  || fail "Turkish I: $(sed -n 2p "$work/out")"
+run 0 env LC_ALL= LC_CTYPE= LANG=en_US.UTF-8 "$program" -r --seed 3 <<<"$ii$II"
+[ "$(tr -d 'iI\n' <"$work/out")" = "" ] || fail "English i: $(cat "$work/out")"
+
+echo "== the windows without a display: said plainly, status 1"
+run 1 "$program"
+grep -qx "tessaly: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); 'tessaly -r' filters text without one" \
+  "$work/err" || fail "no display: $(cat "$work/err")"
+run 1 env DISPLAY=:987 "$program"
+grep -qx "tessaly: no display found (DISPLAY=:987 cannot be reached); 'tessaly -r' filters text without one" \
+  "$work/err" || fail "an unreachable display: $(cat "$work/err")"
 
 echo "== passed"
