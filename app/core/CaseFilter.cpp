@@ -369,7 +369,7 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
             i += 3;
             continue;
         }
-        if (lead == 0xF0 && size - i >= 4 && data[i + 1] >= 0x90 && data[i + 1] < 0xC0
+        if (lead == 0xF0 && size - i >= 4 && data[i + 1] >= 0x90 && data[i + 1] < 0xA0
             && (data[i + 2] & 0xC0) == 0x80 && (data[i + 3] & 0xC0) == 0x80) {
             // Four bytes of plane 1 (emoji, letters of scripts past the BMP):
             // the low sixteen bits looked up, the first byte kept.
@@ -397,19 +397,9 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
             ++i;
             continue;
         }
-        char32_t converted;
-        if (code < 0x10000) {
-            if (!m_bmp)
-                m_bmp = &m_rules.bmp();
-            converted = (*m_bmp)[code][lower];
-        } else if (code < 0x20000) {
-            if (!m_plane1)
-                m_plane1 = &m_rules.plane1();
-            converted = 0x10000 + char32_t((*m_plane1)[code - 0x10000][lower]);
-        } else {
-            converted = m_rules.toCase(code, lower == 0);
-        }
-        write = encode(converted, write);
+        // Planes 2 to 16 (whole sequences of the BMP and plane 1 took the
+        // paths above): asked of the rule itself.
+        write = encode(m_rules.toCase(code, lower == 0), write);
         i += std::size_t(length);
     }
     m_draws = draws;
