@@ -120,6 +120,28 @@ a11y_bus_start() {
   return 1
 }
 
+# Starts a client of the accessibility bus (tests/e2e/a11y_tour.py and its
+# arguments) before the program, as a screen reader runs before the programs
+# it reads: returns once it listens for events. a11y_client_follow then hands
+# it the process id of the program started meanwhile.
+a11y_client_start() { # command...
+  rm -f "$xsession_dir/program.pid" "$xsession_dir/program.pid.listening"
+  "$@" --pid-file "$xsession_dir/program.pid" &
+  a11y_client_pid=$!
+  xsession_extra_pids+=("$a11y_client_pid")
+  local _
+  for _ in $(seq 400); do
+    [ -e "$xsession_dir/program.pid.listening" ] && return 0
+    kill -0 "$a11y_client_pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+a11y_client_follow() {
+  echo "$xsession_program_pid" >"$xsession_dir/program.pid"
+}
+
 # Starts the program on the private display, from the given folder; its
 # output goes to a log that xsession_program_log prints.
 xsession_launch() { # program folder

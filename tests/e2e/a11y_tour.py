@@ -2,7 +2,13 @@
 do: through the accessibility bus (AT-SPI), with pyatspi, the client library
 Orca itself uses. Nothing here moves or clicks the pointer.
 
-  a11y_tour.py --pid PID --mode actions|keys [--trees FILE]
+  a11y_tour.py --pid-file FILE --mode actions|keys|wayland [--trees FILE]
+
+The tour listens for events first and says so by creating FILE.listening;
+the caller then starts the program and writes its process id to FILE. A
+screen reader is running before the programs it reads, and a listener that
+registers while a program's accessibility bridge is starting up can be
+missed by it.
 
 actions: the popup's link and "Randomize Case" are pressed through their
 accessible actions, a long text is added through the accessible text, and
@@ -155,8 +161,8 @@ def same_letters(before, after):
 
 
 class Tour:
-    def __init__(self, pid, mode):
-        self.pid = pid
+    def __init__(self, mode):
+        self.pid = None
         self.mode = mode
         self.trees = {}
         self.alerts = []
@@ -362,14 +368,25 @@ class Tour:
         self.after_pass = after
 
 
+def read_file(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+    except FileNotFoundError:
+        return ""
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--pid", type=int, required=True)
+    parser.add_argument("--pid-file", required=True)
     parser.add_argument("--mode", choices=("actions", "keys", "wayland"), required=True)
     parser.add_argument("--trees")
     args = parser.parse_args()
-    tour = Tour(args.pid, args.mode)
+    tour = Tour(args.mode)
+    open(args.pid_file + ".listening", "w").close()
     try:
+        tour.pid = int(wait_for("the program's process id",
+                                lambda: (lambda t: t.strip() if t.strip() else None)(read_file(args.pid_file)), 30))
         tour.run()
     except Failure as failure:
         print(f"FAIL: {failure}", file=sys.stderr)

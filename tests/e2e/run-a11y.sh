@@ -24,10 +24,12 @@ done
 xsession_start || fail "could not start Xvfb"
 a11y_bus_start || fail "could not start the accessibility bus"
 
+a11y_client_start "$python" "$source_folder/tests/e2e/a11y_tour.py" --mode "$mode" \
+  --trees "$xsession_dir/trees.txt" || fail "the tour did not start listening"
 xsession_launch "$program" "$xsession_dir"
+a11y_client_follow
 status=0
-"$python" "$source_folder/tests/e2e/a11y_tour.py" --pid "$xsession_program_pid" --mode "$mode" \
-  --trees "$xsession_dir/trees.txt" || status=$?
+wait "$a11y_client_pid" || status=$?
 if [ -s "$xsession_dir/trees.txt" ]; then
   echo "--- the accessible tree of each window (role 'name' actions)"
   cat "$xsession_dir/trees.txt"

@@ -21,9 +21,12 @@ done
 
 wlsession_start || fail "could not start Weston"
 a11y_bus_start || fail "could not start the accessibility bus"
+a11y_client_start "$python" "$source_folder/tests/e2e/a11y_tour.py" --mode wayland \
+  --trees "$xsession_dir/trees.txt" || fail "the tour did not start listening"
 
 (cd "$xsession_dir" && exec env QT_QPA_PLATFORM=wayland "$program" >"$xsession_dir/program.log" 2>&1) &
 xsession_program_pid=$!
+a11y_client_follow
 
 # The program must be on Qt's Wayland platform, not on X11 through some
 # fallback: its Wayland client library is loaded and the X11 plugin is not.
@@ -36,8 +39,7 @@ grep -q libQt6WaylandClient "/proc/$xsession_program_pid/maps" 2>/dev/null \
 grep -q libqxcb "/proc/$xsession_program_pid/maps" && fail "the program loaded the X11 platform"
 
 status=0
-"$python" "$source_folder/tests/e2e/a11y_tour.py" --pid "$xsession_program_pid" --mode wayland \
-  --trees "$xsession_dir/trees.txt" || status=$?
+wait "$a11y_client_pid" || status=$?
 if [ -s "$xsession_dir/trees.txt" ]; then
   echo "--- the accessible tree of each window under Wayland"
   cat "$xsession_dir/trees.txt"
