@@ -3,6 +3,7 @@
 #include "app/core/CaseRules.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
+#include "platform/Accessibility.h"
 #include "platform/TextBox.h"
 
 #include <QLabel>
@@ -49,8 +50,16 @@ void CaseRandomizer::KeyPress(char32_t &code)
     const char32_t converted = ConvertCase(code, d);
     code = 0;
     m_targets.tb.setSelText(QString::fromUcs4(&converted, 1));
-    m_targets.Label1.setText(QStringLiteral("To ") + (d == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
-                             + QLatin1Char('.'));
+    tell(QStringLiteral("To ") + (d == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
+         + QLatin1Char('.'));
+}
+
+// The status line says it, and a screen reader, which would not speak the
+// status line's change, is told.
+void CaseRandomizer::tell(const QString &text)
+{
+    m_targets.Label1.setText(text);
+    platform::announce(m_targets.Label1, text);
 }
 
 void CaseRandomizer::RunPass()
@@ -91,6 +100,6 @@ void CaseRandomizer::RunPass()
     tb.endBatch();
 
     m_targets.pb.setVisible(false);
-    m_targets.Label1.setText(QStringLiteral("Ready"));
+    tell(QStringLiteral("Ready"));
     m_targets.XpBs2.setEnabled(true);
 }

@@ -44,6 +44,8 @@ public:
     static qint16 PercentDone(qint64 i, qint64 n);
 
 private:
+    void tell(const QString &text);
+
     platform::Host &m_host;
     Targets m_targets;
 };

@@ -43,6 +43,17 @@ public:
             if (auto *about = qobject_cast<frmabt *>(widget()))
                 return QStringLiteral("About ") + about->lblProductName->Caption();
         }
+        // A screen reader's first words on the about window skip short
+        // lines; as the description they are all heard at once.
+        if (kind == QAccessible::Description) {
+            if (auto *about = qobject_cast<frmabt *>(widget())) {
+                QStringList lines;
+                for (const FormLabel *label : {about->lblVersion, about->lblPlatform, about->Label5, about->Label2,
+                                               about->lblLegalNotice})
+                    lines << label->Caption();
+                return lines.join(QLatin1Char('\n'));
+            }
+        }
         return QAccessibleWidget::text(kind);
     }
 
@@ -157,4 +168,9 @@ void installFormAccessibility()
 void markAsStatusLine(QWidget &label)
 {
     label.setProperty(kStatusLine, true);
+    // Its interface names it by its text. A name of its own keeps the label
+    // from raising a name change with each new text (a hundred during a
+    // pass, enough to flood a screen reader's queue, which speaks none of
+    // them); what matters is announced (platform::announce).
+    label.setAccessibleName(QStringLiteral("status line"));
 }

@@ -110,6 +110,7 @@ frmabt::frmabt(Program &program, QWidget *parent)
                                 static_cast<QWidget *>(Label4)})
         platform::setDecorative(*decoration);
     imgLogo->setAccessibleName(QStringLiteral("Tessaly logo"));
+    List1->setAccessibleName(Label3->Caption());
     // Escape closes the window as "&Close" does, wherever its focus is.
     auto *escape = new QShortcut(Qt::Key_Escape, this);
     escape->setAutoRepeat(false);

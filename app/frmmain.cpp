@@ -57,6 +57,9 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     tb->setObjectName(QStringLiteral("tb"));
     tb->setGeometry(twipsRect(0, 0, 4695, 3375));
     tb->setFont(verdana);
+    // Read before the box itself by a screen reader ("Your text: text").
+    tb->setAccessibleName(QStringLiteral("Your text"));
+    tb->setAccessibleDescription(QStringLiteral("Just type above."));
 
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(0, 3430, 4695, 255));

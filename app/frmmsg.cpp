@@ -106,13 +106,10 @@ frmmsg::frmmsg(Program &program, QWidget *parent)
     for (QWidget *decoration : {static_cast<QWidget *>(Frame1), Picture1, pic})
         platform::setDecorative(*decoration);
     imgLogo->setAccessibleName(QStringLiteral("Tessaly logo"));
-    // Escape dismisses the message whose link reads "Close", as the link does.
+    // Escape does what the link does, as it closes any message box.
     auto *escape = new QShortcut(Qt::Key_Escape, this);
     escape->setAutoRepeat(false);
-    connect(escape, &QShortcut::activated, this, [this] {
-        if (Label2->Caption() == QLatin1String("Close"))
-            Label2_Click();
-    });
+    connect(escape, &QShortcut::activated, this, &frmmsg::Label2_Click);
 
     animate1->setObjectName(QStringLiteral("animate1"));
     animate1->setInterval(kAnimationIntervalMs);
@@ -195,6 +192,8 @@ void frmmsg::showOnTop()
     // front; one already up is raised in case another topmost window has
     // covered it since.
     const bool wasVisible = isVisible();
+    if (!wasVisible)
+        platform::renewAccessibleIdentity(*this);
     show();
     if (wasVisible)
         raise();

@@ -4,6 +4,7 @@
 #include <QList>
 
 class QAccessibleInterface;
+class QString;
 class QWidget;
 
 namespace platform {
@@ -24,5 +25,16 @@ QList<QWidget *> accessibleChildrenOf(const QWidget &widget);
 
 // Adds a factory of accessible interfaces, once however often it is asked.
 void installAccessibleFactory(QAccessible::InterfaceFactory factory);
+
+// Gives the widget a new accessible identity: a window shown again with new
+// content is then a new window to a screen reader, which would otherwise
+// take it for the window that was active and not read it (when the key
+// that brought it reaches the reader after the window changed).
+void renewAccessibleIdentity(QWidget &widget);
+
+// Tells a screen reader a short message as a notification of the widget
+// (a status line, say), seen by nobody: a status line that changes is not
+// spoken by itself. Nothing happens while no assistive technology listens.
+void announce(QWidget &widget, const QString &message);
 
 } // namespace platform

@@ -1507,6 +1507,15 @@ void TextBox::ensureCaretVisible()
 {
     if (!isVisible())
         return;
+    // Each move of the view is a new value of a scroll bar, which a screen
+    // reader is told of; inside a batch, while one listens, the view follows
+    // five times a second instead of with every frame (its queue would
+    // flood). The batch's end always brings the caret into view.
+    if (m_batchDepth > 0 && QAccessible::isActive()) {
+        if (m_followClock.isValid() && m_followClock.elapsed() < 200)
+            return;
+        m_followClock.start();
+    }
     const QRect visible = viewport()->rect();
     const qint64 line = m_model.lineOf(m_caret);
     // Vertically: a line above the view becomes the top line; one below it

@@ -216,6 +216,9 @@ private:
     qint64 m_batchFrom = -1;
     qint64 m_batchTo = -1;
     QElapsedTimer m_frameClock;
+    // When the view last followed the caret inside a batch, with a screen
+    // reader listening (ensureCaretVisible).
+    QElapsedTimer m_followClock;
 
     // Layout caches, and what holds for each (cachesHold):
     // - m_lines: one entry per line of the model, changed along with it

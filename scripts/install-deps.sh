@@ -15,6 +15,7 @@ packages=(
   libxcb1-dev
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   qt6-wayland weston openbox x11-xserver-utils
+  orca speech-dispatcher speech-dispatcher-espeak-ng util-linux
   desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 # "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer

@@ -104,12 +104,8 @@ void Xp_ProgressBar::setValue(qint32 value)
     const bool changed = value != m_value;
     m_value = value;
     notify("Value");
-    // A screen reader follows the bar while it is shown; a pass assigns the
-    // same percentage many times over, which is news only once.
-    if (changed && isVisible() && QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, value);
-        QAccessible::updateAccessibility(&event);
-    }
+    if (changed)
+        tellValue();
     // Sized but not yet shown: the platform has not drawn the frame yet.
     if (m_image.size() != size())
         UserControl_Resize();
@@ -119,6 +115,30 @@ void Xp_ProgressBar::setValue(qint32 value)
         UserControl_Resize();
     else
         PaintSmooth();
+}
+
+// A screen reader follows the bar while it is shown, told of a new value at
+// most five times a second: a pass changes it a hundred times a second, and
+// a reader whose queue floods drops what comes next ("Ready" among it). A
+// value held back is told when its time comes.
+void Xp_ProgressBar::tellValue()
+{
+    constexpr qint64 kIntervalMs = 200;
+    if (!isVisible() || !QAccessible::isActive())
+        return;
+    if (m_valueTold.isValid() && m_valueTold.elapsed() < kIntervalMs) {
+        if (!m_valueToTell) {
+            m_valueToTell = new QTimer(this);
+            m_valueToTell->setSingleShot(true);
+            connect(m_valueToTell, &QTimer::timeout, this, &Xp_ProgressBar::tellValue);
+        }
+        if (!m_valueToTell->isActive())
+            m_valueToTell->start(int(kIntervalMs - m_valueTold.elapsed()));
+        return;
+    }
+    m_valueTold.start();
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Xp_ProgressBar::setStyle(qint32 style)

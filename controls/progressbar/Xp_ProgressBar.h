@@ -4,7 +4,9 @@
 #include "platform/PropertyBag.h"
 #include "platform/Raster.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -57,6 +59,7 @@ protected:
 private:
     void notify(const char *name);
     void showRefusal(const char *message);
+    void tellValue();
     void ApplyLook();
     bool hasSkin() const { return !pc[0].image().isNull(); }
 
@@ -73,6 +76,10 @@ private:
 
     platform::Host &m_host;
     QImage m_image;
+    // When a screen reader last heard the value, and the report held back
+    // since.
+    QElapsedTimer m_valueTold;
+    QTimer *m_valueToTell = nullptr;
     platform::Surface m_surface;
 
     // Properties.

@@ -356,7 +356,7 @@ void tst_frmmsg::keysEndTheWaitAsTheLinkDoes_data()
     QTest::addColumn<bool>("ends");
     QTest::newRow("Enter on Next") << Waiting::Next << int(Qt::Key_Return) << true;
     QTest::newRow("Space on Next") << Waiting::Next << int(Qt::Key_Space) << true;
-    QTest::newRow("Escape on Next") << Waiting::Next << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on Next") << Waiting::Next << int(Qt::Key_Escape) << true;
     QTest::newRow("Escape on Close") << Waiting::Close << int(Qt::Key_Escape) << true;
     QTest::newRow("a letter on Close") << Waiting::Close << int(Qt::Key_A) << false;
 }

@@ -1,0 +1,199 @@
+"""Walks the running program by keys alone, as a blind user with Orca does,
+and judges what Orca speaks at each step, read from Orca's debug log.
+
+  orca_walk.py LOG CLIPBOARD_TEXT_BYTES [PASSES ORCA_NAMESPACE_PID]
+
+Keys are sent with xdotool (a real X keyboard, key repeat off); nothing is
+asked of the program over the accessibility bus: what counts is what a
+person hears.
+
+With PASSES (the benchmark, scripts/bench-orca.sh), the pass is run that
+many times more with Orca, then Orca is ended and the same passes are run
+and timed by a listener that asks the program nothing: what Orca costs a
+pass.
+"""
+import re
+import subprocess
+import sys
+import time
+
+SPEECH = re.compile(r"^(\d\d):(\d\d):(\d\d\.\d+) - SPEECH OUTPUT: '(.*?)' ?\{", re.M | re.S)
+BAR = re.compile(r"^(\d\d):(\d\d):(\d\d\.\d+) - EVENT MANAGER: object:state-changed:showing for "
+                 r"\[progress bar \| \] in \[application \| Tessaly\] \((\d), ", re.M)
+
+
+class Failure(Exception):
+    pass
+
+
+def seconds(h, m, s):
+    return int(h) * 3600 + int(m) * 60 + float(s)
+
+
+class Orca:
+    def __init__(self, log):
+        self.log = log
+        self.mark = 0  # speech before this index has been judged
+
+    def text(self):
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def speech(self):
+        return [(seconds(h, m, s), said) for h, m, s, said in SPEECH.findall(self.text())]
+
+    def heard(self, pattern, timeout=15.0, count=1):
+        """Waits until speech after the mark matches pattern (count times);
+        moves the mark past it and returns the matching utterances."""
+        wanted = re.compile(pattern)
+        end = time.monotonic() + timeout
+        while True:
+            spoken = self.speech()
+            found = [i for i in range(self.mark, len(spoken)) if wanted.search(spoken[i][1])]
+            if len(found) >= count:
+                self.mark = found[count - 1] + 1
+                return [spoken[i] for i in found[:count]]
+            if time.monotonic() > end:
+                since = [said for _, said in spoken[self.mark:]]
+                raise Failure(f"Orca did not say /{pattern}/ (x{count}) within {timeout:g} s; it said: {since}")
+            time.sleep(0.1)
+
+    def bar_times(self):
+        return [(seconds(h, m, s), shown == "1") for h, m, s, shown in BAR.findall(self.text())]
+
+
+def key(*keys):
+    subprocess.run(["xdotool", "key", "--delay", "120", *keys], check=True)
+
+
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "350", text], check=True)
+
+
+def title_bytes():
+    result = subprocess.run(["xdotool", "search", "--name", "Tessaly: [0-9]+ bytes", "getwindowname"],
+                            capture_output=True, text=True)
+    found = re.findall(r": (\d+) bytes", result.stdout)
+    return int(found[0]) if found else -1
+
+
+def step(text):
+    print(f"== {text}", flush=True)
+
+
+def bench(orca, passes, orca_namespace):
+    with_orca = []
+    for _ in range(passes):
+        # The focus is in the text box after a pass.
+        key("Tab", "Tab")
+        orca.heard(r"^Randomize Case push button")
+        key("space")
+        orca.heard(r"^Ready\.?$", timeout=60)
+        bars = orca.bar_times()
+        with_orca.append(bars[-1][0] - bars[-2][0])
+    subprocess.run(["pkill", "-KILL", "-P", str(orca_namespace)], check=False)
+
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import GLib
+    import pyatspi
+    bar = []
+    pyatspi.Registry.registerEventListener(
+        lambda event: bar.append(time.monotonic()) if event.source.getRole() == pyatspi.ROLE_PROGRESS_BAR else None,
+        "object:state-changed:showing")
+    context = GLib.MainContext.default()
+    without = []
+    for _ in range(passes):
+        key("Tab", "Tab")
+        time.sleep(0.5)
+        bar.clear()
+        key("space")
+        end = time.monotonic() + 60
+        while len(bar) < 2 and time.monotonic() < end:
+            while context.pending():
+                context.iteration(False)
+            time.sleep(0.005)
+        if len(bar) < 2:
+            raise Failure("the pass did not end without Orca")
+        without.append(bar[1] - bar[0])
+        time.sleep(0.5)
+    best_with, best_without = min(with_orca), min(without)
+    print(f"   passes with Orca:    {', '.join(f'{t:.2f}' for t in with_orca)} s")
+    print(f"   passes without Orca: {', '.join(f'{t:.2f}' for t in without)} s")
+    print(f"   best with Orca {best_with:.2f} s, without {best_without:.2f} s: {best_with / best_without:.2f}x"
+          f" (goal at most 1.2x, was 1.7-2.0x)")
+
+
+def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
+    step("the three messages, each heard, each dismissed with Escape")
+    for message, link in (("This is the final freeware by", "Next"), ("This randomly changes what", "Next"),
+                          ("Achieving this kind of effect:", "Close")):
+        orca.heard(r"^alert " + re.escape(message), timeout=40)
+        # The keyboard is the popup's once its link has the focus.
+        orca.heard(rf"^{link} link")
+        key("Escape")
+
+    step("the main window: the text box by its name and its hint")
+    orca.heard(r"^Your text text")
+    orca.heard(r"^Just type above\.")
+
+    step("typing: the case each letter was given is heard")
+    type_text("hello")
+    said = orca.heard(r"^To (upper|lower)case\.$", count=5)
+    print("   heard:", [text for _, text in said])
+
+    step(f"a text of {pasted_bytes} bytes pasted, then \"Randomize Case\" by Tab, Tab, Space")
+    key("ctrl+v")
+    end = time.monotonic() + 30
+    while title_bytes() < pasted_bytes and time.monotonic() < end:
+        time.sleep(0.2)
+    if title_bytes() < pasted_bytes:
+        raise Failure(f"the pasted text did not arrive (title says {title_bytes()} bytes)")
+    key("Tab", "Tab")
+    orca.heard(r"^Randomize Case push button")
+    key("space")
+    progress = orca.heard(r"^\d+ percent\.$", timeout=60)
+    ready = orca.heard(r"^Ready\.?$", timeout=60)
+    bars = orca.bar_times()
+    shown = [t for t, up in bars if up]
+    hidden = [t for t, up in bars if not up]
+    if not shown or not hidden:
+        raise Failure("Orca saw no progress bar shown and hidden")
+    start, end = shown[-1], hidden[-1]
+    heard_progress, heard_ready = progress[0][0], ready[0][0]
+    print(f"   the pass: {end - start:.2f} s with Orca; heard {progress[0][1]!r} after {heard_progress - start:.2f} s,"
+          f" 'Ready' {heard_ready - end:.2f} s after the bar went")
+    if not start <= heard_progress <= end:
+        raise Failure("the progress was not heard while the pass ran")
+
+    if passes:
+        bench(orca, passes, orca_namespace)
+        return
+
+    step("About with Alt+A: its title and its lines, then Escape")
+    key("alt+a")
+    orca.heard(r"^About Morvane's Tessaly")
+    orca.heard(r"Version 1\.0")
+    key("Escape")
+    orca.heard(r"^Your text text")
+
+    step("Ctrl+Q: the window closes")
+    key("ctrl+q")
+
+
+def main():
+    orca = Orca(sys.argv[1])
+    try:
+        walk(orca, int(sys.argv[2]), *(int(arg) for arg in sys.argv[3:5]))
+    except Failure as failure:
+        print(f"FAIL: {failure}", file=sys.stderr)
+        return 1
+    finally:
+        print("--- what Orca said")
+        for _, said in orca.speech():
+            print("   " + said.replace("\n", " / "))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
