@@ -16,3 +16,5 @@ for bench in "$build"/bench/bench_*; do
 done
 echo "== the command-line filter, from a file and through pipes"
 ./scripts/bench-filter.sh "$build"
+echo "== a pass with and without Orca"
+./scripts/bench-orca.sh "$build" 5

@@ -118,9 +118,11 @@ def bench(orca, passes, orca_namespace):
         without.append(bar[1] - bar[0])
         time.sleep(0.5)
     best_with, best_without = min(with_orca), min(without)
+    middle_with, middle_without = sorted(with_orca)[passes // 2], sorted(without)[passes // 2]
     print(f"   passes with Orca:    {', '.join(f'{t:.2f}' for t in with_orca)} s")
     print(f"   passes without Orca: {', '.join(f'{t:.2f}' for t in without)} s")
-    print(f"   best with Orca {best_with:.2f} s, without {best_without:.2f} s: {best_with / best_without:.2f}x"
+    print(f"   best with Orca {best_with:.2f} s, without {best_without:.2f} s: {best_with / best_without:.2f}x;"
+          f" median {middle_with:.2f} against {middle_without:.2f} s: {middle_with / middle_without:.2f}x"
           f" (goal at most 1.2x, was 1.7-2.0x)")
 
 
