@@ -16,14 +16,14 @@ namespace platform {
 QString resourceFolder()
 {
     const QString programDir = QCoreApplication::applicationDirPath();
-    // Beside the program in the build tree, the source tree one level up,
-    // and the shared data folder of an installed program.
+    // A folder "resources" beside the program or one level up, and the
+    // shared data folder of an installed program, which the build tree
+    // mirrors (from bin/, and from libexec/tessaly/ or a folder of tests).
     const QStringList candidates = {
         programDir + QStringLiteral("/resources"),
         programDir + QStringLiteral("/../resources"),
         programDir + QStringLiteral("/../share/tessaly/resources"),
-        programDir + QStringLiteral("/../../share/tessaly/resources"), // from libexec/tessaly
-        QStringLiteral(TESSALY_SOURCE_RESOURCES),
+        programDir + QStringLiteral("/../../share/tessaly/resources"),
     };
     for (const QString &candidate : candidates) {
         if (QFileInfo(candidate).isDir())
