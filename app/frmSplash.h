@@ -9,8 +9,9 @@ class QTimer;
 // The splash window: maker, product name, logo, version and platform lines
 // and an animated "Loading..." for three seconds. Then it hides, lets the
 // popup introduce the program in three messages and opens the main window.
-// It stays loaded, hidden, for the rest of the run: the other windows copy
-// its product name, logo, version, platform and build lines.
+// Once the hand-over has begun it is only ever hidden, never unloaded: the
+// other windows copy its product name, logo, version, platform and build
+// lines (Program::splash() would load it again if it had gone).
 class frmSplash : public QWidget {
     Q_OBJECT
 

@@ -7,10 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 package="$(realpath "${1:-$(ls build/tessaly_*.deb | head -n1)}")"
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=xsession.sh
+source "$(dirname "$0")/xsession.sh" # fail
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
 export DEBIAN_FRONTEND=noninteractive

@@ -6,5 +6,5 @@ program="$1"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$program"
 fi
-echo "No display found; starting the program inside Xvfb (display :99)." >&2
+echo "No display found; starting the program inside Xvfb, on a free display." >&2
 exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$program"

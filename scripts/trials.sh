@@ -13,42 +13,12 @@ shift || true
 sizes=("${@:-1048576}")
 here="$(cd "$(dirname "$0")" && pwd)"
 
-display_file=$(mktemp)
-work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-program_pid=""
-cleanup() {
-  if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; wait "$program_pid" 2>/dev/null || true; fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$display_file" "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$display_file")"
-export QT_QPA_PLATFORM=xcb
+# shellcheck source=xsession.sh
+source "$here/xsession.sh"
+xsession_start || fail "could not start Xvfb"
+work="$xsession_dir"
 
-window_of_size() { # prints the id of a visible window of the program with that size
-  local size="$1" window
-  for window in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null || true); do
-    if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: $size"; then
-      echo "$window"
-      return 0
-    fi
-  done
-  return 1
-}
-wait_for_window() { # size, tenths of a second
-  local size="$1" tries="${2:-300}" window
-  for _ in $(seq "$tries"); do
-    if window=$(window_of_size "$size"); then echo "$window"; return 0; fi
-    sleep 0.1
-  done
-  echo "no window of $size appeared" >&2
-  return 1
-}
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$program_pid/stat"; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$xsession_program_pid/stat"; }
 cpu_share() { # seconds: percentage of one core over that time
   local start end hz
   hz=$(getconf CLK_TCK)
@@ -68,15 +38,14 @@ wait_until_idle() { # waits until the program uses (almost) no processor for a s
 start_program() {
   local started_ns splash popup link_x link_y
   started_ns=$(date +%s%N)
-  "$program" >"$work/program.log" 2>&1 &
-  program_pid=$!
+  xsession_launch "$program" "$xsession_dir"
   # The splash: 342 x 234 pixels.
   for _ in $(seq 2000); do
     if splash=$(window_of_size 342x234); then break; fi
     sleep 0.005
   done
   echo "start-up: splash on the screen after $(( ($(date +%s%N) - started_ns) / 1000000 )) ms"
-  popup=$(wait_for_window 216x111)
+  popup=$(wait_for_window 216x111 popup)
   eval "$(xdotool getwindowgeometry --shell "$popup")"
   link_x=$((X + 3 + 160 + 20))
   link_y=$((Y + 3 + 56 + 8))
@@ -84,7 +53,7 @@ start_program() {
     sleep 0.5
     xdotool mousemove "$link_x" "$link_y" click 1
   done
-  main=$(wait_for_window 314x245)
+  main=$(wait_for_window 314x245 "main window")
   eval "$(xdotool getwindowgeometry --shell "$main")"
   main_x=$X
   main_y=$Y
@@ -121,7 +90,7 @@ EOF
   sleep 1
   wait_until_idle
   elapsed_ms=$(( ($(date +%s%N) - clicked_ns) / 1000000 - 1000 ))
-  peak=$(awk '/VmHWM/ { print $2 }' "/proc/$program_pid/status")
+  peak=$(awk '/VmHWM/ { print $2 }' "/proc/$xsession_program_pid/status")
   xdotool key --window "$main" ctrl+a
   xdotool key --window "$main" ctrl+c
   # A large selection takes a while to cross the clipboard.
@@ -152,16 +121,16 @@ xdotool mousemove $((main_x + 192)) $((main_y + 234)) click 1
 sleep 0.5
 python3 "$here/x11-close-window.py" "$main"
 for i in $(seq 100); do
-  kill -0 "$program_pid" 2>/dev/null || break
+  kill -0 "$xsession_program_pid" 2>/dev/null || break
   sleep 0.1
 done
-if kill -0 "$program_pid" 2>/dev/null; then
+if kill -0 "$xsession_program_pid" 2>/dev/null; then
   echo "closing during a pass: the program did NOT end"
   exit 1
 fi
 status=0
-wait "$program_pid" 2>/dev/null || status=$?
-program_pid=""
+wait "$xsession_program_pid" 2>/dev/null || status=$?
+xsession_program_pid=""
 if [ "$status" -ne 0 ]; then
   echo "closing during a pass: the program ended with status $status:"
   tail -n 20 "$work/program.log"

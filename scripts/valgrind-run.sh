@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the program once under memcheck in a virtual X server of its own and
+# Runs the program once under memcheck in a private virtual X server and
 # drives it as a user would: the three popup messages, some typing, one
 # "Randomize Case" pass, then closing the main window, which flies away and
 # ends the program by itself. Fails when memcheck saw an invalid read or
@@ -18,66 +18,17 @@ make --no-print-directory build
 program=$root/build/app/tessaly-gui
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/memcheck.*.xml "$out"/memcheck.*.log "$out"/*.png "$out"/display
+rm -f "$out"/memcheck.*.xml "$out"/memcheck.*.log "$out"/*.png
 
 started=$SECONDS
 say() { printf '[%4ds] %s\n' $((SECONDS - started)) "$*"; }
 
-xvfb_pid=""
-program_pid=""
-cleanup() {
-  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
-    kill "$program_pid" 2>/dev/null || true
-    wait "$program_pid" 2>/dev/null || true
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display itself and writes its number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$out/display" ] && break
-  sleep 0.1
-done
-[ -s "$out/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
-export DISPLAY=":$(head -n1 "$out/display")"
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 2; }
+# shellcheck source=xsession.sh
+source "$root/scripts/xsession.sh"
+xsession_start || fail "could not start Xvfb"
 say "Xvfb on $DISPLAY"
 
 snapshot() { import -window root "$out/$1.png" 2>/dev/null || true; }
-
-# The visible window of the program with the given size, or nothing.
-window_of_size() {
-  local wanted=$1 id
-  for id in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "${WIDTH}x${HEIGHT}" = "$wanted" ]; then
-      echo "$id"
-      return 0
-    fi
-  done
-  return 1
-}
-
-# Waits up to $2 seconds for a visible window of size $1 and prints its id.
-wait_for_window() {
-  local wanted=$1 limit=$2 deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    kill -0 "$program_pid" 2>/dev/null || { echo "the program ended early" >&2; return 1; }
-    if id=$(window_of_size "$wanted"); then
-      echo "$id"
-      return 0
-    fi
-    sleep 1
-  done
-  echo "no ${wanted} window within ${limit} s" >&2
-  return 1
-}
 
 popup_size=216x111
 main_size=314x245
@@ -91,9 +42,9 @@ QT_QPA_PLATFORM=xcb valgrind --tool=memcheck --error-exitcode=99 \
   --suppressions="$root/scripts/valgrind.supp" \
   --xml=yes --xml-file="$out/memcheck.%p.xml" --log-file="$out/memcheck.%p.log" \
   "$program" >"$out/program.log" 2>&1 &
-program_pid=$!
-main_pid=$program_pid
-say "program started under memcheck (pid $program_pid)"
+xsession_program_pid=$!
+main_pid=$xsession_program_pid
+say "program started under memcheck (pid $xsession_program_pid)"
 
 # The message lines of the popup (below its moving segment), to see a
 # click take effect: hiding the popup and showing the next message happen
@@ -103,7 +54,7 @@ message_area() { import -window "$1" -crop 200x28+8+80 rgb:- 2>/dev/null | md5su
 # The splash window stays 3 s, then the popup brings three messages; the
 # link sits at about (160..200, 56..72) of the popup.
 for message in 1 2 3; do
-  popup=$(wait_for_window "$popup_size" 600)
+  popup=$(wait_for_window "$popup_size" popup 600)
   say "popup message $message shown (window $popup)"
   xdotool mousemove --window "$popup" 180 64
   sleep 5 # let it finish painting, the underlined link too, before the click
@@ -119,7 +70,7 @@ for message in 1 2 3; do
   fi
 done
 
-main=$(wait_for_window "$main_size" 600)
+main=$(wait_for_window "$main_size" "main window" 600)
 say "main window shown (window $main)"
 sleep 10
 # Focus the text box with a click, then type.
@@ -144,16 +95,16 @@ say "randomized; title: $(xdotool getwindowname "$main")"
 "$root/scripts/x11-close-window.py" "$main"
 say "asked the main window to close"
 deadline=$((SECONDS + 600))
-while kill -0 "$program_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+while kill -0 "$xsession_program_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
   sleep 1
 done
-if kill -0 "$program_pid" 2>/dev/null; then
+if kill -0 "$xsession_program_pid" 2>/dev/null; then
   echo "the program did not end by itself within 600 s of the close" >&2
   exit 1
 fi
 status=0
-wait "$program_pid" || status=$?
-program_pid=""
+wait "$xsession_program_pid" || status=$?
+xsession_program_pid=""
 say "program ended with status $status"
 
 if ! python3 "$root/scripts/memcheck-report.py" "$out/memcheck.$main_pid.xml" "$root" "$program"; then

@@ -1,5 +1,7 @@
-# Sourced by the end-to-end test and the screenshot script: a private X
-# server on a free display, the program running inside it, and the few ways
+# The session library, sourced by every end-to-end test and by the scripts
+# that run the program for screenshots, trials and measurements: a private X
+# server on a free display (or a headless Weston), a private D-Bus session
+# with the accessibility bus, the program running inside, and the few ways
 # of finding, clicking and reading its windows that a user's hands and eyes
 # would need. Everything started here is ended on any exit of the script.
 #
@@ -41,6 +43,7 @@ xsession_stop() {
   xsession_extra_pids=()
   if [ -n "$xsession_bus_pid" ]; then
     kill "$xsession_bus_pid" 2>/dev/null || true
+    wait "$xsession_bus_pid" 2>/dev/null || true
     xsession_bus_pid=""
   fi
   if [ -n "$xsession_xvfb_pid" ]; then
@@ -54,11 +57,14 @@ xsession_stop() {
   fi
 }
 
-# Starts Xvfb on a display it picks itself and exports DISPLAY.
+# Starts Xvfb on a display it picks itself and exports DISPLAY, with a
+# private runtime folder (XDG_RUNTIME_DIR) that goes with the session.
 xsession_start() {
   xsession_dir=$(mktemp -d)
   trap xsession_stop EXIT
   trap 'exit 130' INT TERM
+  export XDG_RUNTIME_DIR="$xsession_dir/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$xsession_dir/display" \
     >"$xsession_dir/xvfb.log" 2>&1 &
   xsession_xvfb_pid=$!
@@ -102,15 +108,20 @@ wlsession_start() {
 # Starts a private D-Bus session bus and, on it, the accessibility bus of
 # at-spi2-core, and turns accessibility on as a screen reader does, so that
 # programs started afterwards join it. Exports DBUS_SESSION_BUS_ADDRESS.
+# The bus daemon is a child of the script, so it ends with it.
 a11y_bus_start() {
-  local address pid
-  { read -r address; read -r pid; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  local address="" _
+  dbus-daemon --session --nofork --print-address=3 3>"$xsession_dir/bus-address" >/dev/null 2>&1 &
+  xsession_bus_pid=$!
+  for _ in $(seq 100); do
+    address=$(head -n1 "$xsession_dir/bus-address" 2>/dev/null || true)
+    [ -n "$address" ] && break
+    sleep 0.05
+  done
   [ -n "$address" ] || return 1
-  xsession_bus_pid="$pid"
   export DBUS_SESSION_BUS_ADDRESS="$address"
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$xsession_dir/a11y-bus.log" 2>&1 &
   xsession_extra_pids+=("$!")
-  local _
   for _ in $(seq 100); do
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
       org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true \

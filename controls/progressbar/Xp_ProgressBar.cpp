@@ -183,7 +183,7 @@ void Xp_ProgressBar::UserControl_ReadProperties(PropertyBag &bag)
     const auto read = [&bag](const char *key, qint32 defaultValue) {
         return bag.ReadProperty(QString::fromLatin1(key), defaultValue).toInt();
     };
-    // Stored values are taken as they are, without the lets' checks.
+    // Stored values are taken as they are, without the checks of the setters.
     m_min = read("Min", 0);
     m_max = read("Max", 100);
     m_value = read("Value", 0);

@@ -10,10 +10,8 @@ source_folder="$(realpath "${2:-$(dirname "$0")/../..}")"
 
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=../../scripts/xsession.sh
+source "$(dirname "$0")/../../scripts/xsession.sh" # fail
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 

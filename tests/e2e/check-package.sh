@@ -10,10 +10,8 @@ set -euo pipefail
 build="$(realpath "$1")"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=../../scripts/xsession.sh
+source "$(dirname "$0")/../../scripts/xsession.sh" # fail
 
 echo "== building the package"
 (cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1) \

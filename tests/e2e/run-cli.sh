@@ -12,10 +12,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=../../scripts/xsession.sh
+source "$(dirname "$0")/../../scripts/xsession.sh" # fail
 run() { # expected-status command...
   local expected="$1"
   shift

@@ -27,8 +27,6 @@ done
 xsession_start || fail "could not start Xvfb"
 openbox --sm-disable >"$xsession_dir/openbox.log" 2>&1 &
 xsession_extra_pids+=("$!")
-export XDG_RUNTIME_DIR="$xsession_dir/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 a11y_bus_start || fail "could not start the accessibility bus"
 # Keys held by xdotool must not repeat.
 xset r off
