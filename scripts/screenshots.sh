@@ -86,21 +86,9 @@ done
 xsession_stop
 
 # Under Wayland: the compositor's own screenshot of its screen.
-xsession_dir=$(mktemp -d)
-trap xsession_stop EXIT
-export XDG_RUNTIME_DIR="$xsession_dir/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY
-export WAYLAND_DISPLAY=wayland-tessaly
 # A renderer that draws, and --debug, let weston-screenshooter take the picture.
-weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --width=800 --height=600 --idle-time=0 \
-  --no-config --debug >"$xsession_dir/weston.log" 2>&1 &
-xsession_xvfb_pid=$!
-for _ in $(seq 200); do
-  [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break
-  sleep 0.05
-done
-a11y_bus_start
+wlsession_start --use-pixman --debug --width=800 --height=600 || fail "could not start Weston"
+a11y_bus_start || fail "could not start the accessibility bus"
 (cd "$xsession_dir" && exec env QT_QPA_PLATFORM=wayland "$program" >"$xsession_dir/program.log" 2>&1) &
 xsession_program_pid=$!
 PYTHONPATH="$here/../tests/e2e" /usr/bin/python3 - "$xsession_program_pid" <<'PY'
@@ -110,7 +98,8 @@ import time
 import pyatspi
 from a11y_tour import MESSAGES, PRODUCT, Tour, find, press, wait_for
 
-tour = Tour(int(sys.argv[1]), "wayland")
+tour = Tour("wayland")
+tour.pid = int(sys.argv[1])
 wait_for("the application", tour.application, 30)
 for message, link in MESSAGES:
     popup = wait_for("a message", lambda m=message: tour.popup_with(m), 30)

@@ -84,7 +84,8 @@ xsession_start() {
 # Starts Weston with its headless backend in a private runtime folder, as
 # the Wayland compositor the program runs in; exports WAYLAND_DISPLAY and
 # XDG_RUNTIME_DIR and unsets DISPLAY, so that nothing can reach an X server.
-wlsession_start() {
+# Further options for Weston may follow (a size, a renderer).
+wlsession_start() { # [weston options...]
   xsession_dir=$(mktemp -d)
   trap xsession_stop EXIT
   trap 'exit 130' INT TERM
@@ -93,7 +94,7 @@ wlsession_start() {
   unset DISPLAY
   export WAYLAND_DISPLAY=wayland-tessaly
   weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --width=1024 --height=768 --idle-time=0 \
-    --no-config >"$xsession_dir/weston.log" 2>&1 &
+    --no-config "$@" >"$xsession_dir/weston.log" 2>&1 &
   xsession_xvfb_pid=$!
   local _
   for _ in $(seq 200); do
