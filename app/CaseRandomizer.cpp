@@ -1,6 +1,6 @@
 #include "CaseRandomizer.h"
 
-#include "app/core/CaseRules.h"
+#include "core/CaseRules.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "platform/Accessibility.h"

@@ -2,7 +2,7 @@
 // English ASCII text and 64 MiB of mixed text converted in 64 KiB pieces, as
 // the program reads them. scripts/bench-filter.sh times the whole program
 // from a file and through pipes.
-#include "app/core/CaseFilter.h"
+#include "core/CaseFilter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -28,6 +28,12 @@ namespace platform {
 // what it shows: a line of any length costs what its visible part costs, and
 // the width of a long line is kept in pieces (chunks) that an edit measures
 // again one at a time.
+//
+// It lives here rather than in controls/: the self-drawn controls there are
+// this program's own look, while this box stands in for the desktop's own
+// edit control, which a classic program gets from the system, as it gets
+// message boxes and system colours (it draws what the toolkit's editor
+// draws, not a look of ours).
 class TextBox : public QAbstractScrollArea {
     Q_OBJECT
 

@@ -1,4 +1,4 @@
-#include "app/core/CommandLine.h"
+#include "cli/CommandLine.h"
 
 // Started without arguments, the program opens its windows; with arguments
 // it is a command-line filter. The windows are a program of their own, so

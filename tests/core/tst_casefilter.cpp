@@ -1,4 +1,4 @@
-#include "app/core/CaseFilter.h"
+#include "core/CaseFilter.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 
-#include "CaseFilter.h"
-#include "CaseRules.h"
+#include "core/CaseFilter.h"
+#include "core/CaseRules.h"
 
 #include <cerrno>
 #include <csignal>
