@@ -309,9 +309,9 @@ void XpBs::UserControl_AmbientChanged(const QString &)
 
 void XpBs::setEnabled(bool enabled)
 {
+    // The face follows in changeEvent, as for a window disabled through Qt.
     QWidget::setEnabled(enabled);
     notify("Enabled");
-    Refresh();
 }
 
 void XpBs::setFont(const platform::StdFont &font)
@@ -861,6 +861,10 @@ void XpBs::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
         UserControl_AmbientChanged(QString());
+    // Enabled or disabled through Qt, by its window as well: the face that
+    // shows is the one of the state Enabled reads.
+    if (event->type() == QEvent::EnabledChange)
+        Refresh();
     QWidget::changeEvent(event);
 }
 

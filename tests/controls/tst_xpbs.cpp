@@ -126,6 +126,7 @@ private slots:
     void heldSpacePressesOnce();
     void accessKeyClicksWithoutSound();
     void focusLostWhileHeldReleases();
+    void disabledParentShowsTheDisabledFace();
     void releaseClicksOnlyInside_data();
     void releaseClicksOnlyInside();
     void mouseEventsCarryTheirArguments();
@@ -683,6 +684,25 @@ void tst_XpBs::focusLostWhileHeldReleases()
     QCOMPARE(fixture.button->isDownFlag(), quint8(0));
     QCOMPARE(fixture.button->hasFocusFlag(), quint8(0));
     QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
+}
+
+// Disabled through Qt by its window, the button shows what disabling it
+// shows, and its own face again when the window is enabled.
+void tst_XpBs::disabledParentShowsTheDisabledFace()
+{
+    Fixture fixture;
+    fixture.button->clearFocus(); // a disabled window takes the focus away
+    const QImage enabled = fixture.button->image().copy();
+    fixture.button->setEnabled(false);
+    const QImage disabled = fixture.button->image().copy();
+    QVERIFY(disabled != enabled);
+    fixture.button->setEnabled(true);
+
+    fixture.form.setEnabled(false);
+    QVERIFY(!fixture.button->Enabled());
+    QCOMPARE(fixture.button->image(), disabled);
+    fixture.form.setEnabled(true);
+    QCOMPARE(fixture.button->image(), enabled);
 }
 
 void tst_XpBs::releaseClicksOnlyInside_data()
