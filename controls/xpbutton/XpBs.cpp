@@ -379,15 +379,12 @@ void XpBs::applyCursor()
 
 void XpBs::setShowFocusRect(bool show)
 {
-    m_showFocusRect = show;
-    notify("ShowFocusRect");
-    Refresh();
+    storeAndRefresh(m_showFocusRect, show, "ShowFocusRect");
 }
 
 void XpBs::setURL(const QString &url)
 {
-    m_url = url;
-    notify("URL");
+    store(m_url, url, "URL");
 }
 
 void XpBs::setCaption(const QString &caption)
@@ -409,9 +406,7 @@ void XpBs::setButtonStyle(qint32 style)
 
 void XpBs::setPicturePosition(qint32 position)
 {
-    m_picturePosition = position;
-    notify("PicturePosition");
-    Refresh();
+    storeAndRefresh(m_picturePosition, position, "PicturePosition");
 }
 
 void XpBs::setPicture(const platform::Picture &picture)
@@ -442,16 +437,12 @@ void XpBs::setPicture(const platform::Picture &picture)
 
 void XpBs::setPictureWidth(qint32 width)
 {
-    m_pictureWidth = width;
-    notify("PictureWidth");
-    Refresh();
+    storeAndRefresh(m_pictureWidth, width, "PictureWidth");
 }
 
 void XpBs::setPictureHeight(qint32 height)
 {
-    m_pictureHeight = height;
-    notify("PictureHeight");
-    Refresh();
+    storeAndRefresh(m_pictureHeight, height, "PictureHeight");
 }
 
 void XpBs::setPictureSize(qint32 size)
@@ -488,20 +479,17 @@ void XpBs::setPictureHover(const platform::Picture &picture)
 
 void XpBs::setXPColor_Pressed(COLORREF colour)
 {
-    m_xpColorPressed = colour;
-    notify("XPColor_Pressed");
+    store(m_xpColorPressed, colour, "XPColor_Pressed");
 }
 
 void XpBs::setXPColor_Hover(COLORREF colour)
 {
-    m_xpColorHover = colour;
-    notify("XPColor_Hover");
+    store(m_xpColorHover, colour, "XPColor_Hover");
 }
 
 void XpBs::setXPDefaultColors(bool useDefaults)
 {
-    m_xpDefaultColors = useDefaults;
-    notify("XPDefaultColors");
+    store(m_xpDefaultColors, useDefaults, "XPDefaultColors");
 }
 
 void XpBs::setBackColor(COLORREF colour)
@@ -528,8 +516,7 @@ void XpBs::setSoundOver(const QVariant &path)
 
 void XpBs::setSoundClick(const QString &path)
 {
-    m_soundClick = path;
-    notify("SoundClick");
+    store(m_soundClick, path, "SoundClick");
 }
 
 QString XpBs::version() const
@@ -544,42 +531,32 @@ void XpBs::setVersion(const QString &)
 
 void XpBs::setDefCurHand(bool hand)
 {
-    m_defCurHand = hand;
-    notify("DefCurHand");
+    store(m_defCurHand, hand, "DefCurHand");
 }
 
 void XpBs::setXPShowBorderAlways(bool always)
 {
-    m_xpShowBorderAlways = always;
-    notify("XPShowBorderAlways");
+    store(m_xpShowBorderAlways, always, "XPShowBorderAlways");
 }
 
 void XpBs::setMaskColor(COLORREF colour)
 {
-    m_maskColor = colour;
-    notify("MaskColor");
-    Refresh();
+    storeAndRefresh(m_maskColor, colour, "MaskColor");
 }
 
 void XpBs::setTransparentBG(bool transparent)
 {
-    m_transparentBG = transparent;
-    notify("TransparentBG");
-    Refresh();
+    storeAndRefresh(m_transparentBG, transparent, "TransparentBG");
 }
 
 void XpBs::setBEVEL(qint16 bevel)
 {
-    m_bevel = bevel;
-    notify("BEVEL");
-    Refresh();
+    storeAndRefresh(m_bevel, bevel, "BEVEL");
 }
 
 void XpBs::setBEVELDEPTH(qint16 depth)
 {
-    m_bevelDepth = depth;
-    notify("BEVELDEPTH");
-    Refresh();
+    storeAndRefresh(m_bevelDepth, depth, "BEVELDEPTH");
 }
 
 void XpBs::setDefault(bool isDefault)

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 class QShortcut;
 namespace platform { class StdFont; }
 
@@ -201,6 +203,20 @@ public:
 private:
     bool inside(float x, float y) const;
     void notify(const char *name);
+    // A property's new value, said to whoever listens (PropertyChanged);
+    // for the properties the face shows, the face is drawn again.
+    template <typename T, typename V>
+    void store(T &field, V &&value, const char *name)
+    {
+        field = std::forward<V>(value);
+        notify(name);
+    }
+    template <typename T, typename V>
+    void storeAndRefresh(T &field, V &&value, const char *name)
+    {
+        store(field, std::forward<V>(value), name);
+        Refresh();
+    }
     void g_Font_FontChanged(const QString &propertyName);
     void applyCursor();
     void PlaySoundFile(const QString &path);
