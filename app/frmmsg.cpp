@@ -13,7 +13,6 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QShortcut>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
 
@@ -125,31 +124,16 @@ frmmsg::frmmsg(Program &program, QWidget *parent)
 
 void frmmsg::shownext(const QString &message)
 {
-    msgclosed = false;
-    Label2->setCaption(QStringLiteral("Next"));
-    placeMessage(message);
-    showOnTop();
-    if (!waitUntilClosed())
-        return;
-    hidemsg();
+    showAndWait(QStringLiteral("Next"), message);
 }
 
 void frmmsg::showclose(const QString &message)
 {
-    Label2->setCaption(QStringLiteral("Close"));
-    msgclosed = false;
-    placeMessage(message);
-    showOnTop();
-    if (!waitUntilClosed())
-        return;
-    hidemsg();
+    showAndWait(QStringLiteral("Close"), message);
 }
 
 void frmmsg::showtime(const QString &message, qint32 time)
 {
-    Label2->setCaption(QString());
-    msgclosed = false;
-    placeMessage(message);
     // A timer without a positive interval never fires: the popup then
     // waits for a click.
     Timer2->setInterval(std::max(time, 0));
@@ -157,6 +141,17 @@ void frmmsg::showtime(const QString &message, qint32 time)
         Timer2->start();
     else
         Timer2->stop();
+    showAndWait(QString(), message);
+}
+
+// The message with the link's caption, until the link (or the timer, or a
+// close request) ends the wait; then the popup hides, unless the program
+// ended meanwhile.
+void frmmsg::showAndWait(const QString &link, const QString &message)
+{
+    Label2->setCaption(link);
+    msgclosed = false;
+    placeMessage(message);
     showOnTop();
     if (!waitUntilClosed())
         return;
@@ -223,7 +218,7 @@ bool frmmsg::waitUntilClosed()
     // level deeper; the click that ends it ends this one too.
     ++m_waits;
     while (!msgclosed && !m_host.programEnd.hasEnded())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        m_host.eventLoop.sleep();
     --m_waits;
     return !m_host.programEnd.hasEnded();
 }

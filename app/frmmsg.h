@@ -59,6 +59,7 @@ private:
     // Sleeps in the event loop until msgclosed is set; false when the
     // program ended meanwhile, and then nothing more may run.
     bool waitUntilClosed();
+    void showAndWait(const QString &link, const QString &message);
     void setPicLeft(int twips);
     void updateLinkUnderline();
 

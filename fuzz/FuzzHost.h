@@ -20,6 +20,8 @@ namespace fuzzing {
 class IdleEventLoop final : public platform::EventLoop {
 public:
     void yield() override { ++yields; }
+    // No control waits for events; a popup's wait is not fuzzed.
+    void sleep() override { ++yields; }
     int yields = 0;
 };
 

@@ -9,4 +9,9 @@ void QtEventLoop::yield()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtEventLoop::sleep()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 } // namespace platform

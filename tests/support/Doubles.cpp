@@ -13,6 +13,12 @@ void RecordingEventLoop::yield()
         QCoreApplication::processEvents();
 }
 
+void RecordingEventLoop::sleep()
+{
+    ++sleeps;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 float ScriptedRandom::next()
 {
     if (values.empty())

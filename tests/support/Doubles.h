@@ -15,8 +15,11 @@ namespace testing {
 class RecordingEventLoop final : public platform::EventLoop {
 public:
     void yield() override;
+    // Sleeps for real (the waits of the popup end by real clicks and timers).
+    void sleep() override;
 
     int yields = 0;
+    int sleeps = 0;
     bool processRealEvents = false;
     std::function<void(int yieldNumber)> onYield;
 };
