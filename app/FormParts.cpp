@@ -2,6 +2,7 @@
 
 #include "FormLabel.h"
 #include "platform/Units.h"
+#include "platform/Windows.h"
 
 FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font, Qt::Alignment alignment,
                     const QString &caption, bool autoSize)
@@ -35,4 +36,14 @@ QFont arial(double points, bool bold, bool italic)
 QFont arialBlack(double points)
 {
     return platform::pointFont(QStringLiteral("Arial Black"), points);
+}
+
+bool centreOnFirstShow(QWidget &window)
+{
+    static const char *const kCentred = "tessalyCentred";
+    if (window.property(kCentred).toBool())
+        return false;
+    window.setProperty(kCentred, true);
+    platform::centreOnScreen(window);
+    return true;
 }

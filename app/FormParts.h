@@ -18,5 +18,9 @@ FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const Q
 // when one is given).
 void fillWith(QWidget &widget, const QColor &background, const QColor &text = QColor());
 
+// Centres a window on the screen the first time it shows, never again (a
+// window the user has moved stays where it was put). True the first time.
+bool centreOnFirstShow(QWidget &window);
+
 QFont arial(double points, bool bold, bool italic = false);
 QFont arialBlack(double points);

@@ -148,12 +148,8 @@ void frmSplash::imgLogo_Click()
 
 void frmSplash::showEvent(QShowEvent *event)
 {
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        platform::centreOnScreen(*this);
-    } else {
+    if (!centreOnFirstShow(*this))
         Timer2->start();
-    }
     QWidget::showEvent(event);
 }
 

@@ -48,6 +48,5 @@ protected:
 
 private:
     Program &m_program;
-    bool m_shownBefore = false;
     bool m_handOverBegun = false;
 };

@@ -141,10 +141,7 @@ void frmabt::XpBs2_Click()
 
 void frmabt::showEvent(QShowEvent *event)
 {
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        platform::centreOnScreen(*this);
-    }
+    centreOnFirstShow(*this);
     // A window manager may decline to activate a window that shows itself;
     // the lines are taken on showing as well, so the window never appears
     // with its layout placeholders.

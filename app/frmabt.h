@@ -42,5 +42,4 @@ protected:
 
 private:
     Program &m_program;
-    bool m_shownBefore = false;
 };

@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "FormAccessibility.h"
+#include "FormParts.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "platform/FormData.h"
@@ -135,10 +136,7 @@ void frmmain::XpBs1_Click()
 
 void frmmain::showEvent(QShowEvent *event)
 {
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        platform::centreOnScreen(*this);
-    }
+    centreOnFirstShow(*this);
     QWidget::showEvent(event);
 }
 

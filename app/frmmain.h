@@ -62,5 +62,4 @@ private:
     std::function<void()> m_aboutHandler;
     FrameTwips m_frame;
     bool m_closing = false;
-    bool m_shownBefore = false;
 };

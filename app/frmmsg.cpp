@@ -308,10 +308,7 @@ void frmmsg::Form_Activate()
 
 void frmmsg::showEvent(QShowEvent *event)
 {
-    if (!m_shownBefore) {
-        m_shownBefore = true;
-        platform::centreOnScreen(*this);
-    }
+    centreOnFirstShow(*this);
     // A window manager may decline to activate a window that shows itself;
     // the product name and logo are taken on showing as well, so the popup
     // never appears with its layout placeholders.

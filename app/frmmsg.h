@@ -68,6 +68,5 @@ private:
     bool msgclosed = false;
     int m_waits = 0; // waiting operations on the stack
     int m_picLeft = 0;
-    bool m_shownBefore = false;
     bool m_linkHovered = false;
 };
