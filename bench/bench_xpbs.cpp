@@ -1,6 +1,7 @@
 // One repaint of the button, per face style and state, at the sizes the
 // program's windows use.
 #include "controls/xpbutton/XpBs.h"
+#include "controls/xpbutton/XpBsProbe.h"
 #include "platform/Host.h"
 #include "platform/Units.h"
 
@@ -51,7 +52,7 @@ void BM_Refresh(benchmark::State &state)
         break;
     }
     case Focused:
-        button->UserControl_EnterFocus();
+        XpBsProbe::UserControl_EnterFocus(*button);
         break;
     case Disabled:
         button->setEnabled(false);
@@ -89,9 +90,9 @@ void BM_Bevel(benchmark::State &state)
     button->setBEVEL(bevel);
     form.show();
     if (buttonState == Pressed)
-        button->UserControl_MouseDown(1, 0, 3, 3);
+        XpBsProbe::UserControl_MouseDown(*button, 1, 0, 3, 3);
     else if (buttonState == Focused)
-        button->UserControl_EnterFocus();
+        XpBsProbe::UserControl_EnterFocus(*button);
     for (auto _ : state)
         button->Refresh();
     state.SetLabel(std::string("BEVEL ") + std::to_string(bevel) + ", " + kStateNames[buttonState] + ", "

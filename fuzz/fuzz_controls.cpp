@@ -15,6 +15,7 @@
 
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
+#include "controls/xpbutton/XpBsProbe.h"
 #include "platform/PropertyBag.h"
 #include "platform/StdFont.h"
 
@@ -380,7 +381,7 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
     case 32:
         // Resized by the form: the platform follows with the resize handler.
         button.resize(anySize(in));
-        button.UserControl_Resize();
+        XpBsProbe::UserControl_Resize(button);
         expectPainted(button);
         FUZZ_EXPECT(button.width() >= 10 && button.height() >= 10);
         break;
@@ -404,23 +405,23 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
         const float x = anyCoordinate(in);
         const float y = anyCoordinate(in);
         switch (in.ConsumeIntegralInRange(0, 2)) {
-        case 0: button.UserControl_MouseDown(mouseButton, shift, x, y); break;
-        case 1: button.UserControl_MouseMove(mouseButton, shift, x, y); break;
-        default: button.UserControl_MouseUp(mouseButton, shift, x, y); break;
+        case 0: XpBsProbe::UserControl_MouseDown(button, mouseButton, shift, x, y); break;
+        case 1: XpBsProbe::UserControl_MouseMove(button, mouseButton, shift, x, y); break;
+        default: XpBsProbe::UserControl_MouseUp(button, mouseButton, shift, x, y); break;
         }
         break;
     }
-    case 36: button.UserControl_DblClick(); break;
+    case 36: XpBsProbe::UserControl_DblClick(button); break;
     case 37: {
         const qint16 key = in.ConsumeBool() ? qint16(32) : in.ConsumeIntegral<qint16>();
         const qint16 shift = in.ConsumeIntegralInRange<qint16>(0, 7);
         if (in.ConsumeBool())
-            button.UserControl_KeyDown(key, shift);
+            XpBsProbe::UserControl_KeyDown(button, key, shift);
         else
-            button.UserControl_KeyUp(key, shift);
+            XpBsProbe::UserControl_KeyUp(button, key, shift);
         break;
     }
-    case 38: button.UserControl_KeyPress(in.ConsumeIntegral<qint16>()); break;
+    case 38: XpBsProbe::UserControl_KeyPress(button, in.ConsumeIntegral<qint16>()); break;
     case 39: {
         const bool enabled = button.Enabled();
         const int opened = scene.doubles.shell.navigated + scene.doubles.shell.shellOpened;
@@ -429,16 +430,16 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
             FUZZ_EXPECT(scene.doubles.shell.navigated + scene.doubles.shell.shellOpened == opened);
         break;
     }
-    case 40: button.UserControl_EnterFocus(); break;
+    case 40: XpBsProbe::UserControl_EnterFocus(button); break;
     case 41:
-        button.UserControl_ExitFocus();
-        FUZZ_EXPECT(button.isDownFlag() == 0 && button.hasFocusFlag() == 0);
+        XpBsProbe::UserControl_ExitFocus(button);
+        FUZZ_EXPECT(XpBsProbe::isDownFlag(button) == 0 && XpBsProbe::hasFocusFlag(button) == 0);
         break;
     case 42:
         button.pointerOver = in.ConsumeBool();
-        button.OverTimer_Timer();
+        XpBsProbe::OverTimer_Timer(button);
         if (!button.pointerOver)
-            FUZZ_EXPECT(button.isOverFlag() == 0);
+            FUZZ_EXPECT(XpBsProbe::isOverFlag(button) == 0);
         break;
     case 43: button.UserControl_AmbientChanged(QString()); break;
     case 44: {
@@ -612,7 +613,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     scene.button->setObjectName(QStringLiteral("XpBs1"));
     scene.button->UserControl_InitProperties();
     scene.button->setGeometry(10, 10, 129, 17);
-    scene.button->UserControl_Resize();
+    XpBsProbe::UserControl_Resize(*scene.button);
     scene.bar = new Xp_ProgressBar(scene.doubles.host, form);
     scene.bar->setGeometry(10, 40, 121, 17);
     if (in.ConsumeBool())

@@ -44,6 +44,8 @@ public:
 
     // The public interface, in its declared order.
     void Refresh();
+    // Its access key pressed; a screen reader's press action too.
+    void UserControl_AccessKeyPress(qint16 KeyAscii);
     bool Enabled() const { return isEnabled(); }
     void setEnabled(bool enabled);
     platform::StdFont *Font() const { return g_Font; }
@@ -113,11 +115,6 @@ public:
     // What the window shows, and the state the painters read.
     const QImage &image() const { return m_image; }
     QRegion region() const { return m_regionValid ? m_region : QRegion(); }
-    quint8 hasFocusFlag() const { return HasFocus; }
-    quint8 isDownFlag() const { return IsDown; }
-    quint8 isOverFlag() const { return IsOver; }
-    QTimer *overTimer() const { return OverTimer; }
-    void OverTimer_Timer();
 
     // The key the caption's "&" marks, in lower case, or nothing.
     static QString accessKeyOf(const QString &caption);
@@ -139,11 +136,6 @@ public:
     // Returns false, leaving both alone, for positions it does not know.
     static bool PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
                           RECT &picture, RECT &caption);
-
-    // The layout of the last repaint.
-    RECT innerRect() const { return InnerRect; }
-    RECT pictureRect() const { return PictureRect; }
-    RECT captionRect() const { return CaptionRect; }
 
     static COLORREF TranslateSysColor(COLORREF colour);
     struct RGBParts {
@@ -184,8 +176,10 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-public:
-    // Handlers, named after what calls them.
+private:
+    // Handlers, named after what calls them; tests and fuzz targets reach
+    // them, and the state below, through XpBsProbe.
+    friend struct XpBsProbe;
     void UserControl_Initialize();
     void UserControl_Resize();
     void UserControl_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
@@ -195,10 +189,19 @@ public:
     void UserControl_KeyDown(qint16 KeyCode, qint16 Shift);
     void UserControl_KeyPress(qint16 KeyAscii);
     void UserControl_KeyUp(qint16 KeyCode, qint16 Shift);
-    void UserControl_AccessKeyPress(qint16 KeyAscii);
     void UserControl_EnterFocus();
     void UserControl_ExitFocus();
     void UserControl_Terminate();
+
+    void OverTimer_Timer();
+    quint8 hasFocusFlag() const { return HasFocus; }
+    quint8 isDownFlag() const { return IsDown; }
+    quint8 isOverFlag() const { return IsOver; }
+    QTimer *overTimer() const { return OverTimer; }
+    // The layout of the last repaint.
+    RECT innerRect() const { return InnerRect; }
+    RECT pictureRect() const { return PictureRect; }
+    RECT captionRect() const { return CaptionRect; }
 
 private:
     bool inside(float x, float y) const;

@@ -5,6 +5,7 @@
 #include "app/frmmain.h"
 #include "app/frmmsg.h"
 #include "controls/xpbutton/XpBs.h"
+#include "controls/xpbutton/XpBsProbe.h"
 #include "platform/ProgramEnd.h"
 #include "platform/StdFont.h"
 #include "platform/TextBox.h"
@@ -527,7 +528,7 @@ void tst_frmabt::closingTheMainWindowEndsAboutAndPopupWithIt()
     QVERIFY(!about.isVisible());
     QVERIFY(!program.popup().isVisible());
     QVERIFY(!program.popup().animate1->isActive() && !program.popup().animate2->isActive());
-    QVERIFY(!about.XpBs2->overTimer()->isActive());
+    QVERIFY(!XpBsProbe::overTimer(*about.XpBs2)->isActive());
 }
 
 QTEST_MAIN(tst_frmabt)

@@ -1,4 +1,5 @@
 #include "controls/xpbutton/XpBs.h"
+#include "controls/xpbutton/XpBsProbe.h"
 #include "platform/StdFont.h"
 #include "platform/SystemColors.h"
 #include "platform/FormData.h"
@@ -85,7 +86,7 @@ struct Fixture {
     void pointerLeaves()
     {
         button->underPointer = &form;
-        button->OverTimer_Timer();
+        XpBsProbe::OverTimer_Timer(*button);
     }
 };
 
@@ -265,7 +266,7 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QCOMPARE(copy.PictureHover(), hover);
     QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(copy.AccessKeys(), QStringLiteral("x"));
-    QCOMPARE(copy.captionRect(), original.captionRect()); // measured in the stored font
+    QCOMPARE(XpBsProbe::captionRect(copy), XpBsProbe::captionRect(original)); // measured in the stored font
 }
 
 void tst_XpBs::emptyBagReadsEveryDefault()
@@ -548,13 +549,13 @@ void tst_XpBs::leftClickOrder()
     Fixture fixture;
     fixture.button->setURL(QStringLiteral("https://example.org/"));
     QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(fixture.button->isDownFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1));
     QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=1"}));
     QCOMPARE(fixture.doubles.sound.played, QStringList{".\\resources\\click.wav"});
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
-    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1)); // a click gives the focus
-    QCOMPARE(fixture.button->overTimer()->interval(), 10);
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
+    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1)); // a click gives the focus
+    QCOMPARE(XpBsProbe::overTimer(*fixture.button)->interval(), 10);
 }
 
 void tst_XpBs::otherButtonsThanLeft_data()
@@ -580,7 +581,7 @@ void tst_XpBs::otherButtonsThanLeft()
     Fixture fixture;
     QSignalSpy painted(fixture.button, &XpBs::Painted);
     QTest::mousePress(fixture.button, button, {}, QPoint(5, 5));
-    QCOMPARE(fixture.button->isDownFlag(), quint8(button == Qt::MiddleButton ? 1 : 0));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(button == Qt::MiddleButton ? 1 : 0));
     QTest::mouseRelease(fixture.button, button, {}, QPoint(5, 5));
     fixture.secondClickOfADoubleClick(button);
     QCOMPARE(fixture.log, log);
@@ -595,8 +596,8 @@ void tst_XpBs::dragOutAndReleaseDoesNotClick()
     QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
     const QRgb pressed = fixture.face();
     fixture.pointerLeaves();
-    QVERIFY(!fixture.button->overTimer()->isActive());
-    QCOMPARE(fixture.button->isDownFlag(), quint8(1)); // still armed
+    QVERIFY(!XpBsProbe::overTimer(*fixture.button)->isActive());
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1)); // still armed
     QVERIFY(fixture.face() != pressed);                // but shown released
     QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
     QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(200, 5));
@@ -626,7 +627,7 @@ void tst_XpBs::doubleClickClicksTwice()
     fixture.secondClickOfADoubleClick(Qt::LeftButton);
     QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=0",
                                        "MouseDown 1", "Click sound=2 url=0", "MouseUp 1 at 5,5 url=0"}));
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
 }
 
 void tst_XpBs::heldSpacePressesOnce()
@@ -644,11 +645,11 @@ void tst_XpBs::heldSpacePressesOnce()
         QApplication::sendEvent(fixture.button, &repeatRelease);
     }
     QCOMPARE(painted.count(), 1);
-    QCOMPARE(fixture.button->isDownFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1));
     QTest::keyRelease(fixture.button, Qt::Key_Space);
     QCOMPARE(fixture.log, (QStringList{"Click sound=1 url=0", "MouseUp 1 at 0,0 url=1"}));
     QCOMPARE(fixture.doubles.shell.navigated.size(), 1);
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
 }
 
 void tst_XpBs::accessKeyClicksWithoutSound()
@@ -679,10 +680,10 @@ void tst_XpBs::focusLostWhileHeldReleases()
     QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
     fixture.button->setFocus();
     QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
     fixture.button->clearFocus();
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
-    QCOMPARE(fixture.button->hasFocusFlag(), quint8(0));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
+    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(0));
     QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
 }
 
@@ -755,7 +756,7 @@ void tst_XpBs::mouseEventsCarryTheirArguments()
     QMouseEvent out(QEvent::MouseMove, QPointF(200, 6), fixture.button->mapToGlobal(QPointF(200, 6)), Qt::NoButton,
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(fixture.button, &out);
-    QCOMPARE(fixture.button->isOverFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
     fixture.pointerLeaves();
     QCOMPARE(seen, (QStringList{"Move 0 0 at -3,5", "In 2", "Move 0 2 at 5,5", "Move 1 0 at 200,6", "Out 1"}));
 }
@@ -799,12 +800,12 @@ void tst_XpBs::spaceAmongOtherKeys()
 
     // WHEN the focus goes and comes back, THEN the hover and the held key stay
     fixture.button->clearFocus();
-    QCOMPARE(fixture.button->isOverFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
     fixture.button->setFocus();
 
     // WHEN space goes down while A is still held, THEN it does not press
     QTest::keyPress(fixture.button, Qt::Key_Space);
-    QCOMPARE(fixture.button->isDownFlag(), quint8(0));
+    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
     // but its release clicks all the same
     QTest::keyRelease(fixture.button, Qt::Key_Space);
     QCOMPARE(fixture.log.filter(QStringLiteral("Click")).size(), 1);
@@ -910,7 +911,7 @@ void tst_XpBs::focusRectanglePerStyle()
     fixture.button->clearFocus(); // the only control takes the focus when its window opens
     const QImage before = fixture.button->image();
     fixture.button->setFocus();
-    QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
     const QImage after = fixture.button->image();
     // The frame stands 4 pixels in; along its top row every other pixel is
     // inverted, by the parity of x + y.
@@ -1047,7 +1048,7 @@ void tst_XpBs::hoverColourShowsOnlyAtTheNextRepaint()
     fixture.button->setXPDefaultColors(false);
     fixture.button->underPointer = fixture.button;
     fixture.move(QPoint(5, 5));
-    QCOMPARE(fixture.button->isOverFlag(), quint8(1));
+    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
     const QRgb shown = fixture.face();
     fixture.button->setXPColor_Hover(0x0000FF00);
     QCOMPARE(fixture.face(), shown);

@@ -1,4 +1,5 @@
 #include "controls/xpbutton/XpBs.h"
+#include "controls/xpbutton/XpBsProbe.h"
 #include "platform/StdFont.h"
 #include "platform/SystemColors.h"
 #include "support/Doubles.h"
@@ -346,7 +347,7 @@ void tst_XpBsFaces::raisedBevelRings()
     if (state == QLatin1String("focused")) {
         QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
         fixture.button->setFocus();
-        QCOMPARE(fixture.button->hasFocusFlag(), quint8(1));
+        QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
     } else if (state == QLatin1String("pressed")) {
         fixture.press();
     }
@@ -541,8 +542,8 @@ void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
     Fixture fixture(2, QSize(60, 30));
     fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
     fixture.button->setPictureWidth(std::numeric_limits<int>::min());
-    QCOMPARE(fixture.button->pictureRect().left, 1073741854);
-    QCOMPARE(fixture.button->pictureRect().right, -1073741794);
+    QCOMPARE(XpBsProbe::pictureRect(*fixture.button).left, 1073741854);
+    QCOMPARE(XpBsProbe::pictureRect(*fixture.button).right, -1073741794);
 }
 
 void tst_XpBsFaces::accessKeys_data()
@@ -600,10 +601,10 @@ void tst_XpBsFaces::hoverLiftsThePictureOverItsShadow()
     fixture.button->setMaskColor(RGB(255, 0, 255));
     fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(200, 0, 0), 0));
     fixture.button->setPictureSize(2);
-    const RECT rest = fixture.button->pictureRect();
+    const RECT rest = XpBsProbe::pictureRect(*fixture.button);
     QCOMPARE(fixture.at(rest.left, rest.top), qRgb(200, 0, 0));
     fixture.hover();
-    QCOMPARE(fixture.button->pictureRect(), rest); // the offset is taken back after drawing
+    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), rest); // the offset is taken back after drawing
     QCOMPARE(fixture.at(rest.left - 3, rest.top - 3), qRgb(200, 0, 0));
     QCOMPARE(fixture.at(rest.right - 4, rest.bottom - 4), qRgb(200, 0, 0));
     // The silhouette at the resting place shows below and right of it.
@@ -619,8 +620,8 @@ void tst_XpBsFaces::maskColourShowsTheFaceInEveryState()
     fixture.button->setPicture(squarePicture(16, qRgb(0, 255, 0), qRgb(0, 0, 200), 4));
     fixture.button->setPictureSize(2);
     const auto check = [&](const char *state) {
-        const RECT r = fixture.button->pictureRect();
-        const int d = fixture.button->isDownFlag() ? 1 : 0;
+        const RECT r = XpBsProbe::pictureRect(*fixture.button);
+        const int d = XpBsProbe::isDownFlag(*fixture.button) ? 1 : 0;
         QVERIFY2(fixture.at(r.left + d, r.top + d) == rgb(kFace), state);
         QVERIFY2(fixture.at(r.left + 8 + d, r.top + 8 + d) == qRgb(0, 0, 200), state);
         QVERIFY2(boxOf(fixture.button->image(), qRgb(0, 255, 0)).isEmpty(), state);
@@ -672,7 +673,7 @@ void tst_XpBsFaces::disabledPictureIsEmbossed()
     fixture.button->setPicture(squarePicture(8, qRgb(0, 255, 0), qRgb(0, 0, 128), 2));
     fixture.button->setPictureSize(2);
     fixture.button->setEnabled(false);
-    const RECT r = fixture.button->pictureRect();
+    const RECT r = XpBsProbe::pictureRect(*fixture.button);
     QCOMPARE(fixture.at(r.left + 2, r.top + 2), rgb(kShadow));
     QCOMPARE(fixture.at(r.left + 5, r.top + 5), rgb(kShadow));
     QCOMPARE(fixture.at(r.left + 6, r.top + 6), rgb(kHighlight));
@@ -697,9 +698,9 @@ void tst_XpBsFaces::measuredCaptionAndPictureAsAPair()
     const int capH = measured.height();
     QVERIFY(capW > 0 && capH > 0);
     const int pictureLeft = 4 + (92 - (16 + 4 + capW)) / 2;
-    QCOMPARE(fixture.button->pictureRect(), (RECT{pictureLeft, 12, pictureLeft + 16, 28}));
+    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), (RECT{pictureLeft, 12, pictureLeft + 16, 28}));
     const int captionTop = 4 + (32 - capH) / 2;
-    QCOMPARE(fixture.button->captionRect(),
+    QCOMPARE(XpBsProbe::captionRect(*fixture.button),
              (RECT{pictureLeft + 20, captionTop, pictureLeft + 20 + capW, captionTop + capH}));
 }
 
@@ -717,7 +718,7 @@ void tst_XpBsFaces::iconsKeepTheirTransparency()
     Fixture fixture(4, QSize(60, 40));
     fixture.button->setPicture(icon);
     fixture.button->setPictureSize(2);
-    const RECT r = fixture.button->pictureRect();
+    const RECT r = XpBsProbe::pictureRect(*fixture.button);
     QCOMPARE(fixture.at(r.left + 4, r.top + 4), qRgb(0, 0, 160));
     QCOMPARE(fixture.at(r.left, r.top), rgb(kFace)); // transparent parts show the face
 
@@ -734,12 +735,12 @@ void tst_XpBsFaces::hoverPictureTakesThePlaceWhileHovered()
     fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 120, 0), 0));
     fixture.button->setPictureHover(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 0, 120), 0));
     fixture.button->setPictureSize(2);
-    const RECT r = fixture.button->pictureRect();
+    const RECT r = XpBsProbe::pictureRect(*fixture.button);
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
     fixture.hover();
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 0, 120));
     fixture.button->underPointer = &fixture.form;
-    fixture.button->OverTimer_Timer();
+    XpBsProbe::OverTimer_Timer(*fixture.button);
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
 }
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "XpBs.h"
+
+// What tests and fuzz targets reach inside a button: its handlers, named
+// after what calls them, and the state its painters read. A form has no use
+// for any of it.
+struct XpBsProbe {
+    static void UserControl_Initialize(XpBs &b) { b.UserControl_Initialize(); }
+    static void UserControl_Resize(XpBs &b) { b.UserControl_Resize(); }
+    static void UserControl_MouseDown(XpBs &b, qint16 Button, qint16 Shift, float X, float Y)
+    {
+        b.UserControl_MouseDown(Button, Shift, X, Y);
+    }
+    static void UserControl_MouseMove(XpBs &b, qint16 Button, qint16 Shift, float X, float Y)
+    {
+        b.UserControl_MouseMove(Button, Shift, X, Y);
+    }
+    static void UserControl_MouseUp(XpBs &b, qint16 Button, qint16 Shift, float X, float Y)
+    {
+        b.UserControl_MouseUp(Button, Shift, X, Y);
+    }
+    static void UserControl_DblClick(XpBs &b) { b.UserControl_DblClick(); }
+    static void UserControl_KeyDown(XpBs &b, qint16 KeyCode, qint16 Shift) { b.UserControl_KeyDown(KeyCode, Shift); }
+    static void UserControl_KeyPress(XpBs &b, qint16 KeyAscii) { b.UserControl_KeyPress(KeyAscii); }
+    static void UserControl_KeyUp(XpBs &b, qint16 KeyCode, qint16 Shift) { b.UserControl_KeyUp(KeyCode, Shift); }
+    static void UserControl_EnterFocus(XpBs &b) { b.UserControl_EnterFocus(); }
+    static void UserControl_ExitFocus(XpBs &b) { b.UserControl_ExitFocus(); }
+    static void UserControl_Terminate(XpBs &b) { b.UserControl_Terminate(); }
+    static void OverTimer_Timer(XpBs &b) { b.OverTimer_Timer(); }
+
+    static quint8 hasFocusFlag(const XpBs &b) { return b.hasFocusFlag(); }
+    static quint8 isDownFlag(const XpBs &b) { return b.isDownFlag(); }
+    static quint8 isOverFlag(const XpBs &b) { return b.isOverFlag(); }
+    static QTimer *overTimer(const XpBs &b) { return b.overTimer(); }
+    static XpBs::RECT innerRect(const XpBs &b) { return b.innerRect(); }
+    static XpBs::RECT pictureRect(const XpBs &b) { return b.pictureRect(); }
+    static XpBs::RECT captionRect(const XpBs &b) { return b.captionRect(); }
+};
