@@ -25,13 +25,8 @@ class XpBs : public QWidget {
 
 public:
     using COLORREF = platform::COLORREF;
-    using RECT = platform::RECT;
 
     static constexpr const char *kClassId = "vorlenta.XpBs";
-    static constexpr COLORREF kSysButtonText = 0x80000012;
-    static constexpr COLORREF kSysButtonFace = 0x8000000F;
-    static constexpr COLORREF kSysButtonHighlight = 0x80000014;
-    static constexpr COLORREF kSysLight = 0x80000016;
 
     explicit XpBs(platform::Host &host, QWidget *parent = nullptr);
     ~XpBs() override;
@@ -112,38 +107,12 @@ public:
     bool userMode() const { return m_userMode; }
     void setUserMode(bool runMode);
 
-    // What the window shows, and the state the painters read.
+    // What the window shows.
     const QImage &image() const { return m_image; }
     QRegion region() const { return m_regionValid ? m_region : QRegion(); }
 
     // The key the caption's "&" marks, in lower case, or nothing.
-    static QString accessKeyOf(const QString &caption);
     QString AccessKeys() const { return m_accessKeys; }
-
-    // Lightens (amount > 0) or darkens a colour; blue moves by
-    // blue x amount / 192, red and green by the amount.
-    static COLORREF OffsetColor(COLORREF colour, qint32 amount);
-    // Adds the same amount to each part, held to 0..255.
-    static COLORREF AddToChannels(COLORREF colour, qint32 amount);
-    // Copies a source rectangle to (x, y), leaving the pixels of the mask
-    // colour transparent.
-    static void BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src,
-                           int srcLeft, int srcTop, int srcRight, int srcBottom, int destX, int destY,
-                           COLORREF mask);
-
-    // Places a picture and a measured caption as a pair in the inner
-    // rectangle, 4 pixels apart, by PicturePosition (divisions truncate).
-    // Returns false, leaving both alone, for positions it does not know.
-    static bool PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
-                          RECT &picture, RECT &caption);
-
-    static COLORREF TranslateSysColor(COLORREF colour);
-    struct RGBParts {
-        double red = 0;
-        double green = 0;
-        double blue = 0;
-    };
-    static RGBParts SplitColor(COLORREF colour);
 
 signals:
     void Click();
@@ -180,6 +149,7 @@ private:
     // Handlers, named after what calls them; tests and fuzz targets reach
     // them, and the state below, through XpBsProbe.
     friend struct XpBsProbe;
+    using RECT = platform::RECT;
     void UserControl_Initialize();
     void UserControl_Resize();
     void UserControl_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
@@ -202,6 +172,40 @@ private:
     RECT innerRect() const { return InnerRect; }
     RECT pictureRect() const { return PictureRect; }
     RECT captionRect() const { return CaptionRect; }
+
+    static constexpr COLORREF kSysButtonText = 0x80000012;
+    static constexpr COLORREF kSysButtonFace = 0x8000000F;
+    static constexpr COLORREF kSysButtonHighlight = 0x80000014;
+    static constexpr COLORREF kSysLight = 0x80000016;
+
+    // The key the caption's "&" marks, in lower case, or nothing.
+    static QString accessKeyOf(const QString &caption);
+
+    // Drawing helpers.
+    // Lightens (amount > 0) or darkens a colour; blue moves by
+    // blue x amount / 192, red and green by the amount.
+    static COLORREF OffsetColor(COLORREF colour, qint32 amount);
+    // Adds the same amount to each part, held to 0..255.
+    static COLORREF AddToChannels(COLORREF colour, qint32 amount);
+    // Copies a source rectangle to (x, y), leaving the pixels of the mask
+    // colour transparent.
+    static void BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src,
+                           int srcLeft, int srcTop, int srcRight, int srcBottom, int destX, int destY,
+                           COLORREF mask);
+
+    // Places a picture and a measured caption as a pair in the inner
+    // rectangle, 4 pixels apart, by PicturePosition (divisions truncate).
+    // Returns false, leaving both alone, for positions it does not know.
+    static bool PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
+                          RECT &picture, RECT &caption);
+
+    static COLORREF TranslateSysColor(COLORREF colour);
+    struct RGBParts {
+        double red = 0;
+        double green = 0;
+        double blue = 0;
+    };
+    static RGBParts SplitColor(COLORREF colour);
 
 private:
     bool inside(float x, float y) const;

@@ -36,4 +36,16 @@ struct XpBsProbe {
     static XpBs::RECT innerRect(const XpBs &b) { return b.innerRect(); }
     static XpBs::RECT pictureRect(const XpBs &b) { return b.pictureRect(); }
     static XpBs::RECT captionRect(const XpBs &b) { return b.captionRect(); }
+
+    static QString accessKeyOf(const QString &caption) { return XpBs::accessKeyOf(caption); }
+    static XpBs::COLORREF OffsetColor(XpBs::COLORREF colour, qint32 amount) { return XpBs::OffsetColor(colour, amount); }
+    static XpBs::COLORREF AddToChannels(XpBs::COLORREF colour, qint32 amount)
+    {
+        return XpBs::AddToChannels(colour, amount);
+    }
+    static bool PlacePair(const XpBs::RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
+                          XpBs::RECT &picture, XpBs::RECT &caption)
+    {
+        return XpBs::PlacePair(inner, picW, picH, capW, capH, position, picture, caption);
+    }
 };

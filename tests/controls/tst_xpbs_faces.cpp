@@ -159,13 +159,13 @@ void tst_XpBsFaces::offsetColor()
     QFETCH(COLORREF, colour);
     QFETCH(int, amount);
     QFETCH(COLORREF, expected);
-    QCOMPARE(XpBs::OffsetColor(colour, amount), expected);
+    QCOMPARE(XpBsProbe::OffsetColor(colour, amount), expected);
 }
 
 void tst_XpBsFaces::channelAdditionHoldsToTheRange()
 {
-    QCOMPARE(XpBs::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
-    QCOMPARE(XpBs::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
+    QCOMPARE(XpBsProbe::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
+    QCOMPARE(XpBsProbe::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
 }
 
 void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched_data()
@@ -405,9 +405,9 @@ void tst_XpBsFaces::xpHoverBorderTakesASystemColour()
     const COLORREF highlight = RGB(49, 106, 197);
     QCOMPARE(fixture.at(1, 11), rgb(highlight));
     QCOMPARE(fixture.at(73, 11), rgb(highlight));
-    QCOMPARE(fixture.at(30, 2), rgb(XpBs::OffsetColor(highlight, 35)));
-    QCOMPARE(fixture.at(30, 1), rgb(XpBs::OffsetColor(highlight, 90)));
-    QCOMPARE(fixture.at(30, 21), rgb(XpBs::OffsetColor(highlight, -40)));
+    QCOMPARE(fixture.at(30, 2), rgb(XpBsProbe::OffsetColor(highlight, 35)));
+    QCOMPARE(fixture.at(30, 1), rgb(XpBsProbe::OffsetColor(highlight, 90)));
+    QCOMPARE(fixture.at(30, 21), rgb(XpBsProbe::OffsetColor(highlight, -40)));
 }
 
 void tst_XpBsFaces::xpDisabledFace()
@@ -417,13 +417,13 @@ void tst_XpBsFaces::xpDisabledFace()
     fixture.button->setFocus();
     fixture.hover();
     fixture.button->setEnabled(false);
-    const COLORREF t = XpBs::OffsetColor(kFace, 48);
-    QCOMPARE(fixture.at(30, 11), rgb(XpBs::OffsetColor(t, -24)));
-    QCOMPARE(fixture.at(30, 2), rgb(XpBs::OffsetColor(t, -24))); // no focus or hover line
-    QCOMPARE(fixture.at(1, 11), rgb(XpBs::OffsetColor(t, -24)));
-    QCOMPARE(fixture.at(0, 11), rgb(XpBs::OffsetColor(t, -84)));
-    QCOMPARE(fixture.at(1, 1), rgb(XpBs::OffsetColor(t, -72)));
-    QCOMPARE(fixture.at(73, 21), rgb(XpBs::OffsetColor(t, -72)));
+    const COLORREF t = XpBsProbe::OffsetColor(kFace, 48);
+    QCOMPARE(fixture.at(30, 11), rgb(XpBsProbe::OffsetColor(t, -24)));
+    QCOMPARE(fixture.at(30, 2), rgb(XpBsProbe::OffsetColor(t, -24))); // no focus or hover line
+    QCOMPARE(fixture.at(1, 11), rgb(XpBsProbe::OffsetColor(t, -24)));
+    QCOMPARE(fixture.at(0, 11), rgb(XpBsProbe::OffsetColor(t, -84)));
+    QCOMPARE(fixture.at(1, 1), rgb(XpBsProbe::OffsetColor(t, -72)));
+    QCOMPARE(fixture.at(73, 21), rgb(XpBsProbe::OffsetColor(t, -72)));
 }
 
 void tst_XpBsFaces::xpCornersAndFrame()
@@ -443,7 +443,7 @@ void tst_XpBsFaces::xpFaceLines_data()
     // 75 x 23. Focused: F = (140, 170, 230) frames (1, 2, 74, 21) and its
     // lines are shaded from it; pressed: B is the top colour 32 darker.
     const COLORREF focus = RGB(140, 170, 230);
-    const COLORREF pressed = XpBs::OffsetColor(XpBs::OffsetColor(kFace, 48), -32);
+    const COLORREF pressed = XpBsProbe::OffsetColor(XpBsProbe::OffsetColor(kFace, 48), -32);
     QTest::newRow("focus frame, left") << "focused" << QPoint(1, 11) << focus << 0;
     QTest::newRow("focus frame, right") << "focused" << QPoint(73, 11) << focus << 0;
     QTest::newRow("focus, bottom line") << "focused" << QPoint(30, 21) << focus << -33;
@@ -461,7 +461,7 @@ void tst_XpBsFaces::xpFaceLines_data()
     QTest::newRow("pressed, column 2") << "pressed" << QPoint(2, 11) << pressed << -22;
     QTest::newRow("pressed, row 1 to its end") << "pressed" << QPoint(72, 1) << pressed << -32;
     QTest::newRow("pressed, frame left") << "pressed" << QPoint(0, 11) << kDarkShadow << 0;
-    const COLORREF top = XpBs::OffsetColor(kFace, 48);
+    const COLORREF top = XpBsProbe::OffsetColor(kFace, 48);
     const COLORREF hover = RGB(225, 153, 71);
     QTest::newRow("idle, bottom line from x 2") << "idle" << QPoint(2, 21) << top << -48;
     QTest::newRow("idle, column 2") << "idle" << QPoint(2, 11) << top << -10;
@@ -488,7 +488,7 @@ void tst_XpBsFaces::xpFaceLines()
     } else if (state == QLatin1String("hovered")) {
         fixture.hover();
     }
-    QCOMPARE(fixture.at(point.x(), point.y()), rgb(XpBs::OffsetColor(base, amount)));
+    QCOMPARE(fixture.at(point.x(), point.y()), rgb(XpBsProbe::OffsetColor(base, amount)));
 }
 
 void tst_XpBsFaces::pairLayout_data()
@@ -521,7 +521,7 @@ void tst_XpBsFaces::pairLayout()
     QFETCH(RECT, caption);
     RECT placedPicture;
     RECT placedCaption;
-    QVERIFY(XpBs::PlacePair(RECT{4, 4, 96, 36}, pictureSize.width(), pictureSize.height(), 30, 13, position,
+    QVERIFY(XpBsProbe::PlacePair(RECT{4, 4, 96, 36}, pictureSize.width(), pictureSize.height(), 30, 13, position,
                             placedPicture, placedCaption));
     QCOMPARE(placedPicture, picture);
     QCOMPARE(placedCaption, caption);
@@ -529,11 +529,11 @@ void tst_XpBsFaces::pairLayout()
     // Free space of 41 gives an offset of 20; of -3, an offset of -1.
     RECT wide;
     RECT ignored;
-    XpBs::PlacePair(RECT{0, 0, 61, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    XpBsProbe::PlacePair(RECT{0, 0, 61, 10}, 16, 10, 0, 10, 1, wide, ignored);
     QCOMPARE(wide.left, 20);
-    XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    XpBsProbe::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
     QCOMPARE(wide.left, -1);
-    QVERIFY(!XpBs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
+    QVERIFY(!XpBsProbe::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
 }
 
 void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
@@ -565,7 +565,7 @@ void tst_XpBsFaces::accessKeys()
 {
     QFETCH(QString, caption);
     QFETCH(QString, key);
-    QCOMPARE(XpBs::accessKeyOf(caption), key);
+    QCOMPARE(XpBsProbe::accessKeyOf(caption), key);
 }
 
 void tst_XpBsFaces::pressedContentMovesOnePixel_data()
