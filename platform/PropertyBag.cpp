@@ -392,10 +392,10 @@ QStringList PropertyBag::unreadableKeys() const
 
 void KeptValues::keep(const PropertyBag &bag)
 {
-    for (const QString &key : bag.unreadableKeys()) {
-        forget(key);
+    // A read replaces every property: what an earlier one kept is gone.
+    m_values.clear();
+    for (const QString &key : bag.unreadableKeys())
         m_values.emplace_back(key, bag.value(key));
-    }
 }
 
 void KeptValues::forget(const QString &key)

@@ -142,7 +142,8 @@ inline QVariant booleanValue(bool value) { return QVariant::fromValue<bool>(valu
 // since, so that loading and saving never changes what was stored.
 class KeptValues {
 public:
-    // After reading: every key of the bag whose value did not read.
+    // After reading: every key of the bag whose value did not read, and
+    // nothing an earlier read kept.
     void keep(const PropertyBag &bag);
     // The property has been set: its own value is saved from now on.
     void forget(const QString &key);

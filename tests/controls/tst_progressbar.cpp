@@ -469,7 +469,18 @@ void tst_Xp_ProgressBar::storedValuesThatDoNotReadAreKept()
              QStringLiteral(R"({ "controls": [ { "class": "vorlenta.Xp_ProgressBar", "name": "pb", )"
                             R"("properties": { "%1": %2 } } ], "form": "" })").arg(key, stored));
 
-    // ...until the property is set.
+    // ...until the bar is read again: a new read keeps only what it could
+    // not read itself...
+    PropertyBag readable;
+    readable.WriteProperty(key, 7, 0);
+    Bar reread;
+    reread.bar.UserControl_ReadProperties(bag);
+    reread.bar.UserControl_ReadProperties(readable);
+    PropertyBag savedAfterRereading;
+    reread.bar.UserControl_WriteProperties(savedAfterRereading);
+    QCOMPARE(savedAfterRereading.value(key), QVariant(7));
+
+    // ...or the property is set.
     fixture.bar.setMax(100);
     fixture.bar.setMin(0);
     fixture.bar.setValue(5);
