@@ -1,10 +1,6 @@
 #include "FormAccessibility.h"
 
 #include "FormLabel.h"
-#include "frmSplash.h"
-#include "frmabt.h"
-#include "frmmain.h"
-#include "frmmsg.h"
 #include "platform/Accessibility.h"
 
 #include <QAccessibleWidget>
@@ -14,13 +10,6 @@ namespace {
 
 const char *const kStatusLine = "tessalyStatusLine";
 
-// Shown as a screen reader reads it: a line break is a line break.
-QString spoken(const QString &caption)
-{
-    QString text = caption;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
 
 // A window: its own role and name, and its children listed without the
 // panels and rules that only decorate it.
@@ -33,26 +22,11 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
-        if (kind == QAccessible::Name) {
-            if (auto *splash = qobject_cast<frmSplash *>(widget()))
-                return splash->lblProductName->Caption();
-            if (auto *popup = qobject_cast<frmmsg *>(widget())) {
-                const QString twoLines = popup->Label1->Caption();
-                return spoken(twoLines.isEmpty() ? popup->Label4->Caption() : twoLines);
-            }
-            if (auto *about = qobject_cast<frmabt *>(widget()))
-                return QStringLiteral("About ") + about->lblProductName->Caption();
-        }
-        // A screen reader's first words on the about window skip short
-        // lines; as the description they are all heard at once.
-        if (kind == QAccessible::Description) {
-            if (auto *about = qobject_cast<frmabt *>(widget())) {
-                QStringList lines;
-                for (const FormLabel *label : {about->lblVersion, about->lblPlatform, about->Label5, about->Label2,
-                                               about->lblLegalNotice})
-                    lines << label->Caption();
-                return lines.join(QLatin1Char('\n'));
-            }
+        if (const auto *window = dynamic_cast<const SpokenWindow *>(widget())) {
+            if (kind == QAccessible::Name)
+                return window->spokenName();
+            if (kind == QAccessible::Description)
+                return window->spokenDescription();
         }
         return QAccessibleWidget::text(kind);
     }
@@ -95,7 +69,7 @@ public:
         if (kind == QAccessible::Name) {
             if (!label()->accessibleName().isEmpty())
                 return label()->accessibleName();
-            return spoken(label()->Caption());
+            return spokenText(label()->Caption());
         }
         return QAccessibleWidget::text(kind);
     }
@@ -159,6 +133,13 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 }
 
 } // namespace
+
+QString spokenText(const QString &caption)
+{
+    QString text = caption;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
 
 void installFormAccessibility()
 {

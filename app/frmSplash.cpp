@@ -174,3 +174,8 @@ void frmSplash::closeEvent(QCloseEvent *event)
     if (!m_handOverBegun)
         imgLogo_Click();
 }
+
+QString frmSplash::spokenName() const
+{
+    return lblProductName->Caption();
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FormAccessibility.h"
+
 #include <QWidget>
 
 class FormLabel;
@@ -12,7 +14,7 @@ class QTimer;
 // Once the hand-over has begun it is only ever hidden, never unloaded: the
 // other windows copy its product name, logo, version, platform and build
 // lines (Program::splash() would load it again if it had gone).
-class frmSplash : public QWidget {
+class frmSplash : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
@@ -40,6 +42,8 @@ public:
     // From the first moment of the hand-over on: the splash window is
     // hidden for good, and the hand-over may still be waiting in the popup.
     bool handOverBegun() const { return m_handOverBegun; }
+
+    QString spokenName() const override;
 
 protected:
     void showEvent(QShowEvent *event) override;

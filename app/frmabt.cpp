@@ -166,3 +166,16 @@ void frmabt::changeEvent(QEvent *event)
         Form_Activate();
     QWidget::changeEvent(event);
 }
+
+QString frmabt::spokenName() const
+{
+    return QStringLiteral("About ") + lblProductName->Caption();
+}
+
+QString frmabt::spokenDescription() const
+{
+    QStringList lines;
+    for (const FormLabel *label : {lblVersion, lblPlatform, Label5, Label2, lblLegalNotice})
+        lines << label->Caption();
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FormAccessibility.h"
+
 #include <QWidget>
 
 class FormLabel;
@@ -11,7 +13,7 @@ class XpBs;
 // (taken from the splash window at every activation), the designer credit, a
 // thanks list and a legal notice. "&Close" hides it; it stays loaded, and the
 // next "&About" shows the same window again.
-class frmabt : public QWidget {
+class frmabt : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
@@ -34,6 +36,11 @@ public:
     void Form_Load();
     void Form_Activate();
     void XpBs2_Click();
+
+    QString spokenName() const override;
+    // A screen reader's first words on the window skip short lines; as the
+    // description they are all heard at once.
+    QString spokenDescription() const override;
 
 protected:
     void showEvent(QShowEvent *event) override;

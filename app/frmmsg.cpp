@@ -332,3 +332,10 @@ bool frmmsg::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+
+// The message, from whichever label holds it.
+QString frmmsg::spokenName() const
+{
+    const QString twoLines = Label1->Caption();
+    return spokenText(twoLines.isEmpty() ? Label4->Caption() : twoLines);
+}

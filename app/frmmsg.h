@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FormAccessibility.h"
+
 #include <QWidget>
 
 class FormLabel;
@@ -11,7 +13,7 @@ namespace platform { struct Host; }
 // kept above every other window. The waiting operations return only once the
 // link label is clicked (or the auto-close timer runs out); meanwhile the
 // program's events go on being processed. One instance for the whole run.
-class frmmsg : public QWidget {
+class frmmsg : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
@@ -46,6 +48,8 @@ public:
 
     // The left edge of the moving segment in twips, relative to the frame.
     int picLeft() const { return m_picLeft; }
+
+    QString spokenName() const override;
 
 protected:
     void showEvent(QShowEvent *event) override;
