@@ -96,7 +96,7 @@ void Program::unloadSplash()
     leaving->deleteLater();
 }
 
-QPixmap Program::logo()
+QPixmap ProgramWindows::logo()
 {
     return QPixmap(QStringLiteral(":/art/logo.png"));
 }

@@ -1,40 +1,38 @@
 #pragma once
 
+#include "ProgramWindows.h"
+
 #include <QIcon>
 #include <QPixmap>
 
 #include <memory>
 
-namespace platform { struct Host; }
-class frmSplash;
-class frmmsg;
-class frmmain;
 class frmabt;
 
 // The program's windows. Each exists at most once: it is created on first
 // use and stays loaded, hidden or not, until the program ends. Windows reach
 // each other through here.
-class Program {
+class Program final : public ProgramWindows {
 public:
     explicit Program(platform::Host &host);
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    platform::Host &host() const { return m_host; }
+    platform::Host &host() const override { return m_host; }
 
     // Program start: the splash window is created and shown; its timers
     // take it from there.
     void start();
 
-    frmSplash &splash();
-    frmmsg &popup();
-    frmmain &mainWindow();
+    frmSplash &splash() override;
+    frmmsg &popup() override;
+    frmmain &mainWindow() override;
     frmabt &about();
 
     bool hasSplash() const { return m_splash != nullptr; }
     bool hasPopup() const { return m_popup != nullptr; }
-    bool hasMainWindow() const { return m_mainWindow != nullptr; }
+    bool hasMainWindow() const override { return m_mainWindow != nullptr; }
     bool hasAbout() const { return m_about != nullptr; }
 
     // What the main window's "&About" does: the about window, loaded on
@@ -45,9 +43,8 @@ public:
     // program ends with it; otherwise the next reader loads a fresh one.
     // Once its hand-over has begun it only hides: the hand-over runs on
     // its timer handler and must come back to it.
-    void unloadSplash();
+    void unloadSplash() override;
 
-    static QPixmap logo();
     static QIcon icon();
 
 private:

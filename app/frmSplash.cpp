@@ -3,7 +3,7 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
-#include "Program.h"
+#include "ProgramWindows.h"
 #include "frmmain.h"
 #include "frmmsg.h"
 #include "platform/Accessibility.h"
@@ -46,7 +46,7 @@ const char *const kIntroduction[] = {
 
 } // namespace
 
-frmSplash::frmSplash(Program &program, QWidget *parent)
+frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , lblCompanyProduct(newLabel(Frame1, "lblCompanyProduct", twipsRect(120, 360, 4635, 435), arial(18, true),
@@ -86,7 +86,7 @@ frmSplash::frmSplash(Program &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(Program::logo());
+    imgLogo->setPixmap(ProgramWindows::logo());
     connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
 
     installFormAccessibility();

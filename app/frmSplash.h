@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class FormLabel;
-class Program;
+class ProgramWindows;
 class QTimer;
 
 // The splash window: maker, product name, logo, version and platform lines
@@ -18,7 +18,7 @@ class frmSplash : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmSplash(Program &program, QWidget *parent = nullptr);
+    explicit frmSplash(ProgramWindows &program, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const lblCompanyProduct;
@@ -51,6 +51,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    Program &m_program;
+    ProgramWindows &m_program;
     bool m_handOverBegun = false;
 };

@@ -3,7 +3,7 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
-#include "Program.h"
+#include "ProgramWindows.h"
 #include "frmSplash.h"
 #include "controls/xpbutton/XpBs.h"
 #include "frmmain.h"
@@ -36,7 +36,7 @@ FormLabel *newRule(QWidget *parent, const char *name, const QRect &box)
     return rule;
 }
 
-XpBs *newButton(Program &program, QWidget *parent, const char *name, const QRect &box)
+XpBs *newButton(ProgramWindows &program, QWidget *parent, const char *name, const QRect &box)
 {
     auto *button = new XpBs(program.host(), parent);
     button->setObjectName(QLatin1String(name));
@@ -46,7 +46,7 @@ XpBs *newButton(Program &program, QWidget *parent, const char *name, const QRect
 
 } // namespace
 
-frmabt::frmabt(Program &program, QWidget *parent)
+frmabt::frmabt(ProgramWindows &program, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , imgLogo(newLabel(Frame1, "imgLogo", twipsRect(120, 120, 495, 465), QFont(), Qt::AlignLeft, QString(), false))
@@ -90,7 +90,7 @@ frmabt::frmabt(Program &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(Program::logo());
+    imgLogo->setPixmap(ProgramWindows::logo());
 
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(120, 2160, 3615, 930));

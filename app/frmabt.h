@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class FormLabel;
-class Program;
+class ProgramWindows;
 class QListWidget;
 class XpBs;
 
@@ -17,7 +17,7 @@ class frmabt : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmabt(Program &program, QWidget *parent = nullptr);
+    explicit frmabt(ProgramWindows &program, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const imgLogo;
@@ -48,5 +48,5 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    Program &m_program;
+    ProgramWindows &m_program;
 };

@@ -3,7 +3,7 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
-#include "Program.h"
+#include "ProgramWindows.h"
 #include "frmSplash.h"
 #include "platform/Accessibility.h"
 #include "platform/Host.h"
@@ -37,7 +37,7 @@ const QRect kProductNameBox = twipsRect(375, 120, 2235, 330);
 
 } // namespace
 
-frmmsg::frmmsg(Program &program, QWidget *parent)
+frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , lblProductName(newLabel(Frame1, "lblProductName", kProductNameBox,

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class FormLabel;
-class Program;
+class ProgramWindows;
 class QTimer;
 namespace platform { struct Host; }
 
@@ -17,7 +17,7 @@ class frmmsg : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmmsg(Program &program, QWidget *parent = nullptr);
+    explicit frmmsg(ProgramWindows &program, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const lblProductName;
@@ -67,7 +67,7 @@ private:
     void setPicLeft(int twips);
     void updateLinkUnderline();
 
-    Program &m_program;
+    ProgramWindows &m_program;
     platform::Host &m_host;
     bool msgclosed = false;
     int m_waits = 0; // waiting operations on the stack
