@@ -243,7 +243,7 @@ void Xp_ProgressBar::UserControl_Resize()
     PaintPicture(img, 0, kBorder, kBorder, h - 2 * kBorder, 0, 3, 3, 3);        // Left edge
     PaintPicture(img, kBorder, kBorder, w - 2 * kBorder, h - 2 * kBorder, 4, 4, 51, 7); // Inside
 
-    markerX = kMarkerStart;
+    m_paint.markerX = kMarkerStart;
     ResetPainter();
     update();
     emit FrameDrawn();
@@ -256,8 +256,8 @@ void Xp_ProgressBar::ApplyLook()
     pc = artwork().skins[size_t(m_progressLook)];
     // The painters cache the piece size at a reset; a first skin that
     // arrives after it must still be drawn at its size.
-    pieceWidth = pc[0].width();
-    pieceHeight = pc[0].height();
+    m_paint.pieceWidth = pc[0].width();
+    m_paint.pieceHeight = pc[0].height();
 }
 
 void Xp_ProgressBar::PaintPicture(const Surface &picture, int x, int y, int width, int height)
@@ -279,24 +279,24 @@ void Xp_ProgressBar::PaintPicture(const Surface &picture, int x, int y, int widt
 
 void Xp_ProgressBar::ResetPainter()
 {
-    nextX = kFirstBlockX;
+    m_paint.nextX = kFirstBlockX;
     qint64 units = 0;
-    if (restartPending) {
-        units = savedValue;
-        restartPending = false;
+    if (m_paint.restartPending) {
+        units = m_paint.savedValue;
+        m_paint.restartPending = false;
     } else {
         units = qint64(m_value) - m_min;
-        lastValue = m_value;
+        m_paint.lastValue = m_value;
     }
-    gate = units;
-    stepCount = units >= 0 && units <= kMaxUnits ? qint16(units) : qint16(0);
-    barWidth = width();
-    innerHeight = height() - 2 * kBorder;
-    pieceWidth = pc[0].width();
-    pieceHeight = pc[0].height();
-    finished = 0;
-    paintedMin = m_min;
-    paintedMax = m_max;
+    m_paint.gate = units;
+    m_paint.stepCount = units >= 0 && units <= kMaxUnits ? qint16(units) : qint16(0);
+    m_paint.barWidth = width();
+    m_paint.innerHeight = height() - 2 * kBorder;
+    m_paint.pieceWidth = pc[0].width();
+    m_paint.pieceHeight = pc[0].height();
+    m_paint.finished = 0;
+    m_paint.paintedMin = m_min;
+    m_paint.paintedMax = m_max;
 }
 
 void Xp_ProgressBar::PaintBlocks()
@@ -305,9 +305,9 @@ void Xp_ProgressBar::PaintBlocks()
     // block has its last one drawn: start from a clean frame. With nothing
     // drawn since the last reset the frame is clean already; the painter
     // only starts again from the current value.
-    if (markerX != kMarkerStart || (nextX == kFirstBlockX && finished != 0))
+    if (m_paint.markerX != kMarkerStart || (m_paint.nextX == kFirstBlockX && m_paint.finished != 0))
         UserControl_Resize();
-    else if (nextX == kFirstBlockX)
+    else if (m_paint.nextX == kFirstBlockX)
         ResetPainter();
     // Fewer blocks may be due than are drawn: the value is below the last
     // peak, or Min or Max moved since the blocks were measured. The peak
@@ -315,14 +315,14 @@ void Xp_ProgressBar::PaintBlocks()
     // redraws the whole bar.
     // A redraw for a moved range is no decrease: the peak follows the value
     // as it does for any value that reaches it.
-    const bool belowThePeak = m_value < lastValue;
-    if (belowThePeak || m_min != paintedMin || m_max != paintedMax) {
-        savedValue = qint64(m_value) - m_min;
-        restartPending = true;
+    const bool belowThePeak = m_value < m_paint.lastValue;
+    if (belowThePeak || m_min != m_paint.paintedMin || m_max != m_paint.paintedMax) {
+        m_paint.savedValue = qint64(m_value) - m_min;
+        m_paint.restartPending = true;
         UserControl_Resize();
     }
     if (!belowThePeak)
-        lastValue = m_value;
+        m_paint.lastValue = m_value;
     if (m_value <= m_min)
         UserControl_Resize();
     if (!hasSkin())
@@ -332,14 +332,14 @@ void Xp_ProgressBar::PaintBlocks()
     // pixels per unit times the units, reckoned in floating point: at an
     // exact tie the rounding of the product decides.
     const auto paintDue = [this](qint64 units, qint64 range) {
-        const double perUnit = (100.0 / double(range)) * (0.01 * double(barWidth));
-        while (double(nextX) < perUnit * double(units)) {
-            if (nextX + kBlockPitch >= barWidth)
+        const double perUnit = (100.0 / double(range)) * (0.01 * double(m_paint.barWidth));
+        while (double(m_paint.nextX) < perUnit * double(units)) {
+            if (m_paint.nextX + kBlockPitch >= m_paint.barWidth)
                 PaintLastBlock();
-            if (finished != 0)
+            if (m_paint.finished != 0)
                 break;
-            PaintPicture(pc[2], nextX, kBorder, pieceWidth, innerHeight);
-            nextX += kBlockPitch;
+            PaintPicture(pc[2], m_paint.nextX, kBorder, m_paint.pieceWidth, m_paint.innerHeight);
+            m_paint.nextX += kBlockPitch;
         }
     };
 
@@ -352,20 +352,20 @@ void Xp_ProgressBar::PaintBlocks()
             paintDue(1, 1);
         return;
     }
-    if (units < gate)
+    if (units < m_paint.gate)
         return; // the same value again: nothing new
-    gate = units + 1;
-    stepCount = qint16(units);
-    paintDue(stepCount, range);
+    m_paint.gate = units + 1;
+    m_paint.stepCount = qint16(units);
+    paintDue(m_paint.stepCount, range);
 }
 
 void Xp_ProgressBar::PaintLastBlock()
 {
     // The whole block squeezed into what is left before the right rim.
-    const int remain = barWidth - kBorder - nextX;
+    const int remain = m_paint.barWidth - kBorder - m_paint.nextX;
     if (remain > 0)
-        PaintPicture(pc[2], nextX, kBorder, remain, innerHeight);
-    finished = 1;
+        PaintPicture(pc[2], m_paint.nextX, kBorder, remain, m_paint.innerHeight);
+    m_paint.finished = 1;
 }
 
 void Xp_ProgressBar::PaintSmooth()
@@ -373,24 +373,24 @@ void Xp_ProgressBar::PaintSmooth()
     if (!hasSkin())
         return; // nothing to draw with: the trough stays empty
     const Surface &blank = artwork().blank;
-    const int x = markerX;
-    const int w = pieceWidth / 2;
+    const int x = m_paint.markerX;
+    const int w = m_paint.pieceWidth / 2;
     if (x != kMarkerRestart && x != kMarkerStart)
-        PaintPicture(blank, x - kMarkerStep, kBorder, w, innerHeight);
-    if (x + 4 * kMarkerStep < barWidth)
-        PaintPicture(pc[2], x + 2 * kMarkerStep, kBorder, w, innerHeight);
-    if (x + 2 * kMarkerStep < barWidth)
-        PaintPicture(pc[1], x + kMarkerStep, kBorder, w, innerHeight);
-    if (x + kMarkerStep < barWidth)
-        PaintPicture(pc[0], x, kBorder, w, innerHeight);
-    if (x + kMarkerStep >= barWidth) {
-        const int remain = barWidth - kBorder - x;
+        PaintPicture(blank, x - kMarkerStep, kBorder, w, m_paint.innerHeight);
+    if (x + 4 * kMarkerStep < m_paint.barWidth)
+        PaintPicture(pc[2], x + 2 * kMarkerStep, kBorder, w, m_paint.innerHeight);
+    if (x + 2 * kMarkerStep < m_paint.barWidth)
+        PaintPicture(pc[1], x + kMarkerStep, kBorder, w, m_paint.innerHeight);
+    if (x + kMarkerStep < m_paint.barWidth)
+        PaintPicture(pc[0], x, kBorder, w, m_paint.innerHeight);
+    if (x + kMarkerStep >= m_paint.barWidth) {
+        const int remain = m_paint.barWidth - kBorder - x;
         if (remain > 0)
-            PaintPicture(blank, x, kBorder, remain, innerHeight);
+            PaintPicture(blank, x, kBorder, remain, m_paint.innerHeight);
         // The next run starts on the rim's inner column, and its first erase
         // whitens that column: kept as the bar has always done it.
-        markerX = kMarkerRestart;
+        m_paint.markerX = kMarkerRestart;
         return;
     }
-    markerX = x + kMarkerStep;
+    m_paint.markerX = x + kMarkerStep;
 }
