@@ -315,7 +315,6 @@ private:
     RECT InnerRect;
     RECT PictureRect;
     RECT CaptionRect;
-    RECT SavedRect;
     QRegion m_region;
     bool m_regionValid = false;
 

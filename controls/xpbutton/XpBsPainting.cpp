@@ -581,7 +581,7 @@ void XpBs::DrawPicture()
 {
     if (!hasDrawablePicture())
         return;
-    SavedRect = PictureRect;
+    const RECT saved = PictureRect;
     const bool lifted = IsOver == 1 && IsDown == 0 && m_buttonStyle == 2;
     const int d = lifted ? -3 : (IsDown == 1 && m_buttonStyle != 2 ? 1 : 0);
     PictureRect = offsetBy(PictureRect, d);
@@ -597,11 +597,11 @@ void XpBs::DrawPicture()
             draw(0, PictureRect, 0);
         } else {
             if (lifted)
-                draw(0, SavedRect, 1); // the shadow under the lifted picture
+                draw(0, saved, 1); // the shadow under the lifted picture
             draw(1, PictureRect, 0);
         }
     }
-    PictureRect = SavedRect;
+    PictureRect = saved;
 }
 
 void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
@@ -712,7 +712,7 @@ void XpBs::DrawCaption()
         return;
     constexpr quint32 flags = platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER;
     m_surface.SetTextColor(TranslateSysColor(m_foreColor));
-    SavedRect = CaptionRect;
+    const RECT saved = CaptionRect;
     if (IsDown == 1 && m_buttonStyle != 2) {
         CaptionRect.left += 1;
         CaptionRect.top += 1;
@@ -721,7 +721,7 @@ void XpBs::DrawCaption()
     }
     if (isEnabled()) {
         platform::DrawTextEx(m_surface, m_caption, CaptionRect, flags);
-        CaptionRect = SavedRect;
+        CaptionRect = saved;
         return;
     }
     // Embossed: a highlight copy one pixel down and right, the shadow on top.
