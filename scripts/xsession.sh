@@ -161,6 +161,20 @@ xsession_launch() { # program folder
   xsession_program_pid=$!
 }
 
+# After a close request: waits up to 15 s for the program to end by itself
+# and fails unless it did, with status 0.
+xsession_expect_program_end() { # what-closed-it
+  local _ code=0
+  for _ in $(seq 300); do
+    xsession_program_running || break
+    sleep 0.05
+  done
+  xsession_program_running && fail "the program was still running 15 s after $1"
+  wait "$xsession_program_pid" || code=$?
+  xsession_program_pid=""
+  [ "$code" = 0 ] || fail "the program ended with status $code"
+}
+
 xsession_program_log() {
   cat "$xsession_dir/program.log" 2>/dev/null || true
 }

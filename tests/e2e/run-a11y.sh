@@ -36,13 +36,5 @@ if [ -s "$xsession_dir/trees.txt" ]; then
 fi
 [ "$status" = 0 ] || fail "the tour stopped"
 
-for _ in $(seq 300); do
-  xsession_program_running || break
-  sleep 0.05
-done
-xsession_program_running && fail "the program was still running 15 s after the close request"
-code=0
-wait "$xsession_program_pid" || code=$?
-xsession_program_pid=""
-[ "$code" = 0 ] || fail "the program ended with status $code"
+xsession_expect_program_end "the close request"
 echo "== passed: the program ended by itself after the closing animation"

@@ -83,13 +83,5 @@ status=0
 [ "$status" = 0 ] || fail "the walk stopped"
 [ -n "$passes" ] && exit 0
 
-for _ in $(seq 300); do
-  xsession_program_running || break
-  sleep 0.05
-done
-xsession_program_running && fail "the program was still running 15 s after Ctrl+Q"
-code=0
-wait "$xsession_program_pid" || code=$?
-xsession_program_pid=""
-[ "$code" = 0 ] || fail "the program ended with status $code"
+xsession_expect_program_end "Ctrl+Q"
 echo "== passed: every step heard, and the program ended by itself"
