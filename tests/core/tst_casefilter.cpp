@@ -91,7 +91,8 @@ const UnicodeData &unicodeData()
 // A mixed text: accents, sharp s, Greek, Cyrillic, Turkish i, right-to-left
 // words, combining marks, emoji, letters outside the BMP, NUL, CR LF, a
 // byte-order mark, and bytes that are not UTF-8 (stray, truncated,
-// overlong, an encoded surrogate, beyond U+10FFFF); ASCII runs of every
+// overlong, an encoded surrogate, beyond U+10FFFF, four-byte starts that
+// break off); ASCII runs of every
 // length, and every scalar value.
 std::string mixedText()
 {
@@ -101,6 +102,7 @@ std::string mixedText()
         "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ", "e\xCC\x81te\xCC\x81 ", "\xF0\x9F\x98\x80 ", "\xF0\x90\x90\xA8\xF0\x90\x91\x85 ",
         "\xC7\x85ungla ", "\xE2\x84\xAA ", "\r\n", std::string("a\0b ", 4), "\xFF", "\xC3(", "\xE0\x80\x80",
         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80\xBF", "\xC0\xAF", "\xF0\x9F\x98", "Plain English words. ",
+        "\xF0\x90\x41\x80", "\xF0\x90\xC3\xA9", "\xC3\xA9\xF0\x8F\xBF\xBF", // four bytes that are not a letter
     };
     std::string text;
     std::mt19937 pick(7);
