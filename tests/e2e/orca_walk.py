@@ -12,6 +12,7 @@ many times more with Orca, then Orca is ended and the same passes are run
 and timed by a listener that asks the program nothing: what Orca costs a
 pass.
 """
+import os
 import re
 import subprocess
 import sys
@@ -154,7 +155,11 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
     key("Tab", "Tab")
     orca.heard(r"^Randomize Case push button")
     key("space")
-    progress = orca.heard(r"^\d+ percent\.$", timeout=60)
+    # Focused by the pass, the box's current line is read first: a text in
+    # one line (the benchmark's other shape) is read whole, and the pass is
+    # over before a progress value's turn comes.
+    one_line = os.environ.get("TESSALY_PASS_TEXT") == "line"
+    progress = [] if one_line else orca.heard(r"^\d+ percent\.$", timeout=60)
     ready = orca.heard(r"^Ready\.?$", timeout=60)
     bars = orca.bar_times()
     shown = [t for t, up in bars if up]
@@ -162,11 +167,12 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
     if not shown or not hidden:
         raise Failure("Orca saw no progress bar shown and hidden")
     start, end = shown[-1], hidden[-1]
-    heard_progress, heard_ready = progress[0][0], ready[0][0]
-    print(f"   the pass: {end - start:.2f} s with Orca; heard {progress[0][1]!r} after {heard_progress - start:.2f} s,"
-          f" 'Ready' {heard_ready - end:.2f} s after the bar went")
-    if not start <= heard_progress <= end:
-        raise Failure("the progress was not heard while the pass ran")
+    heard_ready = ready[0][0]
+    print(f"   the pass: {end - start:.2f} s with Orca; 'Ready' heard {heard_ready - end:.2f} s after the bar went")
+    if progress:
+        print(f"   heard {progress[0][1]!r} {progress[0][0] - start:.2f} s into the pass")
+        if not start <= progress[0][0] <= end:
+            raise Failure("the progress was not heard while the pass ran")
 
     if passes:
         bench(orca, passes, orca_namespace)

@@ -69,9 +69,12 @@ grep -q "SPEECH OUTPUT: 'Screen reader on" "$log" || {
   fail "Orca did not start"
 }
 
-# The text pasted for the pass: 1 MiB of short lines.
+# The text pasted for the pass: 1 MiB of short lines, or in one line
+# (TESSALY_PASS_TEXT=line, for the benchmark).
 text="$xsession_dir/pass.txt"
-"$python" -c 'import sys; sys.stdout.write("How are you? Every letter keeps its place.\n" * 25000)' >"$text"
+"$python" -c 'import sys
+end = " " if sys.argv[1] == "line" else "\n"
+sys.stdout.write(("How are you? Every letter keeps its place." + end) * 25000)' "${TESSALY_PASS_TEXT:-lines}" >"$text"
 xsession_clipboard_in "$text"
 
 xsession_launch "$program" "$xsession_dir"
