@@ -878,6 +878,10 @@ void tst_TextBox::accessibleTextCountsABreakAsOne()
     QCOMPARE(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end), QStringLiteral("\n"));
     QCOMPARE(text->textAtOffset(9, QAccessible::LineBoundary, &start, &end), QStringLiteral("last"));
     QCOMPARE(start, 7);
+    // No attributes anywhere: one run, so a reader asks once, not per character.
+    QCOMPARE(text->attributes(4, &start, &end), QString());
+    QCOMPARE(start, 0);
+    QCOMPARE(end, 11);
     // Offsets given back go where they stand in the box's model.
     text->setCursorPosition(7);
     QCOMPARE(box.SelStart(), qint64(10));
