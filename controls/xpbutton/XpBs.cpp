@@ -164,86 +164,186 @@ FontSpec ambientFont(const QWidget &control)
 
 } // namespace
 
-void XpBs::UserControl_InitProperties()
+// ---------------------------------------------------------------- stored properties
+
+namespace {
+
+// What setting a property does after storing it and saying so.
+enum class OnSet {
+    Store,   // nothing more
+    Repaint, // the face is drawn again
+    Own,     // its setter does more (see the setter)
+};
+
+template <auto Field>
+QVariant fieldValue(const XpBs &button)
 {
-    const FontSpec ambient = ambientFont(*this);
-    m_surface.setFont(ambient.toQFont());
-    assignSilently(*g_Font, ambient);
-    m_caption = ambientDisplayName(*this);
-    m_picturePosition = 1;
-    m_buttonStyle = 2;
-    m_normalPicture = platform::EmptyPicture();
-    m_pictureHover = platform::EmptyPicture();
-    m_pictureWidth = 32;
-    m_pictureHeight = 32;
-    m_pictureSize = 1;
-    m_url.clear();
-    m_showFocusRect = true;
-    m_bevel = 1;
-    m_bevelDepth = 8;
-    m_transparentBG = false;
-    m_maskColor = 0;
-    m_xpShowBorderAlways = false;
-    m_defCurHand = false;
-    m_soundOver = kDefaultSoundOver;
-    m_soundClick = kDefaultSoundClick;
-    m_foreColor = kSysButtonText;
-    m_backColor = kSysButtonFace;
-    m_xpDefaultColors = true;
-    m_xpColorPressed = kSysButtonHighlight;
-    m_xpColorHover = kSysLight;
+    return QVariant::fromValue(button.*Field);
 }
 
-void XpBs::UserControl_ReadProperties(PropertyBag &bag)
+template <auto Field>
+void takeField(XpBs &button, const QVariant &value)
+{
+    button.*Field = value.value<std::decay_t<decltype(button.*Field)>>();
+}
+
+QVariant ambientCaption(const XpBs &button)
+{
+    return ambientDisplayName(button);
+}
+
+QVariant ambientFontValue(const XpBs &button)
+{
+    return QVariant::fromValue(ambientFont(button));
+}
+
+} // namespace
+
+struct XpBs::Property {
+    const char *key;
+    QVariant (*value)(const XpBs &);           // what is written
+    void (*take)(XpBs &, const QVariant &);    // where a read or set value goes
+    QVariant readDefault;                      // given to ReadProperty
+    QVariant storedDefault;                    // given to WriteProperty, at the width the stored form knows
+    OnSet onSet;
+    bool created;                              // given its default when a new instance is placed
+    QVariant (*ambient)(const XpBs &) = nullptr; // both defaults come from the container
+};
+
+const std::vector<XpBs::Property> &XpBs::properties()
 {
     using platform::booleanValue;
     using platform::colourValue;
     using platform::int16Value;
     using platform::int32Value;
-    const auto read = [&bag](const char *key, const QVariant &defaultValue) {
-        return bag.ReadProperty(QString::fromLatin1(key), defaultValue);
-    };
     const QVariant none = QVariant::fromValue(platform::Picture());
+    const QVariant noText = QString();
+    // In the order the stored form is written. Integers the form stores in
+    // 16 bits are compared with a 16-bit default, whatever their field's
+    // width; Booleans with 1 or 0.
+    static const std::vector<Property> table = {
+        {"Caption", fieldValue<&XpBs::m_caption>, takeField<&XpBs::m_caption>, {}, {}, OnSet::Own, true,
+         ambientCaption},
+        {"PicturePosition", fieldValue<&XpBs::m_picturePosition>, takeField<&XpBs::m_picturePosition>,
+         int32Value(1), int16Value(1), OnSet::Repaint, true},
+        {"ButtonStyle", fieldValue<&XpBs::m_buttonStyle>, takeField<&XpBs::m_buttonStyle>, int32Value(2),
+         int16Value(2), OnSet::Own, true},
+        {"Picture", fieldValue<&XpBs::m_picture>,
+         [](XpBs &b, const QVariant &v) { b.m_picture = b.m_normalPicture = v.value<platform::Picture>(); }, none,
+         none, OnSet::Own, false},
+        {"PictureWidth", fieldValue<&XpBs::m_pictureWidth>, takeField<&XpBs::m_pictureWidth>, int32Value(32),
+         int16Value(32), OnSet::Repaint, true},
+        {"PictureHeight", fieldValue<&XpBs::m_pictureHeight>, takeField<&XpBs::m_pictureHeight>, int32Value(32),
+         int16Value(32), OnSet::Repaint, true},
+        {"PictureSize", fieldValue<&XpBs::m_pictureSize>, takeField<&XpBs::m_pictureSize>, int32Value(1),
+         int16Value(1), OnSet::Own, true},
+        {"OriginalPicSizeW", fieldValue<&XpBs::OriginalPicSizeW>, takeField<&XpBs::OriginalPicSizeW>,
+         int32Value(32), int16Value(32), OnSet::Own, false},
+        {"OriginalPicSizeH", fieldValue<&XpBs::OriginalPicSizeH>, takeField<&XpBs::OriginalPicSizeH>,
+         int32Value(32), int16Value(32), OnSet::Own, false},
+        {"PictureHover", fieldValue<&XpBs::m_pictureHover>, takeField<&XpBs::m_pictureHover>, none, none,
+         OnSet::Own, false},
+        {"Enabled", [](const XpBs &b) { return QVariant(b.isEnabled()); },
+         [](XpBs &b, const QVariant &v) { b.QWidget::setEnabled(v.toBool()); }, booleanValue(true), true,
+         OnSet::Store, false},
+        {"Font", [](const XpBs &b) { return QVariant::fromValue(fontSpecOf(*b.g_Font)); },
+         [](XpBs &b, const QVariant &v) {
+             const FontSpec font = v.value<FontSpec>();
+             b.m_surface.setFont(font.toQFont());
+             assignSilently(*b.g_Font, font);
+         },
+         {}, {}, OnSet::Own, true, ambientFontValue},
+        // Read through its setter, which says so.
+        {"MouseIcon", fieldValue<&XpBs::m_mouseIcon>,
+         [](XpBs &b, const QVariant &v) { b.setMouseIcon(v.value<platform::Picture>()); }, none, none, OnSet::Own,
+         false},
+        {"MousePointer", fieldValue<&XpBs::m_mousePointer>,
+         [](XpBs &b, const QVariant &v) {
+             b.m_mousePointer = v.value<short>();
+             b.applyCursor();
+         },
+         int16Value(0), int16Value(0), OnSet::Store, false},
+        {"ShowFocusRect", fieldValue<&XpBs::m_showFocusRect>, takeField<&XpBs::m_showFocusRect>,
+         booleanValue(true), int16Value(1), OnSet::Repaint, true},
+        {"URL", fieldValue<&XpBs::m_url>, takeField<&XpBs::m_url>, noText, noText, OnSet::Store, true},
+        {"XPColor_Pressed", fieldValue<&XpBs::m_xpColorPressed>, takeField<&XpBs::m_xpColorPressed>,
+         colourValue(kSysButtonHighlight), colourValue(kSysButtonHighlight), OnSet::Store, true},
+        {"XPColor_Hover", fieldValue<&XpBs::m_xpColorHover>, takeField<&XpBs::m_xpColorHover>,
+         colourValue(kSysLight), colourValue(kSysLight), OnSet::Store, true},
+        {"XPDefaultColors", fieldValue<&XpBs::m_xpDefaultColors>, takeField<&XpBs::m_xpDefaultColors>,
+         booleanValue(true), int16Value(1), OnSet::Store, true},
+        {"BackColor", fieldValue<&XpBs::m_backColor>, takeField<&XpBs::m_backColor>, colourValue(kSysButtonFace),
+         colourValue(kSysButtonFace), OnSet::Own, true},
+        {"ForeColor", fieldValue<&XpBs::m_foreColor>, takeField<&XpBs::m_foreColor>, colourValue(kSysButtonText),
+         colourValue(kSysButtonText), OnSet::Own, true},
+        {"SoundOver", fieldValue<&XpBs::m_soundOver>, takeField<&XpBs::m_soundOver>, kDefaultSoundOver,
+         kDefaultSoundOver, OnSet::Store, true},
+        {"SoundClick", fieldValue<&XpBs::m_soundClick>, takeField<&XpBs::m_soundClick>, kDefaultSoundClick,
+         kDefaultSoundClick, OnSet::Store, true},
+        {"DefCurHand", fieldValue<&XpBs::m_defCurHand>, takeField<&XpBs::m_defCurHand>, booleanValue(false),
+         int16Value(0), OnSet::Store, true},
+        {"XPShowBorderAlways", fieldValue<&XpBs::m_xpShowBorderAlways>, takeField<&XpBs::m_xpShowBorderAlways>,
+         booleanValue(false), int16Value(0), OnSet::Store, true},
+        {"MaskColor", fieldValue<&XpBs::m_maskColor>, takeField<&XpBs::m_maskColor>, colourValue(0), int16Value(0),
+         OnSet::Repaint, true},
+        {"TransparentBG", fieldValue<&XpBs::m_transparentBG>, takeField<&XpBs::m_transparentBG>,
+         booleanValue(false), int16Value(0), OnSet::Repaint, true},
+        {"BEVEL", fieldValue<&XpBs::m_bevel>, takeField<&XpBs::m_bevel>, int16Value(1), int16Value(1),
+         OnSet::Repaint, true},
+        {"BEVELDEPTH", fieldValue<&XpBs::m_bevelDepth>, takeField<&XpBs::m_bevelDepth>, int16Value(8),
+         int16Value(8), OnSet::Repaint, true},
+    };
+    return table;
+}
 
-    // The enumerations and sizes are 32-bit fields, so any stored 32-bit
-    // value is theirs; BEVEL, BEVELDEPTH and the cursor shape are 16-bit,
-    // and a stored value beyond 16 bits falls back to the default with a
-    // message. Booleans take any integer, non-zero being True.
-    m_backColor = read("BackColor", colourValue(kSysButtonFace)).toUInt();
+const XpBs::Property &XpBs::property(const char *key)
+{
+    for (const Property &row : properties()) {
+        if (qstrcmp(row.key, key) == 0)
+            return row;
+    }
+    Q_UNREACHABLE();
+}
+
+template <typename T>
+void XpBs::set(const char *key, const T &value)
+{
+    const Property &row = property(key);
+    row.take(*this, QVariant::fromValue(value));
+    notify(key);
+    if (row.onSet == OnSet::Repaint)
+        Refresh();
+}
+
+void XpBs::UserControl_InitProperties()
+{
+    for (const Property &row : properties()) {
+        if (row.created)
+            row.take(*this, row.ambient ? row.ambient(*this) : row.readDefault);
+    }
+    m_normalPicture = platform::EmptyPicture();
+    m_pictureHover = platform::EmptyPicture();
+}
+
+void XpBs::UserControl_ReadProperties(PropertyBag &bag)
+{
+    // The order of reading, which is also the order of the messages about
+    // values that do not read.
+    static const char *const order[] = {
+        "BackColor", "ForeColor", "ShowFocusRect", "Caption", "PicturePosition", "ButtonStyle", "Picture",
+        "PictureWidth", "PictureHeight", "PictureSize", "OriginalPicSizeW", "OriginalPicSizeH", "Font",
+        "PictureHover", "MouseIcon", "Enabled", "MousePointer", "URL", "XPColor_Pressed", "XPColor_Hover",
+        "XPDefaultColors", "SoundOver", "SoundClick", "DefCurHand", "XPShowBorderAlways", "MaskColor",
+        "TransparentBG", "BEVEL", "BEVELDEPTH",
+    };
+    static_assert(std::size(order) == 29, "every stored key is read once");
+    for (const char *key : order) {
+        const Property &row = property(key);
+        row.take(*this, bag.ReadProperty(QString::fromLatin1(key), row.ambient ? row.ambient(*this) : row.readDefault));
+    }
+    // A loaded button's surface takes its colours; a new one's keeps its own.
     m_surfaceBackColor = m_backColor;
-    m_foreColor = read("ForeColor", colourValue(kSysButtonText)).toUInt();
     m_surfaceForeColor = m_foreColor;
-    m_showFocusRect = read("ShowFocusRect", booleanValue(true)).toBool();
-    m_caption = read("Caption", ambientDisplayName(*this)).toString();
-    m_picturePosition = read("PicturePosition", int32Value(1)).toInt();
-    m_buttonStyle = read("ButtonStyle", int32Value(2)).toInt();
-    m_picture = read("Picture", none).value<platform::Picture>();
-    m_pictureWidth = read("PictureWidth", int32Value(32)).toInt();
-    m_pictureHeight = read("PictureHeight", int32Value(32)).toInt();
-    m_pictureSize = read("PictureSize", int32Value(1)).toInt();
-    OriginalPicSizeW = read("OriginalPicSizeW", int32Value(32)).toInt();
-    OriginalPicSizeH = read("OriginalPicSizeH", int32Value(32)).toInt();
-    const QVariant ambient = QVariant::fromValue(ambientFont(*this));
-    m_surface.setFont(read("Font", ambient).value<FontSpec>().toQFont());
-    assignSilently(*g_Font, read("Font", ambient).value<FontSpec>());
-    m_pictureHover = read("PictureHover", none).value<platform::Picture>();
-    m_normalPicture = read("Picture", none).value<platform::Picture>();
-    setMouseIcon(read("MouseIcon", none).value<platform::Picture>());
-    QWidget::setEnabled(read("Enabled", booleanValue(true)).toBool());
-    m_mousePointer = read("MousePointer", int16Value(0)).value<short>();
-    applyCursor();
-    m_url = read("URL", QString()).toString();
-    m_xpColorPressed = read("XPColor_Pressed", colourValue(kSysButtonHighlight)).toUInt();
-    m_xpColorHover = read("XPColor_Hover", colourValue(kSysLight)).toUInt();
-    m_xpDefaultColors = read("XPDefaultColors", booleanValue(true)).toBool();
-    m_soundOver = read("SoundOver", kDefaultSoundOver).toString();
-    m_soundClick = read("SoundClick", kDefaultSoundClick).toString();
-    m_defCurHand = read("DefCurHand", booleanValue(false)).toBool();
-    m_xpShowBorderAlways = read("XPShowBorderAlways", booleanValue(false)).toBool();
-    m_maskColor = read("MaskColor", colourValue(0)).toUInt();
-    m_transparentBG = read("TransparentBG", booleanValue(false)).toBool();
-    m_bevel = read("BEVEL", int16Value(1)).value<short>();
-    m_bevelDepth = read("BEVELDEPTH", int16Value(8)).value<short>();
     m_kept.keep(bag);
     m_scaledPictures.keepOnly({&m_picture, &m_normalPicture, &m_pictureHover});
 
@@ -253,44 +353,10 @@ void XpBs::UserControl_ReadProperties(PropertyBag &bag)
 
 void XpBs::UserControl_WriteProperties(PropertyBag &bag) const
 {
-    using platform::colourValue;
-    using platform::int16Value;
-    const auto write = [this, &bag](const char *key, const QVariant &value, const QVariant &defaultValue) {
-        m_kept.WriteProperty(bag, QString::fromLatin1(key), value, defaultValue);
-    };
-    const QVariant none = QVariant::fromValue(platform::Picture());
-
-    // Each default is given at the width the stored form knows it by; the
-    // bag compares it after converting it to the value's own type.
-    write("Caption", m_caption, ambientDisplayName(*this));
-    write("PicturePosition", m_picturePosition, int16Value(1));
-    write("ButtonStyle", m_buttonStyle, int16Value(2));
-    write("Picture", QVariant::fromValue(m_picture), none);
-    write("PictureWidth", m_pictureWidth, int16Value(32));
-    write("PictureHeight", m_pictureHeight, int16Value(32));
-    write("PictureSize", m_pictureSize, int16Value(1));
-    write("OriginalPicSizeW", OriginalPicSizeW, int16Value(32));
-    write("OriginalPicSizeH", OriginalPicSizeH, int16Value(32));
-    write("PictureHover", QVariant::fromValue(m_pictureHover), none);
-    write("Enabled", isEnabled(), true);
-    write("Font", QVariant::fromValue(fontSpecOf(*g_Font)), QVariant::fromValue(ambientFont(*this)));
-    write("MouseIcon", QVariant::fromValue(m_mouseIcon), none);
-    write("MousePointer", int16Value(m_mousePointer), int16Value(0));
-    write("ShowFocusRect", m_showFocusRect, int16Value(1));
-    write("URL", m_url, QString());
-    write("XPColor_Pressed", colourValue(m_xpColorPressed), colourValue(kSysButtonHighlight));
-    write("XPColor_Hover", colourValue(m_xpColorHover), colourValue(kSysLight));
-    write("XPDefaultColors", m_xpDefaultColors, int16Value(1));
-    write("BackColor", colourValue(m_backColor), colourValue(kSysButtonFace));
-    write("ForeColor", colourValue(m_foreColor), colourValue(kSysButtonText));
-    write("SoundOver", m_soundOver.toString(), kDefaultSoundOver);
-    write("SoundClick", m_soundClick, kDefaultSoundClick);
-    write("DefCurHand", m_defCurHand, int16Value(0));
-    write("XPShowBorderAlways", m_xpShowBorderAlways, int16Value(0));
-    write("MaskColor", colourValue(m_maskColor), int16Value(0));
-    write("TransparentBG", m_transparentBG, int16Value(0));
-    write("BEVEL", int16Value(m_bevel), int16Value(1));
-    write("BEVELDEPTH", int16Value(m_bevelDepth), int16Value(8));
+    for (const Property &row : properties()) {
+        const QVariant defaultValue = row.ambient ? row.ambient(*this) : row.storedDefault;
+        m_kept.WriteProperty(bag, QString::fromLatin1(row.key), row.value(*this), defaultValue);
+    }
 }
 
 void XpBs::notify(const char *name)
@@ -310,8 +376,7 @@ void XpBs::UserControl_AmbientChanged(const QString &)
 void XpBs::setEnabled(bool enabled)
 {
     // The face follows in changeEvent, as for a window disabled through Qt.
-    QWidget::setEnabled(enabled);
-    notify("Enabled");
+    set("Enabled", enabled);
 }
 
 void XpBs::setFont(const platform::StdFont &font)
@@ -346,9 +411,7 @@ void XpBs::setMousePointer(qint32 pointer)
 {
     if (pointer < std::numeric_limits<qint16>::min() || pointer > std::numeric_limits<qint16>::max())
         throw std::overflow_error("Overflow");
-    m_mousePointer = qint16(pointer); // checked above
-    applyCursor();
-    notify("MousePointer");
+    set("MousePointer", qint16(pointer)); // checked above
 }
 
 void XpBs::setMouseIcon(const platform::Picture &icon)
@@ -379,26 +442,24 @@ void XpBs::applyCursor()
 
 void XpBs::setShowFocusRect(bool show)
 {
-    storeAndRefresh(m_showFocusRect, show, "ShowFocusRect");
+    set("ShowFocusRect", show);
 }
 
 void XpBs::setURL(const QString &url)
 {
-    store(m_url, url, "URL");
+    set("URL", url);
 }
 
 void XpBs::setCaption(const QString &caption)
 {
-    m_caption = caption;
-    notify("Caption");
+    set("Caption", caption);
     SetAccessKey();
     Refresh();
 }
 
 void XpBs::setButtonStyle(qint32 style)
 {
-    m_buttonStyle = style;
-    notify("ButtonStyle");
+    set("ButtonStyle", style);
     if (style == 3)
         setTransparentBG(false);
     UserControl_Resize();
@@ -406,7 +467,7 @@ void XpBs::setButtonStyle(qint32 style)
 
 void XpBs::setPicturePosition(qint32 position)
 {
-    storeAndRefresh(m_picturePosition, position, "PicturePosition");
+    set("PicturePosition", position);
 }
 
 void XpBs::setPicture(const platform::Picture &picture)
@@ -437,18 +498,17 @@ void XpBs::setPicture(const platform::Picture &picture)
 
 void XpBs::setPictureWidth(qint32 width)
 {
-    storeAndRefresh(m_pictureWidth, width, "PictureWidth");
+    set("PictureWidth", width);
 }
 
 void XpBs::setPictureHeight(qint32 height)
 {
-    storeAndRefresh(m_pictureHeight, height, "PictureHeight");
+    set("PictureHeight", height);
 }
 
 void XpBs::setPictureSize(qint32 size)
 {
-    m_pictureSize = size;
-    notify("PictureSize");
+    set("PictureSize", size);
     if (size >= 0 && size <= 2) {
         m_kept.forget(QStringLiteral("PictureWidth"));
         m_kept.forget(QStringLiteral("PictureHeight"));
@@ -472,51 +532,47 @@ void XpBs::setPictureSize(qint32 size)
 
 void XpBs::setPictureHover(const platform::Picture &picture)
 {
-    m_pictureHover = picture;
+    set("PictureHover", picture);
     m_scaledPictures.keepOnly({&m_picture, &m_normalPicture, &m_pictureHover});
-    notify("PictureHover");
 }
 
 void XpBs::setXPColor_Pressed(COLORREF colour)
 {
-    store(m_xpColorPressed, colour, "XPColor_Pressed");
+    set("XPColor_Pressed", colour);
 }
 
 void XpBs::setXPColor_Hover(COLORREF colour)
 {
-    store(m_xpColorHover, colour, "XPColor_Hover");
+    set("XPColor_Hover", colour);
 }
 
 void XpBs::setXPDefaultColors(bool useDefaults)
 {
-    store(m_xpDefaultColors, useDefaults, "XPDefaultColors");
+    set("XPDefaultColors", useDefaults);
 }
 
 void XpBs::setBackColor(COLORREF colour)
 {
-    m_backColor = colour;
-    notify("BackColor");
+    set("BackColor", colour);
     setSurfaceBackColor(colour);
     Refresh();
 }
 
 void XpBs::setForeColor(COLORREF colour)
 {
-    m_foreColor = colour;
-    notify("ForeColor");
+    set("ForeColor", colour);
     m_surfaceForeColor = colour;
     Refresh();
 }
 
 void XpBs::setSoundOver(const QVariant &path)
 {
-    m_soundOver = path.toString();
-    notify("SoundOver");
+    set("SoundOver", path.toString());
 }
 
 void XpBs::setSoundClick(const QString &path)
 {
-    store(m_soundClick, path, "SoundClick");
+    set("SoundClick", path);
 }
 
 QString XpBs::version() const
@@ -531,32 +587,32 @@ void XpBs::setVersion(const QString &)
 
 void XpBs::setDefCurHand(bool hand)
 {
-    store(m_defCurHand, hand, "DefCurHand");
+    set("DefCurHand", hand);
 }
 
 void XpBs::setXPShowBorderAlways(bool always)
 {
-    store(m_xpShowBorderAlways, always, "XPShowBorderAlways");
+    set("XPShowBorderAlways", always);
 }
 
 void XpBs::setMaskColor(COLORREF colour)
 {
-    storeAndRefresh(m_maskColor, colour, "MaskColor");
+    set("MaskColor", colour);
 }
 
 void XpBs::setTransparentBG(bool transparent)
 {
-    storeAndRefresh(m_transparentBG, transparent, "TransparentBG");
+    set("TransparentBG", transparent);
 }
 
 void XpBs::setBEVEL(qint16 bevel)
 {
-    storeAndRefresh(m_bevel, bevel, "BEVEL");
+    set("BEVEL", bevel);
 }
 
 void XpBs::setBEVELDEPTH(qint16 depth)
 {
-    storeAndRefresh(m_bevelDepth, depth, "BEVELDEPTH");
+    set("BEVELDEPTH", depth);
 }
 
 void XpBs::setDefault(bool isDefault)

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <utility>
+#include <vector>
 
 class QShortcut;
 namespace platform { class StdFont; }
@@ -24,8 +24,6 @@ class XpBs : public QWidget {
     Q_OBJECT
 
 public:
-    using COLORREF = platform::COLORREF;
-
     static constexpr const char *kClassId = "vorlenta.XpBs";
 
     explicit XpBs(platform::Host &host, QWidget *parent = nullptr);
@@ -71,16 +69,16 @@ public:
     void setPictureSize(qint32 size);
     platform::Picture PictureHover() const { return m_pictureHover; }
     void setPictureHover(const platform::Picture &picture);
-    COLORREF XPColor_Pressed() const { return m_xpColorPressed; }
-    void setXPColor_Pressed(COLORREF colour);
-    COLORREF XPColor_Hover() const { return m_xpColorHover; }
-    void setXPColor_Hover(COLORREF colour);
+    platform::COLORREF XPColor_Pressed() const { return m_xpColorPressed; }
+    void setXPColor_Pressed(platform::COLORREF colour);
+    platform::COLORREF XPColor_Hover() const { return m_xpColorHover; }
+    void setXPColor_Hover(platform::COLORREF colour);
     bool XPDefaultColors() const { return m_xpDefaultColors; }
     void setXPDefaultColors(bool useDefaults);
-    COLORREF BackColor() const { return m_backColor; }
-    void setBackColor(COLORREF colour);
-    COLORREF ForeColor() const { return m_foreColor; }
-    void setForeColor(COLORREF colour);
+    platform::COLORREF BackColor() const { return m_backColor; }
+    void setBackColor(platform::COLORREF colour);
+    platform::COLORREF ForeColor() const { return m_foreColor; }
+    void setForeColor(platform::COLORREF colour);
     QVariant SoundOver() const { return m_soundOver; }
     void setSoundOver(const QVariant &path);
     QString SoundClick() const { return m_soundClick; }
@@ -91,8 +89,8 @@ public:
     void setDefCurHand(bool hand);
     bool XPShowBorderAlways() const { return m_xpShowBorderAlways; }
     void setXPShowBorderAlways(bool always);
-    COLORREF MaskColor() const { return m_maskColor; }
-    void setMaskColor(COLORREF colour);
+    platform::COLORREF MaskColor() const { return m_maskColor; }
+    void setMaskColor(platform::COLORREF colour);
     bool TransparentBG() const { return m_transparentBG; }
     void setTransparentBG(bool transparent);
     qint16 BEVEL() const { return m_bevel; }
@@ -100,19 +98,13 @@ public:
     qint16 BEVELDEPTH() const { return m_bevelDepth; }
     void setBEVELDEPTH(qint16 depth);
 
-    // The container's side: its default-button mark, its design or run
-    // mode, and the picture it shows behind its controls.
-    bool isDefault() const { return m_default; }
+    // The container's side: its default-button mark and its design or run
+    // mode.
     void setDefault(bool isDefault);
-    bool userMode() const { return m_userMode; }
     void setUserMode(bool runMode);
 
     // What the window shows.
     const QImage &image() const { return m_image; }
-    QRegion region() const { return m_regionValid ? m_region : QRegion(); }
-
-    // The key the caption's "&" marks, in lower case, or nothing.
-    QString AccessKeys() const { return m_accessKeys; }
 
 signals:
     void Click();
@@ -126,8 +118,6 @@ signals:
     void MouseOut(qint16 &Shift);
     // The container's property-changed notification.
     void PropertyChanged(const QString &name);
-    // Emitted at the end of every repaint.
-    void Painted();
 
 protected:
     // The window under the pointer, for the hover test.
@@ -149,6 +139,7 @@ private:
     // Handlers, named after what calls them; tests and fuzz targets reach
     // them, and the state below, through XpBsProbe.
     friend struct XpBsProbe;
+    using COLORREF = platform::COLORREF;
     using RECT = platform::RECT;
     void UserControl_Initialize();
     void UserControl_Resize();
@@ -164,14 +155,6 @@ private:
     void UserControl_Terminate();
 
     void OverTimer_Timer();
-    quint8 hasFocusFlag() const { return HasFocus; }
-    quint8 isDownFlag() const { return IsDown; }
-    quint8 isOverFlag() const { return IsOver; }
-    QTimer *overTimer() const { return OverTimer; }
-    // The layout of the last repaint.
-    RECT innerRect() const { return InnerRect; }
-    RECT pictureRect() const { return PictureRect; }
-    RECT captionRect() const { return CaptionRect; }
 
     static constexpr COLORREF kSysButtonText = 0x80000012;
     static constexpr COLORREF kSysButtonFace = 0x8000000F;
@@ -210,20 +193,17 @@ private:
 private:
     bool inside(float x, float y) const;
     void notify(const char *name);
-    // A property's new value, said to whoever listens (PropertyChanged);
-    // for the properties the face shows, the face is drawn again.
-    template <typename T, typename V>
-    void store(T &field, V &&value, const char *name)
-    {
-        field = std::forward<V>(value);
-        notify(name);
-    }
-    template <typename T, typename V>
-    void storeAndRefresh(T &field, V &&value, const char *name)
-    {
-        store(field, std::forward<V>(value), name);
-        Refresh();
-    }
+    // One row for each stored property: its key, how its value is read into
+    // the control and written from it, its defaults, and what setting it
+    // does (XpBs.cpp). Reading, writing, creating and the setters all go
+    // through it.
+    struct Property;
+    static const std::vector<Property> &properties();
+    static const Property &property(const char *key);
+    // Stores a new value through its row, says so (PropertyChanged) and,
+    // for the properties the face shows, draws the face again.
+    template <typename T>
+    void set(const char *key, const T &value);
     void g_Font_FontChanged(const QString &propertyName);
     void applyCursor();
     void PlaySoundFile(const QString &path);
@@ -317,6 +297,7 @@ private:
     RECT CaptionRect;
     QRegion m_region;
     bool m_regionValid = false;
+    quint64 m_paints = 0;
 
     bool m_default = false;
     bool m_userMode = true;

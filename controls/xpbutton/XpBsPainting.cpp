@@ -101,7 +101,7 @@ void XpBs::Refresh()
         platform::DrawFocusRect(m_surface, FocusRect);
     DrawCaption();
     update();
-    emit Painted();
+    ++m_paints;
 }
 
 void XpBs::PaintBackground()

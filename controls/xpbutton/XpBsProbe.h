@@ -29,13 +29,20 @@ struct XpBsProbe {
     static void UserControl_Terminate(XpBs &b) { b.UserControl_Terminate(); }
     static void OverTimer_Timer(XpBs &b) { b.OverTimer_Timer(); }
 
-    static quint8 hasFocusFlag(const XpBs &b) { return b.hasFocusFlag(); }
-    static quint8 isDownFlag(const XpBs &b) { return b.isDownFlag(); }
-    static quint8 isOverFlag(const XpBs &b) { return b.isOverFlag(); }
-    static QTimer *overTimer(const XpBs &b) { return b.overTimer(); }
-    static XpBs::RECT innerRect(const XpBs &b) { return b.innerRect(); }
-    static XpBs::RECT pictureRect(const XpBs &b) { return b.pictureRect(); }
-    static XpBs::RECT captionRect(const XpBs &b) { return b.captionRect(); }
+    static quint8 hasFocusFlag(const XpBs &b) { return b.HasFocus; }
+    static quint8 isDownFlag(const XpBs &b) { return b.IsDown; }
+    static quint8 isOverFlag(const XpBs &b) { return b.IsOver; }
+    static QTimer *overTimer(const XpBs &b) { return b.OverTimer; }
+    // The layout of the last repaint.
+    static XpBs::RECT innerRect(const XpBs &b) { return b.InnerRect; }
+    static XpBs::RECT pictureRect(const XpBs &b) { return b.PictureRect; }
+    static XpBs::RECT captionRect(const XpBs &b) { return b.CaptionRect; }
+    // The window's region, once a style-3 resize has made one.
+    static QRegion region(const XpBs &b) { return b.m_regionValid ? b.m_region : QRegion(); }
+    // The key the caption's "&" marks, in lower case, or nothing.
+    static QString AccessKeys(const XpBs &b) { return b.m_accessKeys; }
+    // Repaints since the button was made.
+    static quint64 paints(const XpBs &b) { return b.m_paints; }
 
     static QString accessKeyOf(const QString &caption) { return XpBs::accessKeyOf(caption); }
     static XpBs::COLORREF OffsetColor(XpBs::COLORREF colour, qint32 amount) { return XpBs::OffsetColor(colour, amount); }
