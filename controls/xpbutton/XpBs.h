@@ -210,25 +210,36 @@ private:
     void ShellOpenURL(QWidget *form, const QString &target);
     void SetAccessKey();
 
-    // Painting pipeline.
+    // Painting pipeline. Refresh takes what a repaint changes (the
+    // surface's background colour, the layout); the painters draw onto the
+    // surface they are given from the button's state and change none of it.
+    struct Layout {
+        RECT inner;
+        RECT picture;
+        RECT caption;
+    };
     void setSurfaceBackColor(COLORREF colour);
-    void PaintBackground();
-    void PaintParentBackground();
+    static void ClearSurface(platform::Surface &surface, COLORREF colour);
+    // Returns the colour the surface is left cleared to.
+    COLORREF PaintBackground(platform::Surface &surface) const;
+    void PaintParentBackground(platform::Surface &surface) const;
     void MakeRegion();
-    void DrawLine(int x1, int y1, int x2, int y2, COLORREF colour);
-    void DrawRect(int left, int top, int right, int bottom, COLORREF colour, quint8 filled);
-    void DrawBorder();
-    void DrawSingleBorder(bool raised);
-    void DrawBevelUp(COLORREF base, int bevel, int depth);
-    void DrawBevelDown(COLORREF base, int bevel, int depth);
-    void DrawDefaultFrame();
-    void DrawXPFace(int state, int hover);
-    void CalcLayout();
-    void MeasureCaption();
-    void DrawPicture();
-    void DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey);
-    void DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey);
-    void DrawCaption();
+    static void DrawLine(platform::Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour);
+    static void DrawRect(platform::Surface &surface, int left, int top, int right, int bottom, COLORREF colour,
+                         quint8 filled);
+    void DrawBorder(platform::Surface &surface) const;
+    void DrawSingleBorder(platform::Surface &surface, bool raised) const;
+    void DrawBevel(platform::Surface &surface, COLORREF base, int bevel, int depth, bool raised) const;
+    void DrawDefaultFrame(platform::Surface &surface) const;
+    void DrawXPFace(platform::Surface &surface, int state, int hover) const;
+    // What it does not place (a lone picture's caption, a picture at an
+    // unknown position) stays where the last layout put it.
+    Layout CalcLayout(platform::Surface &surface, const Layout &last) const;
+    RECT MeasureCaption(platform::Surface &surface, const RECT &inner) const;
+    void DrawPicture(platform::Surface &surface, const RECT &placed) const;
+    void DrawBitmapPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const;
+    void DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const;
+    void DrawCaption(platform::Surface &surface, const RECT &placed) const;
     bool hasDrawablePicture() const;
 
     platform::Host &m_host;
@@ -270,8 +281,8 @@ private:
     platform::Picture m_mouseIcon;
     // Stored values that did not read, written back as they were.
     platform::KeptValues m_kept;
-    // The pictures as last drawn, scaled.
-    ScaledPictures m_scaledPictures;
+    // The pictures as last drawn, scaled: a cache the painters fill.
+    mutable ScaledPictures m_scaledPictures;
 
     // The surface's own colours (what Cls clears to).
     COLORREF m_surfaceBackColor = kSysButtonFace;
@@ -292,9 +303,7 @@ private:
     qint32 FaceWidth = 0;
     qint32 FaceHeight = 0;
     RECT FocusRect;
-    RECT InnerRect;
-    RECT PictureRect;
-    RECT CaptionRect;
+    Layout m_layout; // of the last repaint
     QRegion m_region;
     bool m_regionValid = false;
     quint64 m_paints = 0;

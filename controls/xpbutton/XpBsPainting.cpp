@@ -75,11 +75,16 @@ void XpBs::MakeRegion()
     setMask(region);
 }
 
+void XpBs::ClearSurface(platform::Surface &surface, COLORREF colour)
+{
+    // Setting a surface's background colour clears all of it to that colour.
+    DrawRect(surface, 0, 0, surface.width(), surface.height(), colour, 1);
+}
+
 void XpBs::setSurfaceBackColor(COLORREF colour)
 {
-    // Setting the background colour clears the whole image to it.
     m_surfaceBackColor = colour;
-    platform::FillRect(m_surface, RECT{0, 0, m_image.width(), m_image.height()}, TranslateSysColor(colour));
+    ClearSurface(m_surface, colour);
 }
 
 void XpBs::Refresh()
@@ -90,46 +95,51 @@ void XpBs::Refresh()
         m_surface = platform::Surface(&m_image);
         m_surface.setFont(font);
     }
+    // The painters below draw from the button's state, which they leave
+    // as it is; what a repaint changes (the surface's background colour,
+    // the layout) is taken here.
     setSurfaceBackColor(m_surfaceBackColor); // Cls
     m_surface.SetTextColor(TranslateSysColor(m_surfaceForeColor));
-    PaintBackground();
+    m_surfaceBackColor = PaintBackground(m_surface);
     if (m_buttonStyle != 4)
-        DrawBorder();
-    CalcLayout();
-    DrawPicture();
+        DrawBorder(m_surface);
+    m_layout = CalcLayout(m_surface, m_layout);
+    DrawPicture(m_surface, m_layout.picture);
     if (HasFocus == 1 && m_showFocusRect && m_buttonStyle != 3)
         platform::DrawFocusRect(m_surface, FocusRect);
-    DrawCaption();
+    DrawCaption(m_surface, m_layout.caption);
     update();
     ++m_paints;
 }
 
-void XpBs::PaintBackground()
+COLORREF XpBs::PaintBackground(platform::Surface &surface) const
 {
+    COLORREF cleared = m_surfaceBackColor;
+    const auto clear = [&](COLORREF colour) {
+        cleared = colour;
+        ClearSurface(surface, colour);
+    };
     if (m_buttonStyle == 3)
-        return; // the XP face fills itself
+        return cleared; // the XP face fills itself
     if (m_buttonStyle == 2) {
         if (IsDown == 0 && m_transparentBG)
-            PaintParentBackground();
+            PaintParentBackground(surface);
         else
-            setSurfaceBackColor(m_backColor);
+            clear(m_backColor);
         const RGBParts hl = SplitColor(TranslateSysColor(kSysHighlight));
-        if (IsOver == 1 && IsDown == 0) {
-            setSurfaceBackColor(m_xpDefaultColors ? rgbClamped(hl.red + 171, hl.green + 154, hl.blue + 108)
-                                                  : m_xpColorHover);
-        }
-        if (IsDown == 1) {
-            // Red and green lose 15 against the hover colour; blue does not.
-            setSurfaceBackColor(m_xpDefaultColors ? rgbClamped(hl.red + 156, hl.green + 139, hl.blue + 108)
-                                                  : m_xpColorPressed);
-        }
-        return;
+        if (IsOver == 1 && IsDown == 0)
+            clear(m_xpDefaultColors ? rgbClamped(hl.red + 171, hl.green + 154, hl.blue + 108) : m_xpColorHover);
+        // Red and green lose 15 against the hover colour; blue does not.
+        if (IsDown == 1)
+            clear(m_xpDefaultColors ? rgbClamped(hl.red + 156, hl.green + 139, hl.blue + 108) : m_xpColorPressed);
+        return cleared;
     }
     if (m_transparentBG)
-        PaintParentBackground();
+        PaintParentBackground(surface);
+    return cleared;
 }
 
-void XpBs::PaintParentBackground()
+void XpBs::PaintParentBackground(platform::Surface &surface) const
 {
     const QWidget *container = parentWidget();
     if (!container)
@@ -142,22 +152,23 @@ void XpBs::PaintParentBackground()
         return; // nothing to copy: the cleared colour stays
     background = background.convertToFormat(QImage::Format_RGB32);
     const platform::Surface source(&background);
-    platform::BitBlt(m_surface, 0, 0, width(), height(), source, x(), y(), platform::SRCCOPY);
+    platform::BitBlt(surface, 0, 0, width(), height(), source, x(), y(), platform::SRCCOPY);
 }
 
-void XpBs::DrawLine(int x1, int y1, int x2, int y2, COLORREF colour)
+void XpBs::DrawLine(platform::Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
 {
-    m_surface.MoveToEx(x1, y1);
-    m_surface.LineTo(x2, y2, colour);
+    surface.MoveToEx(x1, y1);
+    surface.LineTo(x2, y2, colour);
 }
 
-void XpBs::DrawRect(int left, int top, int right, int bottom, COLORREF colour, quint8 filled)
+void XpBs::DrawRect(platform::Surface &surface, int left, int top, int right, int bottom, COLORREF colour,
+                    quint8 filled)
 {
     const RECT rect{left, top, right, bottom};
     if (filled == 1)
-        platform::FillRect(m_surface, rect, TranslateSysColor(colour));
+        platform::FillRect(surface, rect, TranslateSysColor(colour));
     else
-        platform::FrameRect(m_surface, rect, TranslateSysColor(colour));
+        platform::FrameRect(surface, rect, TranslateSysColor(colour));
 }
 
 COLORREF XpBs::OffsetColor(COLORREF colour, qint32 amount)
@@ -184,15 +195,15 @@ COLORREF XpBs::AddToChannels(COLORREF colour, qint32 amount)
     return platform::RGB(part(parts.red), part(parts.green), part(parts.blue));
 }
 
-void XpBs::DrawSingleBorder(bool raised)
+void XpBs::DrawSingleBorder(platform::Surface &surface, bool raised) const
 {
     const int w = width();
     const int h = height();
     const COLORREF shadow = 0x80000010;
     const COLORREF highlight = 0x80000014;
     // The second frame's right and bottom lines fall outside the button.
-    DrawRect(0, 0, w, h, raised ? shadow : highlight, 0);
-    DrawRect(0, 0, w + 1, h + 1, raised ? highlight : shadow, 0);
+    DrawRect(surface, 0, 0, w, h, raised ? shadow : highlight, 0);
+    DrawRect(surface, 0, 0, w + 1, h + 1, raised ? highlight : shadow, 0);
 }
 
 namespace {
@@ -263,92 +274,82 @@ void forEachRing(int bevel, COLORREF base, const ShownRings &shown, Step step, D
 
 } // namespace
 
-void XpBs::DrawBevelUp(COLORREF base, int bevel, int depth)
+void XpBs::DrawBevel(platform::Surface &surface, COLORREF base, int bevel, int depth, bool raised) const
 {
     const int w = width();
     const int h = height();
     const auto darker = [depth](COLORREF colour) { return OffsetColor(colour, -depth); };
     const auto lighter = [depth](COLORREF colour) { return AddToChannels(colour, depth); };
-    // Each ring outward darker...
-    forEachRing(bevel, base, ringFrames(w, h), darker,
-                [&](int i, COLORREF colour) { DrawRect(i, i, w - i, h - i, colour, 0); });
-    // ...and its top and left lighter, more so outward.
-    forEachRing(bevel, base, ringLines(w, h), lighter, [&](int j, COLORREF colour) {
-        DrawLine(j, j, w - j - 1, j, colour);
-        DrawLine(j, j, j, h - j - 1, colour);
-    });
+    const auto frame = [&](int i, COLORREF colour) { DrawRect(surface, i, i, w - i, h - i, colour, 0); };
+    const auto lines = [&](int j, COLORREF colour) {
+        DrawLine(surface, j, j, w - j - 1, j, colour);
+        DrawLine(surface, j, j, j, h - j - 1, colour);
+    };
+    // Raised, each ring outward is darker and its top and left lighter,
+    // more so outward; pressed, the other way round.
+    if (raised) {
+        forEachRing(bevel, base, ringFrames(w, h), darker, frame);
+        forEachRing(bevel, base, ringLines(w, h), lighter, lines);
+    } else {
+        forEachRing(bevel, base, ringFrames(w, h), lighter, frame);
+        forEachRing(bevel, base, ringLines(w, h), darker, lines);
+    }
 }
 
-void XpBs::DrawBevelDown(COLORREF base, int bevel, int depth)
-{
-    const int w = width();
-    const int h = height();
-    const auto darker = [depth](COLORREF colour) { return OffsetColor(colour, -depth); };
-    const auto lighter = [depth](COLORREF colour) { return AddToChannels(colour, depth); };
-    forEachRing(bevel, base, ringFrames(w, h), lighter,
-                [&](int n, COLORREF colour) { DrawRect(n, n, w - n, h - n, colour, 0); });
-    forEachRing(bevel, base, ringLines(w, h), darker, [&](int n, COLORREF colour) {
-        DrawLine(n, n, w - n - 1, n, colour);
-        DrawLine(n, n, n, h - n - 1, colour);
-    });
-}
-
-void XpBs::DrawDefaultFrame()
+void XpBs::DrawDefaultFrame(platform::Surface &surface) const
 {
     if (m_bevel >= 2) {
-        DrawBevelUp(TranslateSysColor(m_surfaceBackColor), m_bevel, int(m_bevelDepth) + 3);
+        DrawBevel(surface, TranslateSysColor(m_surfaceBackColor), m_bevel, int(m_bevelDepth) + 3, true);
         return;
     }
     // Over a raised border this leaves a two-pixel shadow right and bottom.
-    DrawRect(0, 0, width() - 1, height() - 1, 0x80000010, 0);
-    DrawRect(0, 0, width() + 1, height() + 1, 0x80000014, 0);
+    DrawRect(surface, 0, 0, width() - 1, height() - 1, 0x80000010, 0);
+    DrawRect(surface, 0, 0, width() + 1, height() + 1, 0x80000014, 0);
 }
 
-void XpBs::DrawBorder()
+void XpBs::DrawBorder(platform::Surface &surface) const
 {
     if (!m_userMode) {
         // The form designer shows every style at rest.
         if (m_buttonStyle == 3) {
-            DrawXPFace(0, 0);
+            DrawXPFace(surface, 0, 0);
         } else if (m_buttonStyle == 2) {
-            PaintBackground();
+            PaintBackground(surface);
         } else if (m_bevel >= 2) {
-            DrawBevelUp(TranslateSysColor(m_surfaceBackColor), m_bevel, m_bevelDepth);
+            DrawBevel(surface, TranslateSysColor(m_surfaceBackColor), m_bevel, m_bevelDepth, true);
         } else {
-            DrawSingleBorder(true);
+            DrawSingleBorder(surface, true);
         }
         return;
     }
     if (m_buttonStyle == 2) {
         if (IsOver == 1 || m_xpShowBorderAlways)
-            DrawRect(0, 0, width(), height(), m_foreColor, 0);
+            DrawRect(surface, 0, 0, width(), height(), m_foreColor, 0);
         return;
     }
     if (m_buttonStyle == 3) {
         if (IsDown == 1)
-            DrawXPFace(2, 0);
+            DrawXPFace(surface, 2, 0);
         else if (IsOver == 1)
-            DrawXPFace(0, 1);
+            DrawXPFace(surface, 0, 1);
         else
-            DrawXPFace(0, 0);
+            DrawXPFace(surface, 0, 0);
         return;
     }
     const COLORREF base = TranslateSysColor(m_surfaceBackColor);
-    if (IsDown == 1) {
+    const auto border = [&](bool raised) {
         if (m_bevel >= 2)
-            DrawBevelDown(base, m_bevel, m_bevelDepth);
+            DrawBevel(surface, base, m_bevel, m_bevelDepth, raised);
         else
-            DrawSingleBorder(false);
-    }
+            DrawSingleBorder(surface, raised);
+    };
+    if (IsDown == 1)
+        border(false);
     const bool raised = (IsOver == 1 && IsDown == 0) || (IsOver == 0 && IsDown == 0 && m_buttonStyle == 0);
-    if (raised) {
-        if (m_bevel >= 2)
-            DrawBevelUp(base, m_bevel, m_bevelDepth);
-        else
-            DrawSingleBorder(true);
-    }
+    if (raised)
+        border(true);
     if ((HasFocus == 1 && m_buttonStyle == 0 && IsDown == 0) || m_default)
-        DrawDefaultFrame();
+        DrawDefaultFrame(surface);
 }
 
 namespace {
@@ -369,28 +370,28 @@ qint32 roundedStep(float step, int row)
 
 } // namespace
 
-void XpBs::DrawXPFace(int state, int hover)
+void XpBs::DrawXPFace(platform::Surface &surface, int state, int hover) const
 {
     const int w = FaceWidth;
     const int h = FaceHeight;
     const COLORREF darkShadow = platform::GetSysColor(platform::COLOR_3DDKSHADOW);
-    const auto drawLines = [this](std::initializer_list<XPLine> lines, COLORREF colour) {
+    const auto drawLines = [&surface](std::initializer_list<XPLine> lines, COLORREF colour) {
         for (const XPLine &line : lines)
-            DrawLine(line.x1, line.y1, line.x2, line.y2, OffsetColor(colour, line.amount));
+            DrawLine(surface, line.x1, line.y1, line.x2, line.y2, OffsetColor(colour, line.amount));
     };
     const auto cornerPixels = [&](COLORREF colour) {
-        platform::SetPixelV(m_surface, 1, 1, colour);
-        platform::SetPixelV(m_surface, 1, h - 2, colour);
-        platform::SetPixelV(m_surface, w - 2, 1, colour);
-        platform::SetPixelV(m_surface, w - 2, h - 2, colour);
+        platform::SetPixelV(surface, 1, 1, colour);
+        platform::SetPixelV(surface, 1, h - 2, colour);
+        platform::SetPixelV(surface, w - 2, 1, colour);
+        platform::SetPixelV(surface, w - 2, h - 2, colour);
     };
 
-    DrawRect(0, 0, w, h, m_backColor, 1);
+    DrawRect(surface, 0, 0, w, h, m_backColor, 1);
     const COLORREF base = TranslateSysColor(m_backColor);
     const COLORREF t = OffsetColor(base, 48);
     if (!isEnabled()) {
-        DrawRect(0, 0, w, h, OffsetColor(t, -24), 1);
-        DrawRect(0, 0, w, h, OffsetColor(t, -84), 0);
+        DrawRect(surface, 0, 0, w, h, OffsetColor(t, -24), 1);
+        DrawRect(surface, 0, 0, w, h, OffsetColor(t, -84), 0);
         cornerPixels(OffsetColor(t, -72));
         return;
     }
@@ -401,8 +402,8 @@ void XpBs::DrawXPFace(int state, int hover)
         const float step = 15.0f / float(h);
         const COLORREF b = OffsetColor(t, -32);
         for (int i = 1; i <= h; ++i)
-            DrawLine(0, h - i, w, h - i, OffsetColor(b, roundedStep(step, i)));
-        DrawRect(0, 0, w, h, darkShadow, 0);
+            DrawLine(surface, 0, h - i, w, h - i, OffsetColor(b, roundedStep(step, i)));
+        DrawRect(surface, 0, 0, w, h, darkShadow, 0);
         cornerPixels(darkShadow);
         drawLines({{2, h - 2, w - 2, h - 2, 16}, {1, h - 3, w - 2, h - 3, 10}, {w - 2, 2, w - 2, h - 2, 5},
                    {w - 3, 3, w - 3, h - 3, 0}, {2, 1, w - 2, 1, -32}, {1, 2, w - 2, 2, -24},
@@ -413,11 +414,11 @@ void XpBs::DrawXPFace(int state, int hover)
 
     const float step = 25.0f / float(h);
     for (int i = 1; i <= h; ++i)
-        DrawLine(0, i, w, i, OffsetColor(t, roundedStep(step, i)));
-    DrawRect(0, 0, w, h, darkShadow, 0);
+        DrawLine(surface, 0, i, w, i, OffsetColor(t, roundedStep(step, i)));
+    DrawRect(surface, 0, 0, w, h, darkShadow, 0);
     cornerPixels(darkShadow);
     if (HasFocus == 1) {
-        DrawRect(1, 2, w - 1, h - 2, focus, 0);
+        DrawRect(surface, 1, 2, w - 1, h - 2, focus, 0);
         drawLines({{2, h - 2, w - 2, h - 2, -33}, {2, 1, w - 2, 1, 65}, {1, 2, w - 1, 2, 50},
                    {2, 3, 2, h - 3, 31}, {w - 3, 3, w - 3, h - 3, 31}},
                   focus);
@@ -428,7 +429,7 @@ void XpBs::DrawXPFace(int state, int hover)
                   t);
     }
     if (hover == 1) {
-        DrawRect(1, 2, w - 1, h - 2, over, 0);
+        DrawRect(surface, 1, 2, w - 1, h - 2, over, 0);
         drawLines({{2, h - 2, w - 2, h - 2, -40}, {2, 1, w - 2, 1, 90}, {1, 2, w - 1, 2, 35},
                    {2, 3, 2, h - 3, 20}, {w - 3, 3, w - 3, h - 3, 20}},
                   over);
@@ -441,28 +442,31 @@ bool XpBs::hasDrawablePicture() const
     return m_picture && m_picture->type != platform::PictureData::Empty;
 }
 
-void XpBs::CalcLayout()
+XpBs::Layout XpBs::CalcLayout(platform::Surface &surface, const Layout &last) const
 {
-    InnerRect = RECT{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
+    // What this layout does not place stays where the last one put it.
+    Layout layout = last;
+    const RECT inner{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
+    layout.inner = inner;
     const int picW = m_pictureWidth;
     const int picH = m_pictureHeight;
     if (!hasDrawablePicture()) {
-        CaptionRect = InnerRect;
-        MeasureCaption();
-        return;
+        layout.caption = MeasureCaption(surface, inner);
+        return layout;
     }
     if (m_caption.isEmpty()) {
         // Any 32-bit size: the free space is taken in 64 bits; halved, it fits again.
-        PictureRect.left = int(InnerRect.left + (qint64(InnerRect.width()) - picW) / 2);
-        PictureRect.top = int(InnerRect.top + (qint64(InnerRect.height()) - picH) / 2);
-        PictureRect.right = PictureRect.left + picW;
-        PictureRect.bottom = PictureRect.top + picH;
-        return;
+        RECT &picture = layout.picture;
+        picture.left = int(inner.left + (qint64(inner.width()) - picW) / 2);
+        picture.top = int(inner.top + (qint64(inner.height()) - picH) / 2);
+        picture.right = picture.left + picW;
+        picture.bottom = picture.top + picH;
+        return layout;
     }
-    CaptionRect = InnerRect;
-    MeasureCaption();
-    PlacePair(InnerRect, picW, picH, CaptionRect.width(), CaptionRect.height(), m_picturePosition, PictureRect,
-              CaptionRect);
+    layout.caption = MeasureCaption(surface, inner);
+    PlacePair(inner, picW, picH, layout.caption.width(), layout.caption.height(), m_picturePosition,
+              layout.picture, layout.caption);
+    return layout;
 }
 
 bool XpBs::PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int capW, int capH, qint32 position,
@@ -499,18 +503,18 @@ bool XpBs::PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int
     }
 }
 
-void XpBs::MeasureCaption()
+RECT XpBs::MeasureCaption(platform::Surface &surface, const RECT &inner) const
 {
-    platform::DrawTextEx(m_surface, m_caption, CaptionRect,
+    RECT caption = inner;
+    platform::DrawTextEx(surface, m_caption, caption,
                          platform::DT_CALCRECT | platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER);
-    const int capW = CaptionRect.width();
-    const int capH = CaptionRect.height();
-    const int innerW = InnerRect.width();
-    const int innerH = InnerRect.height();
-    CaptionRect.left = InnerRect.left + (innerW - capW) / 2;
-    CaptionRect.top = InnerRect.top + (innerH - capH) / 2;
-    CaptionRect.right = CaptionRect.left + capW;
-    CaptionRect.bottom = CaptionRect.top + capH;
+    const int capW = caption.width();
+    const int capH = caption.height();
+    caption.left = inner.left + (inner.width() - capW) / 2;
+    caption.top = inner.top + (inner.height() - capH) / 2;
+    caption.right = caption.left + capW;
+    caption.bottom = caption.top + capH;
+    return caption;
 }
 
 namespace {
@@ -577,34 +581,32 @@ QImage maskedToWhite(const QImage &bitmap, COLORREF mask)
 
 } // namespace
 
-void XpBs::DrawPicture()
+void XpBs::DrawPicture(platform::Surface &surface, const RECT &placed) const
 {
     if (!hasDrawablePicture())
         return;
-    const RECT saved = PictureRect;
     const bool lifted = IsOver == 1 && IsDown == 0 && m_buttonStyle == 2;
     const int d = lifted ? -3 : (IsDown == 1 && m_buttonStyle != 2 ? 1 : 0);
-    PictureRect = offsetBy(PictureRect, d);
+    const RECT shown = offsetBy(placed, d);
     const int type = m_picture->type;
     if (type == platform::PictureData::Bitmap || type == platform::PictureData::Icon) {
-        const auto draw = [this, type](quint8 normal, const RECT &rect, quint8 grey) {
+        const auto draw = [&](quint8 normal, const RECT &rect, quint8 grey) {
             if (type == platform::PictureData::Bitmap)
-                DrawBitmapPicture(normal, rect, grey);
+                DrawBitmapPicture(surface, normal, rect, grey);
             else
-                DrawIconPicture(normal, rect, grey);
+                DrawIconPicture(surface, normal, rect, grey);
         };
         if (!isEnabled()) {
-            draw(0, PictureRect, 0);
+            draw(0, shown, 0);
         } else {
             if (lifted)
-                draw(0, saved, 1); // the shadow under the lifted picture
-            draw(1, PictureRect, 0);
+                draw(0, placed, 1); // the shadow under the lifted picture
+            draw(1, shown, 0);
         }
     }
-    PictureRect = saved;
 }
 
-void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
+void XpBs::DrawBitmapPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const
 {
     using platform::Surface;
     const QImage &bitmap = m_picture->image;
@@ -626,8 +628,7 @@ void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
             QImage nativeImage = atOwnSize(bitmap);
             return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
         });
-        BlitMasked(m_surface, m_surface, scaled, 0, 0, part.width(), part.height(), x, y,
-                   m_maskColor);
+        BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(), x, y, m_maskColor);
         return;
     }
     // The mask colour becomes white, which the silhouette and the emboss
@@ -639,17 +640,17 @@ void XpBs::DrawBitmapPicture(quint8 normal, const RECT &rect, quint8 grey)
         return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
     });
     const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
-    platform::DrawState(m_surface, scaled.image(), x, y, flags, kSilhouette);
+    platform::DrawState(surface, scaled.image(), x, y, flags, kSilhouette);
 }
 
-void XpBs::DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey)
+void XpBs::DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const
 {
     using platform::Surface;
     const QImage &icon = m_picture->image;
     if (icon.isNull() || rect.width() <= 0 || rect.height() <= 0)
         return;
     if (normal == 1) {
-        QPainter painter(&m_image);
+        QPainter painter(&surface.image());
         painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), icon);
         return;
     }
@@ -668,7 +669,7 @@ void XpBs::DrawIconPicture(quint8 normal, const RECT &rect, quint8 grey)
         platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
         return stretchedPart(native, drawnW, drawnH, part);
     });
-    BlitMasked(m_surface, m_surface, scaled, 0, 0, part.width(), part.height(),
+    BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(),
                rect.left + part.x(), rect.top + part.y(), 0);
 }
 
@@ -706,30 +707,22 @@ void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, pl
     platform::BitBlt(dest, destX, destY, w, h, result, 0, 0, platform::SRCCOPY);
 }
 
-void XpBs::DrawCaption()
+void XpBs::DrawCaption(platform::Surface &surface, const RECT &placed) const
 {
     if (m_caption.isEmpty())
         return;
     constexpr quint32 flags = platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER;
-    m_surface.SetTextColor(TranslateSysColor(m_foreColor));
-    const RECT saved = CaptionRect;
-    if (IsDown == 1 && m_buttonStyle != 2) {
-        CaptionRect.left += 1;
-        CaptionRect.top += 1;
-        CaptionRect.right += 1;
-        CaptionRect.bottom += 1;
-    }
+    surface.SetTextColor(TranslateSysColor(m_foreColor));
+    RECT caption = IsDown == 1 && m_buttonStyle != 2 ? offsetBy(placed, 1) : placed;
     if (isEnabled()) {
-        platform::DrawTextEx(m_surface, m_caption, CaptionRect, flags);
-        CaptionRect = saved;
+        platform::DrawTextEx(surface, m_caption, caption, flags);
         return;
     }
     // Embossed: a highlight copy one pixel down and right, the shadow on top.
-    const COLORREF remembered = m_surfaceForeColor;
-    RECT shifted{CaptionRect.left + 1, CaptionRect.top + 1, CaptionRect.right + 1, CaptionRect.bottom + 1};
-    m_surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNHIGHLIGHT));
-    platform::DrawTextEx(m_surface, m_caption, shifted, flags);
-    m_surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNSHADOW));
-    platform::DrawTextEx(m_surface, m_caption, CaptionRect, flags);
-    m_surface.SetTextColor(TranslateSysColor(remembered));
+    RECT shifted = offsetBy(caption, 1);
+    surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNHIGHLIGHT));
+    platform::DrawTextEx(surface, m_caption, shifted, flags);
+    surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNSHADOW));
+    platform::DrawTextEx(surface, m_caption, caption, flags);
+    surface.SetTextColor(TranslateSysColor(m_surfaceForeColor));
 }

@@ -34,9 +34,9 @@ struct XpBsProbe {
     static quint8 isOverFlag(const XpBs &b) { return b.IsOver; }
     static QTimer *overTimer(const XpBs &b) { return b.OverTimer; }
     // The layout of the last repaint.
-    static XpBs::RECT innerRect(const XpBs &b) { return b.InnerRect; }
-    static XpBs::RECT pictureRect(const XpBs &b) { return b.PictureRect; }
-    static XpBs::RECT captionRect(const XpBs &b) { return b.CaptionRect; }
+    static XpBs::RECT innerRect(const XpBs &b) { return b.m_layout.inner; }
+    static XpBs::RECT pictureRect(const XpBs &b) { return b.m_layout.picture; }
+    static XpBs::RECT captionRect(const XpBs &b) { return b.m_layout.caption; }
     // The window's region, once a style-3 resize has made one.
     static QRegion region(const XpBs &b) { return b.m_regionValid ? b.m_region : QRegion(); }
     // The key the caption's "&" marks, in lower case, or nothing.
