@@ -1,6 +1,7 @@
 // The cost of one Value assignment while a bar the size of the main window's
 // runs from Min to Max, one unit at a time. Runs headless
 // (QT_QPA_PLATFORM=offscreen) or on a real display.
+#include "GuiBenchmarkMain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "platform/Host.h"
 
@@ -43,11 +44,5 @@ BENCHMARK(BM_ValueAssignment)
 
 int main(int argc, char **argv)
 {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -1,5 +1,6 @@
 // The batch pass in the real main window, and the cost of one yield.
 // Runs on whatever display Qt is given: offscreen, or a real X server.
+#include "GuiBenchmarkMain.h"
 #include "app/frmmain.h"
 #include "platform/Host.h"
 #include "platform/TextBox.h"
@@ -298,10 +299,5 @@ BENCHMARK(BM_Yield);
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    platform::installFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

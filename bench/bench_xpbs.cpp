@@ -1,5 +1,6 @@
 // One repaint of the button, per face style and state, at the sizes the
 // program's windows use.
+#include "GuiBenchmarkMain.h"
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
 #include "platform/Host.h"
@@ -148,10 +149,5 @@ BENCHMARK(BM_Picture)->ArgsProduct({{32, 4160}, {1, 2}, {0, 1}})->Unit(benchmark
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    platform::installFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -776,23 +776,17 @@ void TextBox::deleteForward(bool word)
 void TextBox::undo()
 {
     flush();
-    const UndoHistory::Applied applied = m_undo.undo(m_model);
-    for (const TextModel::LineChange &change : applied.lines)
-        linesChanged(change);
-    if (applied.lines.empty())
-        return;
-    m_anchor = m_caret = m_model.caretPosition(applied.caret);
-    afterChange();
-    if (QAccessible::isActive()) {
-        QAccessibleEvent reset(this, QAccessible::TextUpdated);
-        QAccessible::updateAccessibility(&reset);
-    }
+    showApplied(m_undo.undo(m_model));
 }
 
 void TextBox::redo()
 {
     flush();
-    const UndoHistory::Applied applied = m_undo.redo(m_model);
+    showApplied(m_undo.redo(m_model));
+}
+
+void TextBox::showApplied(const UndoHistory::Applied &applied)
+{
     for (const TextModel::LineChange &change : applied.lines)
         linesChanged(change);
     if (applied.lines.empty())

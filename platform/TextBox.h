@@ -165,6 +165,8 @@ private:
     void setClipboardSelection();
     void flush();
     void afterChange();
+    // An undo or redo step taken: its lines, caret and listeners brought up to date.
+    void showApplied(const UndoHistory::Applied &applied);
     void chunksChanged(const TextModel::LineChange &change);
 
     // Cursor movement over characters, words and lines.

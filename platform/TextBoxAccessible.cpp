@@ -181,29 +181,13 @@ public:
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
                              int *endOffset) const override
     {
-        *startOffset = *endOffset = -1;
-        if (offset == -2)
-            offset = cursorPosition();
-        int start = 0;
-        int end = 0;
-        textAtOffset(offset, type, &start, &end);
-        if (start <= 0)
-            return QString();
-        return textAtOffset(start - 1, type, startOffset, endOffset);
+        return neighbourText(offset, type, startOffset, endOffset, false);
     }
 
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
                             int *endOffset) const override
     {
-        *startOffset = *endOffset = -1;
-        if (offset == -2)
-            offset = cursorPosition();
-        int start = 0;
-        int end = 0;
-        textAtOffset(offset, type, &start, &end);
-        if (end < 0 || end >= characterCount())
-            return QString();
-        return textAtOffset(end, type, startOffset, endOffset);
+        return neighbourText(offset, type, startOffset, endOffset, true);
     }
 
     // -------------------------------------------------- editing
@@ -220,6 +204,22 @@ public:
     }
 
 private:
+    // The piece of the boundary type just before or after the one at the
+    // offset; nothing (-1, -1) at either end of the text.
+    QString neighbourText(int offset, QAccessible::TextBoundaryType type, int *startOffset, int *endOffset,
+                          bool after) const
+    {
+        *startOffset = *endOffset = -1;
+        if (offset == -2)
+            offset = cursorPosition();
+        int start = 0;
+        int end = 0;
+        textAtOffset(offset, type, &start, &end);
+        if (after ? (end < 0 || end >= characterCount()) : start <= 0)
+            return QString();
+        return textAtOffset(after ? end : start - 1, type, startOffset, endOffset);
+    }
+
     TextBox *box() const { return static_cast<TextBox *>(widget()); }
 
     static int unitsOf(const QString &text, int codePoints)
