@@ -7,6 +7,7 @@
 #include "frmSplash.h"
 #include "platform/Accessibility.h"
 #include "platform/Host.h"
+#include "platform/Timer.h"
 #include "platform/Units.h"
 #include "platform/Windows.h"
 
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QShortcut>
 #include <QEvent>
-#include <QTimer>
 
 using platform::twipsRect;
 using platform::twipsToPixels;
@@ -53,9 +53,9 @@ frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
                       platform::pointFont(QStringLiteral("Arial"), 9, true), Qt::AlignHCenter))
     , Picture1(new QWidget(Frame1))
     , pic(new QWidget(Frame1))
-    , animate1(new QTimer(this))
-    , animate2(new QTimer(this))
-    , Timer2(new QTimer(this))
+    , animate1(program.host().clock.newTimer(this))
+    , animate2(program.host().clock.newTimer(this))
+    , Timer2(program.host().clock.newTimer(this))
     , m_program(program)
     , m_host(program.host())
 {
@@ -112,12 +112,12 @@ frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
 
     animate1->setObjectName(QStringLiteral("animate1"));
     animate1->setInterval(kAnimationIntervalMs);
-    connect(animate1, &QTimer::timeout, this, &frmmsg::animate1_Timer);
+    connect(animate1, &platform::Timer::timeout, this, &frmmsg::animate1_Timer);
     animate2->setObjectName(QStringLiteral("animate2"));
     animate2->setInterval(kAnimationIntervalMs);
-    connect(animate2, &QTimer::timeout, this, &frmmsg::animate2_Timer);
+    connect(animate2, &platform::Timer::timeout, this, &frmmsg::animate2_Timer);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(Timer2, &QTimer::timeout, this, &frmmsg::Timer2_Timer);
+    connect(Timer2, &platform::Timer::timeout, this, &frmmsg::Timer2_Timer);
 
     animate1->start();
 }
@@ -196,7 +196,7 @@ void frmmsg::showOnTop()
     // Shown again right after being hidden, the window may not be mapped
     // yet when it asks for the keyboard, and the window system refuses: it
     // asks once more a moment later.
-    QTimer::singleShot(kActivationRetryMs, this, [this] {
+    m_host.clock.singleShot(kActivationRetryMs, this, [this] {
         if (isVisible() && !isActiveWindow())
             platform::activateWindow(*this);
     });

@@ -6,8 +6,10 @@
 
 class FormLabel;
 class ProgramWindows;
-class QTimer;
-namespace platform { struct Host; }
+namespace platform {
+struct Host;
+class Timer;
+}
 
 // The notification popup: a short message under the product name and logo,
 // kept above every other window. The waiting operations return only once the
@@ -28,9 +30,9 @@ public:
     FormLabel *const Label4;
     QWidget *const Picture1;
     QWidget *const pic;
-    QTimer *const animate1;
-    QTimer *const animate2;
-    QTimer *const Timer2;
+    platform::Timer *const animate1;
+    platform::Timer *const animate2;
+    platform::Timer *const Timer2;
 
     void shownext(const QString &message);
     void showtime(const QString &message, qint32 time);

@@ -1,8 +1,21 @@
 #include "Clock.h"
 
+#include "Timer.h"
+
 #include <QDateTime>
+#include <QTimer>
 
 namespace platform {
+
+Timer *Clock::newTimer(QObject *owner)
+{
+    return new QtTimer(owner);
+}
+
+void Clock::singleShot(int ms, QObject *context, std::function<void()> action)
+{
+    QTimer::singleShot(ms, context, std::move(action));
+}
 
 float SystemClock::secondsSinceMidnight() const
 {

@@ -2,13 +2,25 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
+class QObject;
+
 namespace platform {
 
-// The time of day in seconds since midnight, fraction included.
+class Timer;
+
+// The time of day in seconds since midnight, fraction included, and the
+// timers that run on the same time.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual float secondsSinceMidnight() const = 0;
+    // A stopped timer that owner owns. Unless a clock keeps a time of its
+    // own, this is a timer on real time.
+    virtual Timer *newTimer(QObject *owner);
+    // Runs action once, ms from now, unless context is gone by then.
+    virtual void singleShot(int ms, QObject *context, std::function<void()> action);
 };
 
 class SystemClock final : public Clock {

@@ -9,6 +9,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/StdFont.h"
 #include "platform/TextBox.h"
+#include "platform/Timer.h"
 #include "platform/Units.h"
 #include "support/Doubles.h"
 #include "support/FormMessages.h"

@@ -2,6 +2,7 @@
 #include "app/Program.h"
 #include "app/frmSplash.h"
 #include "app/frmmsg.h"
+#include "platform/Timer.h"
 #include "platform/Units.h"
 #include "support/Doubles.h"
 
