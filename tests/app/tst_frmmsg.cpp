@@ -6,41 +6,44 @@
 #include "platform/Units.h"
 #include "support/Doubles.h"
 
-#include <QElapsedTimer>
 #include <QScreen>
-#include <QTimer>
 #include <QCloseEvent>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
 const QString kTwoLines = QStringLiteral("first line\r\nsecond line");
 
-// One program with its popup; the splash window that the popup reads from
-// is kept from starting the hand-over in the middle of a test.
+// One program with its popup, on a clock of the test's own: the popup's
+// timers fire, and its waits go on, only as that clock moves, and a wait
+// moves it straight to the next thing due. The splash window that the popup
+// reads from is kept from starting the hand-over in the middle of a test.
 struct Popup {
-    testing::TestHost doubles;
+    testing::TestHost doubles{testing::Timing::Fake};
+    testing::FakeClock &clock = doubles.clock;
     Program program{doubles.host};
     frmmsg &popup = program.popup();
 
     Popup() { program.splash().delaytimer->stop(); }
+
+    // What the user or another window does, ms from now on the test's clock.
+    void after(int ms, std::function<void()> action) { clock.singleShot(ms, nullptr, std::move(action)); }
 };
 
 // Ends a wait that the test expected to end by itself, so that a fault
-// fails the test instead of hanging it.
+// fails the test instead of hanging it. Once gone, it fires no more.
 struct Watchdog {
-    explicit Watchdog(frmmsg &popup, int ms = 3000)
+    explicit Watchdog(Popup &fixture, int ms = 3000)
     {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [this, &popup] {
+        fixture.clock.singleShot(ms, &alive, [this, &fixture] {
             fired = true;
-            popup.Label2_Click();
+            fixture.popup.Label2_Click();
         });
-        timer.start(ms);
     }
-    QTimer timer;
+    QObject alive;
     bool fired = false;
 };
 
@@ -49,7 +52,7 @@ void clickLink(frmmsg &popup)
     QTest::mouseClick(popup.Label2, Qt::LeftButton);
 }
 
-enum class Waiting { Next, Close, Time0 };
+enum class Waiting { Next, Close, Time0, TimeNegative };
 
 void runWaiting(frmmsg &popup, Waiting operation, const QString &message)
 {
@@ -63,16 +66,10 @@ void runWaiting(frmmsg &popup, Waiting operation, const QString &message)
     case Waiting::Time0:
         popup.showtime(message, 0);
         break;
+    case Waiting::TimeNegative:
+        popup.showtime(message, -1);
+        break;
     }
-}
-
-// Runs the active animation timer's handler once, as its tick would.
-void tick(frmmsg &popup)
-{
-    if (popup.animate1->isActive())
-        popup.animate1_Timer();
-    else if (popup.animate2->isActive())
-        popup.animate2_Timer();
 }
 
 } // namespace
@@ -90,6 +87,7 @@ private slots:
     void waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick_data();
     void waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick();
     void linkTextOutlivesTheWait();
+    void showtimeClosesItselfWhenTheTimeRunsOut_data();
     void showtimeClosesItselfWhenTheTimeRunsOut();
     void strayAutoCloseTick_data();
     void strayAutoCloseTick();
@@ -99,7 +97,6 @@ private slots:
     void keysEndTheWaitAsTheLinkDoes_data();
     void keysEndTheWaitAsTheLinkDoes();
     void segmentSweepsBetweenTheEnds();
-    void segmentRunsOnItsTimersWhileHidden();
     void segmentIsDrawnOverTheLine();
     void linkUnderlinesOnHover_data();
     void linkUnderlinesOnHover();
@@ -153,6 +150,7 @@ void tst_frmmsg::waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick_data()
     QTest::newRow("shownext") << Waiting::Next << QStringLiteral("Next");
     QTest::newRow("showclose") << Waiting::Close << QStringLiteral("Close");
     QTest::newRow("showtime without a time") << Waiting::Time0 << QString();
+    QTest::newRow("showtime with a negative time") << Waiting::TimeNegative << QString();
 }
 
 void tst_frmmsg::waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick()
@@ -165,35 +163,37 @@ void tst_frmmsg::waitingOperationsShowTheirLinkAndReturnOnlyAfterTheClick()
 
     // Another window's timer goes on ticking while the popup waits.
     int ticks = 0;
-    QTimer other;
-    connect(&other, &QTimer::timeout, [&] { ++ticks; });
-    other.start(10);
+    const std::unique_ptr<platform::Timer> other(fixture.clock.newTimer(nullptr));
+    connect(other.get(), &platform::Timer::timeout, [&] { ++ticks; });
+    other->setInterval(10);
+    other->start();
 
     bool shownWhileWaiting = false;
     QString linkWhileWaiting;
     QString messageWhileWaiting;
     int ticksBeforeClick = -1;
     bool clicked = false;
-    QTimer::singleShot(0, [&] {
+    fixture.after(0, [&] {
         shownWhileWaiting = popup.isVisible();
         linkWhileWaiting = popup.Label2->Caption();
         messageWhileWaiting = popup.Label1->Caption();
     });
-    QTimer::singleShot(200, [&] {
+    fixture.after(195, [&] {
         ticksBeforeClick = ticks;
         clicked = true;
         clickLink(popup);
     });
-    Watchdog watchdog(popup);
+    Watchdog watchdog(fixture);
 
     runWaiting(popup, operation, kTwoLines);
 
     QVERIFY(clicked);
     QVERIFY(!watchdog.fired);
+    QCOMPARE(fixture.clock.elapsedMs(), 195); // returned on the click
     QVERIFY(shownWhileWaiting);
     QCOMPARE(linkWhileWaiting, link);
     QCOMPARE(messageWhileWaiting, kTwoLines);
-    QVERIFY2(ticksBeforeClick >= 5, qPrintable(QString::number(ticksBeforeClick)));
+    QCOMPARE(ticksBeforeClick, 19); // every one of them, 10 ms apart
     QVERIFY(!popup.isVisible());
     QCOMPARE(popup.Label1->Caption(), QString());
     QCOMPARE(popup.Label4->Caption(), QString());
@@ -203,8 +203,8 @@ void tst_frmmsg::linkTextOutlivesTheWait()
 {
     Popup fixture;
     frmmsg &popup = fixture.popup;
-    QTimer::singleShot(0, [&] { clickLink(popup); });
-    Watchdog watchdog(popup);
+    fixture.after(0, [&] { clickLink(popup); });
+    Watchdog watchdog(fixture);
     popup.shownext(QStringLiteral("one"));
     QCOMPARE(popup.Label2->Caption(), QStringLiteral("Next"));
 
@@ -219,16 +219,28 @@ void tst_frmmsg::linkTextOutlivesTheWait()
     QVERIFY(!watchdog.fired);
 }
 
+void tst_frmmsg::showtimeClosesItselfWhenTheTimeRunsOut_data()
+{
+    QTest::addColumn<int>("time");
+    QTest::newRow("1 ms") << 1;
+    QTest::newRow("150 ms") << 150;
+    QTest::newRow("3 s") << 3000;
+}
+
 void tst_frmmsg::showtimeClosesItselfWhenTheTimeRunsOut()
 {
+    QFETCH(int, time);
     Popup fixture;
     frmmsg &popup = fixture.popup;
-    Watchdog watchdog(popup);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    popup.showtime(QStringLiteral("gone soon"), 150);
+    bool upJustBefore = false;
+    fixture.after(time - 1, [&] { upJustBefore = popup.isVisible(); });
+    Watchdog watchdog(fixture, time + 1000);
+
+    popup.showtime(QStringLiteral("gone soon"), time);
+
     QVERIFY(!watchdog.fired);
-    QVERIFY2(elapsed.elapsed() >= 140, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(upJustBefore);
+    QCOMPARE(fixture.clock.elapsedMs(), time);
     QVERIFY(!popup.isVisible());
     QVERIFY(!popup.Timer2->isActive()); // one shot
 }
@@ -247,35 +259,36 @@ void tst_frmmsg::strayAutoCloseTick()
     frmmsg &popup = fixture.popup;
 
     // GIVEN a timed message closed by a click long before its time
-    QTimer::singleShot(0, [&] { clickLink(popup); });
-    QElapsedTimer elapsed;
-    elapsed.start();
+    fixture.after(0, [&] { clickLink(popup); });
     popup.showtime(QStringLiteral("timed"), 300);
-    QVERIFY(elapsed.elapsed() < 300);
+    QCOMPARE(fixture.clock.elapsedMs(), 0);
     QVERIFY(popup.Timer2->isActive());
 
     if (waitRunningWhenItFires) {
         // WHEN a message that waits for "Next" is up as the timer fires
-        Watchdog watchdog(popup);
+        Watchdog watchdog(fixture);
         popup.shownext(QStringLiteral("next"));
         // THEN that wait ends as if the link had been clicked
         QVERIFY(!watchdog.fired);
+        QCOMPARE(fixture.clock.elapsedMs(), 300);
         QVERIFY(!popup.isVisible());
         QVERIFY(!popup.Timer2->isActive());
     } else {
         // WHEN the timer fires while nothing waits
-        QTRY_VERIFY_WITH_TIMEOUT(!popup.Timer2->isActive(), 2000);
+        fixture.clock.advance(300);
+        QVERIFY(!popup.Timer2->isActive());
         QVERIFY(!popup.isVisible());
         // THEN the next wait still needs its click
         bool stillWaiting = false;
-        QTimer::singleShot(200, [&] {
+        fixture.after(200, [&] {
             stillWaiting = popup.isVisible();
             clickLink(popup);
         });
-        Watchdog watchdog(popup);
+        Watchdog watchdog(fixture);
         popup.shownext(QStringLiteral("next"));
         QVERIFY(stillWaiting);
         QVERIFY(!watchdog.fired);
+        QCOMPARE(fixture.clock.elapsedMs(), 500);
     }
 }
 
@@ -285,9 +298,9 @@ void tst_frmmsg::nestedWaitEndsWithOneClick()
     frmmsg &popup = fixture.popup;
     QStringList log;
     int clicks = 0;
-    QTimer::singleShot(0, [&] {
+    fixture.after(0, [&] {
         // A handler running inside the first wait starts a second one.
-        QTimer::singleShot(50, [&] {
+        fixture.after(50, [&] {
             log << QStringLiteral("inner shows ") + popup.Label2->Caption() + QLatin1Char(' ')
                        + popup.Label4->Caption();
             ++clicks;
@@ -296,7 +309,7 @@ void tst_frmmsg::nestedWaitEndsWithOneClick()
         popup.showclose(QStringLiteral("inner"));
         log << QStringLiteral("inner returned, visible %1").arg(popup.isVisible());
     });
-    Watchdog watchdog(popup);
+    Watchdog watchdog(fixture);
     popup.shownext(QStringLiteral("outer"));
     log << QStringLiteral("outer returned, visible %1").arg(popup.isVisible());
 
@@ -312,16 +325,17 @@ void tst_frmmsg::programEndReturnsEveryWaitAtOnce()
     Popup fixture;
     frmmsg &popup = fixture.popup;
     bool innerReturned = false;
-    QTimer::singleShot(0, [&] {
-        QTimer::singleShot(50, [&] { fixture.doubles.programEnd.end(); });
+    fixture.after(0, [&] {
+        fixture.after(50, [&] { fixture.doubles.programEnd.end(); });
         popup.shownext(QStringLiteral("inner"));
         innerReturned = true;
     });
-    Watchdog watchdog(popup);
+    Watchdog watchdog(fixture);
     popup.showclose(QStringLiteral("outer"));
 
     QVERIFY(!watchdog.fired);
     QVERIFY(innerReturned);
+    QCOMPARE(fixture.clock.elapsedMs(), 50); // neither slept on
     QCOMPARE(fixture.doubles.programEnd.ends, 1);
     // Nothing ran after the waits: the message was not cleared away.
     QCOMPARE(popup.Label4->Caption(), QStringLiteral("inner"));
@@ -333,12 +347,12 @@ void tst_frmmsg::closeRequestEndsTheWait()
     // and leave the wait with nothing left to click.
     Popup fixture;
     frmmsg &popup = fixture.popup;
-    QTimer::singleShot(50, [&] {
+    fixture.after(50, [&] {
         QCloseEvent close;
         QApplication::sendEvent(&popup, &close);
         QVERIFY(!close.isAccepted());
     });
-    Watchdog watchdog(popup);
+    Watchdog watchdog(fixture);
     popup.shownext(QStringLiteral("close me"));
     QVERIFY(!watchdog.fired);
     QVERIFY(!popup.isVisible());
@@ -371,12 +385,12 @@ void tst_frmmsg::keysEndTheWaitAsTheLinkDoes()
     frmmsg &popup = fixture.popup;
     bool focused = false;
     bool underlined = false;
-    QTimer::singleShot(100, [&] {
+    fixture.after(100, [&] {
         focused = popup.Label2->hasFocus();
         underlined = popup.Label2->font().underline();
         QTest::keyClick(popup.Label2, Qt::Key(key));
     });
-    Watchdog watchdog(popup, 600);
+    Watchdog watchdog(fixture, 600);
     runWaiting(popup, operation, QStringLiteral("keys"));
     QVERIFY(focused);    // the popup took the keyboard to its link
     QVERIFY(underlined); // which shows it as the pointer would
@@ -389,15 +403,16 @@ void tst_frmmsg::segmentSweepsBetweenTheEnds()
     Popup fixture;
     frmmsg &popup = fixture.popup;
     QCOMPARE(popup.picLeft(), 2400);
-    QVERIFY(popup.animate1->isActive());
-    QVERIFY(!popup.animate2->isActive());
-    QCOMPARE(popup.animate1->interval(), 50);
-    QCOMPARE(popup.animate2->interval(), 50);
+    QVERIFY(!popup.isVisible()); // it runs whether shown or not
 
-    // The first tick already meets the right end and turns back.
+    // One step every 50 ms; the first already meets the right end and
+    // turns back.
     QList<int> positions;
     for (int i = 0; i < 1 + 16 + 16 + 16; ++i) {
-        tick(popup);
+        const int before = popup.picLeft();
+        fixture.clock.advance(49);
+        QCOMPARE(popup.picLeft(), before);
+        fixture.clock.advance(1);
         positions << popup.picLeft();
         QCOMPARE(popup.pic->x() * 15, popup.picLeft());
         QCOMPARE(popup.animate1->isActive(), !popup.animate2->isActive());
@@ -412,26 +427,17 @@ void tst_frmmsg::segmentSweepsBetweenTheEnds()
     QCOMPARE(positions, expected);
 
     for (int i = 0; i < 500; ++i) {
-        tick(popup);
+        fixture.clock.advance(50);
         QVERIFY2(popup.picLeft() >= 0 && popup.picLeft() <= 2400, qPrintable(QString::number(popup.picLeft())));
     }
-}
-
-void tst_frmmsg::segmentRunsOnItsTimersWhileHidden()
-{
-    Popup fixture;
-    frmmsg &popup = fixture.popup;
-    QVERIFY(!popup.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(popup.picLeft() <= 2400 - 3 * 150, 2000);
 }
 
 void tst_frmmsg::segmentIsDrawnOverTheLine()
 {
     Popup fixture;
     frmmsg &popup = fixture.popup;
-    popup.animate1->stop();
-    for (int i = 0; i < 6; ++i)
-        popup.animate2_Timer(); // left edge at 1500 twips, 100 pixels
+    fixture.clock.advance(50 + 6 * 50); // the turn, then six steps left
+    QCOMPARE(popup.picLeft(), 1500);    // 100 pixels
     popup.Showstatus(QString());
     const QImage image = popup.grab().toImage();
     const int lineY = 3 + 1080 / 15 + 1; // the frame starts 3 pixels in
