@@ -12,6 +12,7 @@
 #include "platform/Timer.h"
 #include "platform/Units.h"
 #include "support/Doubles.h"
+#include "support/FormLayout.h"
 #include "support/FormMessages.h"
 
 #include <QApplication>
@@ -37,11 +38,6 @@ struct Running {
         main.show();
     }
 };
-
-FormLabel *label(frmabt &about, const QString &name)
-{
-    return about.Frame1->findChild<FormLabel *>(name);
-}
 
 void clickAbout(frmmain &main)
 {
@@ -123,7 +119,7 @@ void tst_frmabt::linesComeFromTheSplashNeverFromTheLayout()
     QFETCH(QString, shown);
     Running fixture;
     // GIVEN the window loaded but never shown: its layout captions
-    FormLabel *line = label(fixture.program.about(), name);
+    FormLabel *line = testing::panelLabel(fixture.program.about(), name);
     QVERIFY(line);
     QCOMPARE(line->Caption(), laidOutAs);
     // WHEN the user opens it for the first time
@@ -207,7 +203,7 @@ void tst_frmabt::linesAreDrawnWholeInsideThePanel()
     Running fixture;
     clickAbout(fixture.main);
     frmabt &about = fixture.program.about();
-    const FormLabel *line = label(about, name);
+    const FormLabel *line = testing::panelLabel(about, name);
     QVERIFY(line);
 
     // The line's whole text fits its box, and the box lies inside the panel.
@@ -216,14 +212,8 @@ void tst_frmabt::linesAreDrawnWholeInsideThePanel()
              qPrintable(QStringLiteral("%1 of %2 pixels").arg(metrics.horizontalAdvance(line->text())).arg(line->width())));
     QVERIFY(metrics.height() <= line->height());
     QVERIFY(about.Frame1->rect().contains(line->geometry()));
-    const QRect box = line->geometry();
-    const int anchorPixel = platform::twipsToPixels(anchorTwips);
-    if (anchor & Qt::AlignLeft)
-        QCOMPARE(box.left(), anchorPixel);
-    else if (anchor & Qt::AlignRight)
-        QVERIFY(qAbs(box.left() + box.width() - anchorPixel) <= 1);
-    else
-        QVERIFY(qAbs(box.left() + box.width() / 2 - anchorPixel) <= 1);
+    const QString misplaced = testing::anchorMismatch(line->geometry(), anchor, anchorTwips);
+    QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced));
 }
 
 void tst_frmabt::fixedLinesAndFonts_data()
@@ -249,7 +239,7 @@ void tst_frmabt::fixedLinesAndFonts()
     QFETCH(int, pixelSize);
     Running fixture;
     clickAbout(fixture.main);
-    const FormLabel *line = label(fixture.program.about(), name);
+    const FormLabel *line = testing::panelLabel(fixture.program.about(), name);
     QVERIFY(line);
     QVERIFY(line->Caption().startsWith(captionStart));
     QVERIFY(line->Caption().endsWith(captionEnd));
@@ -477,7 +467,7 @@ void tst_frmabt::rulesAreBlackLinesAcrossThePanel()
         QCOMPARE(pixelAt(image, x, top + 2), QColor(Qt::black));
         QCOMPARE(pixelAt(image, x, top + 3), QColor(Qt::white));
     }
-    QVERIFY(label(about, name)->Caption().isEmpty());
+    QVERIFY(testing::panelLabel(about, name)->Caption().isEmpty());
 }
 
 void tst_frmabt::aboutDuringABatchPassLeavesThePassRunning()

@@ -3,6 +3,7 @@
 #include "app/frmSplash.h"
 #include "platform/Units.h"
 #include "support/Doubles.h"
+#include "support/FormLayout.h"
 
 #include <QFontInfo>
 #include <QScreen>
@@ -16,11 +17,6 @@ struct Splash {
     Program program{doubles.host};
     frmSplash &splash = program.splash();
 };
-
-FormLabel *label(frmSplash &splash, const QString &name)
-{
-    return splash.Frame1->findChild<FormLabel *>(name);
-}
 
 } // namespace
 
@@ -72,7 +68,7 @@ void tst_frmSplash::labelsShowTheirLines()
     QFETCH(QString, family);
     QFETCH(bool, bold);
     Splash fixture;
-    const FormLabel *found = label(fixture.splash, name);
+    const FormLabel *found = testing::panelLabel(fixture.splash, name);
     QVERIFY(found);
     QCOMPARE(found->Caption(), caption);
     QCOMPARE(found->font().family(), family);
@@ -107,7 +103,7 @@ void tst_frmSplash::labelsThatSizeToTheirTextKeepTheirAnchor()
     QFETCH(Qt::Alignment, anchor);
     QFETCH(int, anchorTwips);
     Splash fixture;
-    FormLabel *sized = label(fixture.splash, name);
+    FormLabel *sized = testing::panelLabel(fixture.splash, name);
     QVERIFY(sized);
     sized->setCaption(caption);
 
@@ -117,14 +113,8 @@ void tst_frmSplash::labelsThatSizeToTheirTextKeepTheirAnchor()
     QVERIFY(sized->width() <= metrics.horizontalAdvance(caption) + 2);
     QVERIFY(sized->height() >= metrics.height());
     QVERIFY(sized->height() <= metrics.height() + 2);
-    const QRect box = sized->geometry();
-    const int anchorPixel = platform::twipsToPixels(anchorTwips);
-    if (anchor & Qt::AlignLeft)
-        QCOMPARE(box.left(), anchorPixel);
-    else if (anchor & Qt::AlignRight)
-        QVERIFY(qAbs(box.left() + box.width() - anchorPixel) <= 1);
-    else
-        QVERIFY(qAbs(box.left() + box.width() / 2 - anchorPixel) <= 1);
+    const QString misplaced = testing::anchorMismatch(sized->geometry(), anchor, anchorTwips);
+    QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced));
 }
 
 void tst_frmSplash::loadingTextSteps_data()
