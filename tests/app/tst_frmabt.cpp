@@ -6,7 +6,6 @@
 #include "app/frmmsg.h"
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
-#include "platform/ProgramEnd.h"
 #include "platform/StdFont.h"
 #include "platform/TextBox.h"
 #include "platform/Timer.h"
@@ -495,11 +494,8 @@ void tst_frmabt::aboutDuringABatchPassLeavesThePassRunning()
 
 void tst_frmabt::closingTheMainWindowEndsAboutAndPopupWithIt()
 {
-    testing::TestHost doubles;
-    platform::QtProgramEnd programEnd;
-    platform::Host host{doubles.eventLoop, doubles.clock, doubles.random, programEnd,
-                        doubles.sound,     doubles.shell, doubles.messageBoxes};
-    Program program(host);
+    testing::RealEndHost doubles;
+    Program program(doubles.host);
     program.splash().delaytimer->stop();
     frmmain &main = program.mainWindow();
     main.show();
@@ -514,7 +510,7 @@ void tst_frmabt::closingTheMainWindowEndsAboutAndPopupWithIt()
     QVERIFY(about.isVisible());
     QVERIFY(main.timer1->isActive());
 
-    QTRY_VERIFY_WITH_TIMEOUT(programEnd.hasEnded(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(doubles.programEnd.hasEnded(), 10000);
     QVERIFY(!main.isVisible());
     QVERIFY(!about.isVisible());
     QVERIFY(!program.popup().isVisible());

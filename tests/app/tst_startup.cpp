@@ -3,7 +3,6 @@
 #include "app/frmSplash.h"
 #include "app/frmmain.h"
 #include "app/frmmsg.h"
-#include "platform/ProgramEnd.h"
 #include "platform/Units.h"
 #include "support/Doubles.h"
 
@@ -277,17 +276,14 @@ void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored()
 
 void tst_startup::logoClickWithTheRealEndHidesEverythingAndStopsTheTimers()
 {
-    testing::TestHost doubles;
-    platform::QtProgramEnd programEnd;
-    platform::Host host{doubles.eventLoop, doubles.clock,        doubles.random,      programEnd,
-                        doubles.sound,     doubles.shell,        doubles.messageBoxes};
-    Program program(host);
+    testing::RealEndHost doubles;
+    Program program(doubles.host);
     program.start();
     frmSplash &splash = program.splash();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
     QTest::mouseClick(splash.imgLogo, Qt::LeftButton);
 
-    QVERIFY(programEnd.hasEnded());
+    QVERIFY(doubles.programEnd.hasEnded());
     QVERIFY(!splash.isVisible());
     QVERIFY(!splash.delaytimer->isActive());
     QVERIFY(!splash.Timer2->isActive());

@@ -159,4 +159,13 @@ struct TestHost {
     platform::Host host{eventLoop, clock, random, programEnd, sound, shell, messageBoxes};
 };
 
+// The doubles around the real end of the program, which hides every window,
+// stops their timers and leaves every event loop.
+struct RealEndHost {
+    TestHost doubles;
+    platform::QtProgramEnd programEnd;
+    platform::Host host{doubles.eventLoop, doubles.clock, doubles.random,      programEnd,
+                        doubles.sound,     doubles.shell, doubles.messageBoxes};
+};
+
 } // namespace testing
