@@ -48,6 +48,19 @@ void clickClose(frmabt &about)
     QTest::mouseClick(about.XpBs2, Qt::LeftButton);
 }
 
+// The about window opened, then the user back in the main window, which
+// comes in front and leaves the about window open behind it. False when
+// the window system does not follow.
+bool aboutOpenBehindTheMainWindow(Running &fixture)
+{
+    clickAbout(fixture.main);
+    if (!QTest::qWaitForWindowActive(&fixture.program.about()))
+        return false;
+    fixture.main.activateWindow();
+    fixture.main.raise();
+    return QTest::qWaitForWindowActive(&fixture.main);
+}
+
 int aboutWindowsOnScreen()
 {
     int count = 0;
@@ -155,12 +168,9 @@ void tst_frmabt::everyShowingReadsTheSplashAgain()
 void tst_frmabt::returningFocusReadsTheSplashAgain()
 {
     Running fixture;
-    clickAbout(fixture.main);
-    frmabt &about = fixture.program.about();
-    QVERIFY(QTest::qWaitForWindowActive(&about));
     // GIVEN the user has gone back to the main window, the about window open behind it
-    fixture.main.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.main));
+    QVERIFY(aboutOpenBehindTheMainWindow(fixture));
+    frmabt &about = fixture.program.about();
     fixture.program.splash().lblVersion->setCaption(QStringLiteral("Version 3.0"));
     QCOMPARE(about.lblVersion->Caption(), QStringLiteral("Version 1.0"));
     // WHEN the focus returns to the about window
@@ -319,13 +329,9 @@ void tst_frmabt::aboutTwiceShowsOneWindow()
 void tst_frmabt::aboutBringsTheWindowInFrontOfTheMainWindow()
 {
     Running fixture;
-    clickAbout(fixture.main);
-    frmabt &about = fixture.program.about();
-    QVERIFY(QTest::qWaitForWindowActive(&about));
     // GIVEN the about window lies behind the main window
-    fixture.main.activateWindow();
-    fixture.main.raise();
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.main));
+    QVERIFY(aboutOpenBehindTheMainWindow(fixture));
+    frmabt &about = fixture.program.about();
     // WHEN "&About" is clicked again
     clickAbout(fixture.main);
     // THEN the same window comes forward, and the main window stays open
