@@ -22,54 +22,11 @@ using platform::PropertyBag;
 
 namespace {
 
-using testing::boolean;
-using testing::colour;
-using testing::font;
-using testing::i16;
-using testing::i32;
-using testing::picture;
-using testing::text;
-using testing::verdana;
+using namespace testing;
 
 FontSpec sansSerif()
 {
     return FontSpec{QStringLiteral("MS Sans Serif"), 8.25, false, false, false, false};
-}
-
-// A picture that went through the file is another object; it must carry
-// the same image, kind, size and file.
-bool samePictureContents(const Picture &left, const Picture &right)
-{
-    if (!left || !right)
-        return !left && !right;
-    return left->type == right->type && left->source == right->source && left->widthHimetric == right->widthHimetric
-        && left->heightHimetric == right->heightHimetric
-        && left->image.convertToFormat(QImage::Format_ARGB32) == right->image.convertToFormat(QImage::Format_ARGB32);
-}
-
-bool sameContents(const QVariant &left, const QVariant &right)
-{
-    if (left.metaType() != right.metaType())
-        return false;
-    if (left.metaType() == QMetaType::fromType<Picture>())
-        return samePictureContents(left.value<Picture>(), right.value<Picture>());
-    if (left.metaType() == QMetaType::fromType<FontSpec>())
-        return left.value<FontSpec>() == right.value<FontSpec>();
-    return left == right;
-}
-
-QString describe(const QVariant &value)
-{
-    if (value.metaType() == QMetaType::fromType<FontSpec>()) {
-        const FontSpec fontSpec = value.value<FontSpec>();
-        return QStringLiteral("font %1 %2").arg(fontSpec.name).arg(fontSpec.size);
-    }
-    if (value.metaType() == QMetaType::fromType<Picture>()) {
-        const Picture shown = value.value<Picture>();
-        return shown ? QStringLiteral("picture type %1 from '%2'").arg(shown->type).arg(shown->source)
-                     : QStringLiteral("no picture");
-    }
-    return QStringLiteral("%1 %2").arg(QString::fromLatin1(value.metaType().name()), value.toString());
 }
 
 QImage sampleImage(int width, int height)
@@ -210,7 +167,7 @@ void tst_FormData::roundTripKeepsEveryValue()
     PropertyBag restored = loaded.bagFor(QStringLiteral("XpBs2"), QStringLiteral("vorlenta.XpBs"));
     const QVariant result = restored.ReadProperty(QStringLiteral("thekey"), readDefault);
 
-    QVERIFY2(sameContents(result, value), qPrintable(describe(result) + QStringLiteral(" in\n") + saved.toJson()));
+    QVERIFY2(sameValue(result, value, Pictures::Alike), qPrintable(describe(result) + QStringLiteral(" in\n") + saved.toJson()));
     QCOMPARE(restored.keys(), QStringList{QStringLiteral("thekey")});
     QVERIFY2(messages.lines.isEmpty(), qPrintable(messages.lines.join(QLatin1Char('\n'))));
 }
@@ -454,7 +411,7 @@ void tst_FormData::badValueInTheFileFallsBackToTheDefault()
 
     const QVariant result = bag.ReadProperty(QStringLiteral("TheKey"), defaultValue);
 
-    QVERIFY2(sameContents(result, defaultValue), qPrintable(describe(result)));
+    QVERIFY2(sameValue(result, defaultValue, Pictures::Alike), qPrintable(describe(result)));
     QCOMPARE(messages.lines.size(), 1);
     QVERIFY2(messages.lines.first().startsWith(QStringLiteral("tessaly: frmmain.json: control XpBs2: key \"thekey\": ")),
              qPrintable(messages.lines.first()));

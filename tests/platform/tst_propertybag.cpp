@@ -24,35 +24,7 @@ using platform::PropertyBag;
 
 namespace {
 
-using testing::boolean;
-using testing::colour;
-using testing::font;
-using testing::i16;
-using testing::i32;
-using testing::picture;
-using testing::text;
-using testing::verdana;
-
-// Same type and same value; pictures are the same only as the same object.
-bool sameProperty(const QVariant &left, const QVariant &right)
-{
-    if (left.metaType() != right.metaType())
-        return false;
-    if (left.metaType() == QMetaType::fromType<Picture>())
-        return left.value<Picture>() == right.value<Picture>();
-    if (left.metaType() == QMetaType::fromType<FontSpec>())
-        return left.value<FontSpec>() == right.value<FontSpec>();
-    return left == right;
-}
-
-QString describe(const QVariant &value)
-{
-    if (value.metaType() == QMetaType::fromType<FontSpec>())
-        return QStringLiteral("font ") + value.value<FontSpec>().name;
-    if (value.metaType() == QMetaType::fromType<Picture>())
-        return value.value<Picture>() ? QStringLiteral("a picture") : QStringLiteral("no picture");
-    return QStringLiteral("%1 %2").arg(QString::fromLatin1(value.metaType().name()), value.toString());
-}
+using namespace testing;
 
 bool writeImage(const QString &path, int width, int height, const char *format)
 {
@@ -152,7 +124,7 @@ void tst_PropertyBag::writeStoresOnlyValuesThatDifferFromTheDefault()
 
     QCOMPARE(bag.contains(QStringLiteral("key")), stored);
     if (stored)
-        QVERIFY2(sameProperty(bag.value(QStringLiteral("key")), value), qPrintable(describe(bag.value("key"))));
+        QVERIFY2(sameValue(bag.value(QStringLiteral("key")), value), qPrintable(describe(bag.value("key"))));
 }
 
 void tst_PropertyBag::writingTheDefaultRemovesAnEarlierValue()
@@ -212,7 +184,7 @@ void tst_PropertyBag::readOfAMissingKeyGivesTheDefault()
 
     const QVariant result = bag.ReadProperty(QStringLiteral("Missing"), defaultValue);
 
-    QVERIFY2(sameProperty(result, defaultValue), qPrintable(describe(result)));
+    QVERIFY2(sameValue(result, defaultValue), qPrintable(describe(result)));
     QVERIFY(messages.lines.isEmpty());
 }
 
@@ -244,7 +216,7 @@ void tst_PropertyBag::readConvertsToTheTypeOfTheDefault()
 
     const QVariant result = bag.ReadProperty(QStringLiteral("key"), defaultValue);
 
-    QVERIFY2(sameProperty(result, expected), qPrintable(describe(result)));
+    QVERIFY2(sameValue(result, expected), qPrintable(describe(result)));
     QVERIFY(messages.lines.isEmpty());
 }
 
@@ -289,7 +261,7 @@ void tst_PropertyBag::readOfAWrongTypeGivesTheDefaultAndOneMessage()
 
     const QVariant result = bag.ReadProperty(QStringLiteral("somekey"), defaultValue);
 
-    QVERIFY2(sameProperty(result, defaultValue), qPrintable(describe(result)));
+    QVERIFY2(sameValue(result, defaultValue), qPrintable(describe(result)));
     QCOMPARE(messages.lines.size(), 1);
     const QString &line = messages.lines.first();
     QVERIFY2(line.contains(QStringLiteral("forms/frmtest.json")), qPrintable(line));
