@@ -4,8 +4,8 @@
 // services never block, print, play or open anything, and a way to stop
 // with a message when an expectation fails.
 
-#include "platform/Host.h"
 #include "platform/PropertyBag.h"
+#include "support/Doubles.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -15,75 +15,12 @@
 
 namespace fuzzing {
 
-// The hover entry yields to the event loop; here it does nothing, so that
-// no timer or paint request of an earlier input runs in the middle of this one.
-class IdleEventLoop final : public platform::EventLoop {
-public:
-    void yield() override { ++yields; }
-    // No control waits for events; a popup's wait is not fuzzed.
-    void sleep() override { ++yields; }
-    int yields = 0;
-};
-
-class StillClock final : public platform::Clock {
-public:
-    float secondsSinceMidnight() const override { return 0.0f; }
-};
-
-class FixedRandom final : public platform::Random {
-public:
-    float next() override { return 0.5f; }
-    void reseed(float) override {}
-};
-
-class CountingProgramEnd final : public platform::ProgramEnd {
-public:
-    void end() override { ++ends; }
-    bool hasEnded() const override { return ends > 0; }
-    int ends = 0;
-};
-
-class CountingSoundPlayer final : public platform::SoundPlayer {
-public:
-    bool PlaySoundFile(const QString &) override
-    {
-        ++played;
-        return true;
-    }
-    int played = 0;
-};
-
-class CountingShell final : public platform::Shell {
-public:
-    void ShellOpen(QWidget *, const QString &) override { ++shellOpened; }
-    void Navigate(const QString &) override { ++navigated; }
-    int shellOpened = 0;
-    int navigated = 0;
-};
-
-// Answers OK at once and keeps the last message, instead of a modal box.
-class RecordingMessageBoxes final : public platform::MessageBoxes {
-public:
-    int MsgBox(const QString &prompt, int, const QString &) override
-    {
-        ++shown;
-        lastPrompt = prompt;
-        return vbOK;
-    }
-    int shown = 0;
-    QString lastPrompt;
-};
-
-struct FuzzHost {
-    IdleEventLoop eventLoop;
-    StillClock clock;
-    FixedRandom random;
-    CountingProgramEnd programEnd;
-    CountingSoundPlayer sound;
-    CountingShell shell;
-    RecordingMessageBoxes messageBoxes;
-    platform::Host host{eventLoop, clock, random, programEnd, sound, shell, messageBoxes};
-};
+// The tests' host: none of its doubles blocks, prints, plays or opens
+// anything, and its event loop's yield (the hover entry's) runs no events,
+// so that no timer or paint request of an earlier input runs in the middle
+// of this one. No control sleeps; a popup's wait is not fuzzed. What the
+// doubles note is kept for one input only.
+using FuzzHost = testing::TestHost;
 
 // One offscreen application for the whole run, created on first use; Qt's
 // warnings and form problems go nowhere, so that stderr does not slow the

@@ -424,10 +424,10 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
     case 38: XpBsProbe::UserControl_KeyPress(button, in.ConsumeIntegral<qint16>()); break;
     case 39: {
         const bool enabled = button.Enabled();
-        const int opened = scene.doubles.shell.navigated + scene.doubles.shell.shellOpened;
+        const int opened = scene.doubles.shell.navigated.size() + scene.doubles.shell.shellOpened.size();
         button.UserControl_AccessKeyPress(in.ConsumeIntegral<qint16>());
         if (!enabled)
-            FUZZ_EXPECT(scene.doubles.shell.navigated + scene.doubles.shell.shellOpened == opened);
+            FUZZ_EXPECT(scene.doubles.shell.navigated.size() + scene.doubles.shell.shellOpened.size() == opened);
         break;
     }
     case 40: XpBsProbe::UserControl_EnterFocus(button); break;
@@ -488,7 +488,7 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
 void assignChecked(Scene &scene, int which, qint32 candidate)
 {
     Xp_ProgressBar &bar = *scene.bar;
-    const int shownBefore = scene.doubles.messageBoxes.shown;
+    const int shownBefore = scene.doubles.messageBoxes.shown.size();
     const qint32 min = bar.Min();
     const qint32 max = bar.Max();
     const qint32 value = bar.Value();
@@ -510,7 +510,7 @@ void assignChecked(Scene &scene, int which, qint32 candidate)
         FUZZ_EXPECT(bar.Max() == (accepted ? candidate : max));
         break;
     }
-    FUZZ_EXPECT(scene.doubles.messageBoxes.shown == shownBefore + (accepted ? 0 : 1));
+    FUZZ_EXPECT(scene.doubles.messageBoxes.shown.size() == shownBefore + (accepted ? 0 : 1));
     if (which == 0 && accepted)
         expectPainted(bar);
 }
@@ -576,9 +576,9 @@ int barOperation(Scene &scene, FuzzedDataProvider &in)
         break;
     case 8: {
         PropertyBag bag = anyBag(in, kBarKeys);
-        const int shownBefore = scene.doubles.messageBoxes.shown;
+        const int shownBefore = scene.doubles.messageBoxes.shown.size();
         bar.UserControl_ReadProperties(bag);
-        FUZZ_EXPECT(scene.doubles.messageBoxes.shown == shownBefore);
+        FUZZ_EXPECT(scene.doubles.messageBoxes.shown.size() == shownBefore);
         if (in.ConsumeBool())
             bar.UserControl_Resize();
         break;

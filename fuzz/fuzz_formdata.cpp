@@ -231,7 +231,7 @@ void checkControls(PropertyBag &bag, QWidget &form)
         FUZZ_EXPECT(sameBags(once, twice));
         FUZZ_EXPECT(first.Min() == second.Min() && first.Max() == second.Max() && first.Value() == second.Value()
                     && first.Style() == second.Style() && first.ProgressLook() == second.ProgressLook());
-        FUZZ_EXPECT(doubles.messageBoxes.shown == 0);
+        FUZZ_EXPECT(doubles.messageBoxes.shown.isEmpty());
     }
 }
 
