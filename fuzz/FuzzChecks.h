@@ -1,7 +1,8 @@
 #pragma once
 
 // Comparing stored property values by what they hold: pictures by their
-// content, not by identity as the bag itself does.
+// content, not by identity as the bag itself does; and a control's values
+// through a write and a read.
 
 #include "platform/FormData.h"
 #include "platform/PropertyBag.h"
@@ -62,6 +63,18 @@ inline bool sameBags(const platform::PropertyBag &left, const platform::Property
             return false;
     }
     return true;
+}
+
+// What one control writes, a fresh one reads and writes again unchanged.
+template <typename Control>
+bool rereadsAsWritten(const Control &written, Control &fresh)
+{
+    platform::PropertyBag once;
+    written.UserControl_WriteProperties(once);
+    fresh.UserControl_ReadProperties(once);
+    platform::PropertyBag twice;
+    fresh.UserControl_WriteProperties(twice);
+    return sameBags(once, twice);
 }
 
 } // namespace fuzzing

@@ -35,7 +35,7 @@
 #include <memory>
 #include <stdexcept>
 
-using fuzzing::sameBags;
+using fuzzing::rereadsAsWritten;
 using platform::Picture;
 using platform::PropertyBag;
 
@@ -217,15 +217,10 @@ void expectPainted(const Xp_ProgressBar &bar)
 // What the button saves, a fresh button reads and saves unchanged.
 void checkButtonSaves(Scene &scene)
 {
-    PropertyBag once;
-    scene.button->UserControl_WriteProperties(once);
     XpBs fresh(scene.doubles.host, scene.form);
     fresh.setObjectName(scene.button->objectName());
     fresh.resize(scene.button->size());
-    fresh.UserControl_ReadProperties(once);
-    PropertyBag twice;
-    fresh.UserControl_WriteProperties(twice);
-    FUZZ_EXPECT(sameBags(once, twice));
+    FUZZ_EXPECT(rereadsAsWritten<XpBs>(*scene.button, fresh));
 }
 
 void checkBarSaves(Scene &scene)
