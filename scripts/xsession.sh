@@ -154,6 +154,24 @@ a11y_client_follow() {
   echo "$xsession_program_pid" >"$xsession_dir/program.pid"
 }
 
+# The accessibility tour (tests/e2e/a11y_tour.py) as such a client, in one
+# of its modes; a11y_tour_finish waits for it to end, prints the accessible
+# tree it took of each window under the given heading, and fails unless the
+# tour went through.
+a11y_tour_start() { # python tour-script mode
+  a11y_client_start "$1" "$2" --mode "$3" --trees "$xsession_dir/trees.txt"
+}
+
+a11y_tour_finish() { # heading
+  local status=0
+  wait "$a11y_client_pid" || status=$?
+  if [ -s "$xsession_dir/trees.txt" ]; then
+    echo "--- $1"
+    cat "$xsession_dir/trees.txt"
+  fi
+  [ "$status" = 0 ] || fail "the tour stopped"
+}
+
 # Starts the program on the private display, from the given folder; its
 # output goes to a log that xsession_program_log prints.
 xsession_launch() { # program folder

@@ -24,17 +24,11 @@ done
 xsession_start || fail "could not start Xvfb"
 a11y_bus_start || fail "could not start the accessibility bus"
 
-a11y_client_start "$python" "$source_folder/tests/e2e/a11y_tour.py" --mode "$mode" \
-  --trees "$xsession_dir/trees.txt" || fail "the tour did not start listening"
+a11y_tour_start "$python" "$source_folder/tests/e2e/a11y_tour.py" "$mode" \
+  || fail "the tour did not start listening"
 xsession_launch "$program" "$xsession_dir"
 a11y_client_follow
-status=0
-wait "$a11y_client_pid" || status=$?
-if [ -s "$xsession_dir/trees.txt" ]; then
-  echo "--- the accessible tree of each window (role 'name' actions)"
-  cat "$xsession_dir/trees.txt"
-fi
-[ "$status" = 0 ] || fail "the tour stopped"
+a11y_tour_finish "the accessible tree of each window (role 'name' actions)"
 
 xsession_expect_program_end "the close request"
 echo "== passed: the program ended by itself after the closing animation"

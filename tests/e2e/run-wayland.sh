@@ -21,8 +21,8 @@ done
 
 wlsession_start || fail "could not start Weston"
 a11y_bus_start || fail "could not start the accessibility bus"
-a11y_client_start "$python" "$source_folder/tests/e2e/a11y_tour.py" --mode wayland \
-  --trees "$xsession_dir/trees.txt" || fail "the tour did not start listening"
+a11y_tour_start "$python" "$source_folder/tests/e2e/a11y_tour.py" wayland \
+  || fail "the tour did not start listening"
 
 (cd "$xsession_dir" && exec env QT_QPA_PLATFORM=wayland "$program" >"$xsession_dir/program.log" 2>&1) &
 xsession_program_pid=$!
@@ -38,13 +38,7 @@ grep -q libQt6WaylandClient "/proc/$xsession_program_pid/maps" 2>/dev/null \
   || fail "the program did not load Qt's Wayland client"
 grep -q libqxcb "/proc/$xsession_program_pid/maps" && fail "the program loaded the X11 platform"
 
-status=0
-wait "$a11y_client_pid" || status=$?
-if [ -s "$xsession_dir/trees.txt" ]; then
-  echo "--- the accessible tree of each window under Wayland"
-  cat "$xsession_dir/trees.txt"
-fi
-[ "$status" = 0 ] || fail "the tour stopped"
+a11y_tour_finish "the accessible tree of each window under Wayland"
 xsession_program_running || fail "the program ended by itself"
 echo "== passed: the whole tour under Wayland"
 [ -n "${TESSALY_WAYLAND_LOG:-}" ] && cp "$xsession_dir/program.log" "$TESSALY_WAYLAND_LOG"
