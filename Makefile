@@ -5,14 +5,18 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps deps-run configure build run test bench clean
 
 all: build
+
+# What building and running need; make test adds what the tests use.
+deps-run:
+	@./scripts/install-deps.sh run
 
 deps:
 	@./scripts/install-deps.sh
 
-configure: deps
+configure: deps-run
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 build: configure
@@ -21,10 +25,14 @@ build: configure
 run: build
 	@./scripts/run.sh $(BUILD_DIR)/app/tessaly
 
-test: build
+# The tests' packages come first, so that the configure step finds the
+# benchmark library they bring.
+test: deps
+	@$(MAKE) --no-print-directory build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: deps
+	@$(MAKE) --no-print-directory build
 	@./scripts/bench.sh $(BUILD_DIR)
 
 # Installs into PREFIX (default /usr/local); DESTDIR=... stages it elsewhere.
@@ -33,12 +41,14 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# Builds the Debian package build/tessaly_<version>-1_<arch>.deb with CPack
-# and checks it with lintian (an error fails).
+# Builds the Debian package build-package/tessaly_<version>_<arch>.deb as a
+# Debian build would (scripts/build-package.sh) and checks it with lintian
+# (an error fails), run as nobody: lintian unpacks what it is given and
+# should not do so as root.
 .PHONY: package
-package: build
-	@cd $(BUILD_DIR) && rm -f tessaly_*.deb && cpack
-	@lintian --fail-on error --tag-display-limit 0 $(BUILD_DIR)/tessaly_*.deb
+package: deps
+	@./scripts/build-package.sh build-package >/dev/null
+	@./scripts/lintian-package.sh build-package/tessaly_*.deb
 
 # Retakes the README's pictures (docs/screenshots/) in a private Xvfb.
 screenshots: build

@@ -3,10 +3,10 @@
 # from an unrelated folder (the end-to-end run, the command line), then
 # removes it and checks that none of its files is left behind.
 #
-#   scripts/check-deb-install.sh [PACKAGE]   (default: build/tessaly_*.deb)
+#   scripts/check-deb-install.sh [PACKAGE]   (default: build-package/tessaly_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-package="$(realpath "${1:-$(ls build/tessaly_*.deb | head -n1)}")"
+package="$(realpath "${1:-$(ls build-package/tessaly_*.deb | head -n1)}")"
 # shellcheck source=xsession.sh
 source "$(dirname "$0")/xsession.sh" # fail
 sudo=""

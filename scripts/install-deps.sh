@@ -3,21 +3,27 @@
 # quickly when everything is already there.
 set -euo pipefail
 
+# "install-deps.sh run": what building and running need (make run); with no
+# argument, also what the tests use (make test): the sessions they run the
+# program in, the screen reader, the package checks.
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
-  libicu-dev unicode-data
-  libgl-dev libbenchmark-dev
-  fonts-liberation2 fonts-dejavu-core
-  fonts-roboto-unhinted
-  xvfb xauth xdotool x11-utils imagemagick
-  xclip python3
-  libxcb1-dev
-  dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  qt6-wayland weston openbox x11-xserver-utils
-  orca speech-dispatcher speech-dispatcher-espeak-ng util-linux
-  desktop-file-utils appstream lintian dpkg-dev fakeroot file
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+  libicu-dev libgl-dev libxcb1-dev
+  fonts-liberation2 fonts-dejavu-core fonts-roboto-unhinted
+  qt6-wayland xvfb
 )
+if [ "${1:-}" != run ]; then
+  packages+=(
+    unicode-data libbenchmark-dev
+    xauth xdotool x11-utils imagemagick
+    xclip python3
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+    weston openbox x11-xserver-utils
+    orca speech-dispatcher speech-dispatcher-espeak-ng util-linux
+    desktop-file-utils appstream lintian dpkg-dev fakeroot file binutils
+  )
+fi
 # "install-deps.sh fuzz": also the compiler, libFuzzer runtime and symbolizer
 # of the fuzz targets, which building and testing do not need.
 if [ "${1:-}" = fuzz ]; then

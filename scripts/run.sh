@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Starts the program on the current display, or inside a virtual X server
-# when there is none (a fresh server or CI machine).
+# Starts the program on the current display, or inside a private virtual X
+# server when there is none (a fresh server or CI machine). That server, its
+# runtime folder and the program end with the script, however it is stopped.
 set -euo pipefail
 program="$1"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$program"
 fi
-echo "No display found; starting the program inside Xvfb, on a free display." >&2
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$program"
+# shellcheck source=xsession.sh
+source "$(dirname "$0")/xsession.sh"
+xsession_start
+echo "No display found; the program runs inside Xvfb, on display $DISPLAY." >&2
+"$program" &
+xsession_program_pid=$!
+status=0
+wait "$xsession_program_pid" || status=$?
+xsession_program_pid=""
+exit "$status"
