@@ -100,6 +100,16 @@ struct Fixture {
         button->underPointer = &form;
         XpBsProbe::OverTimer_Timer(*button);
     }
+    // Pointer in, left button down, pointer out; the face as it was pressed.
+    QRgb pressAndLeave()
+    {
+        button->underPointer = button;
+        move(QPoint(5, 5));
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+        const QRgb pressed = face();
+        pointerLeaves();
+        return pressed;
+    }
 };
 
 QRgb qrgb(int r, int g, int b)
@@ -603,11 +613,7 @@ void tst_XpBs::otherButtonsThanLeft()
 void tst_XpBs::dragOutAndReleaseDoesNotClick()
 {
     Fixture fixture;
-    fixture.button->underPointer = fixture.button;
-    fixture.move(QPoint(5, 5));
-    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    const QRgb pressed = fixture.face();
-    fixture.pointerLeaves();
+    const QRgb pressed = fixture.pressAndLeave();
     QVERIFY(!XpBsProbe::overTimer(*fixture.button)->isActive());
     QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1)); // still armed
     QVERIFY(fixture.face() != pressed);                // but shown released
@@ -619,11 +625,7 @@ void tst_XpBs::dragOutAndReleaseDoesNotClick()
 void tst_XpBs::comeBackAndReleaseClicks()
 {
     Fixture fixture;
-    fixture.button->underPointer = fixture.button;
-    fixture.move(QPoint(5, 5));
-    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    const QRgb pressed = fixture.face();
-    fixture.pointerLeaves();
+    const QRgb pressed = fixture.pressAndLeave();
     fixture.button->underPointer = fixture.button;
     fixture.move(QPoint(6, 6));
     QCOMPARE(fixture.face(), pressed);
