@@ -9,52 +9,54 @@ StdFont::StdFont(QObject *parent)
 {
 }
 
+namespace {
+
+// Stores an attribute and says so, unless it is unchanged.
+template <typename T>
+bool changed(T &field, const T &value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
 void StdFont::setName(const QString &name)
 {
-    if (m_name == name)
-        return;
-    m_name = name;
-    emit FontChanged(QStringLiteral("Name"));
+    if (changed(m_name, name))
+        emit FontChanged(QStringLiteral("Name"));
 }
 
 void StdFont::setSize(double points)
 {
-    if (m_size == points)
-        return;
-    m_size = points;
-    emit FontChanged(QStringLiteral("Size"));
+    if (changed(m_size, points))
+        emit FontChanged(QStringLiteral("Size"));
 }
 
 void StdFont::setBold(bool bold)
 {
-    if (m_bold == bold)
-        return;
-    m_bold = bold;
-    emit FontChanged(QStringLiteral("Bold"));
+    if (changed(m_bold, bold))
+        emit FontChanged(QStringLiteral("Bold"));
 }
 
 void StdFont::setItalic(bool italic)
 {
-    if (m_italic == italic)
-        return;
-    m_italic = italic;
-    emit FontChanged(QStringLiteral("Italic"));
+    if (changed(m_italic, italic))
+        emit FontChanged(QStringLiteral("Italic"));
 }
 
 void StdFont::setUnderline(bool underline)
 {
-    if (m_underline == underline)
-        return;
-    m_underline = underline;
-    emit FontChanged(QStringLiteral("Underline"));
+    if (changed(m_underline, underline))
+        emit FontChanged(QStringLiteral("Underline"));
 }
 
 void StdFont::setStrikethrough(bool strikethrough)
 {
-    if (m_strikethrough == strikethrough)
-        return;
-    m_strikethrough = strikethrough;
-    emit FontChanged(QStringLiteral("Strikethrough"));
+    if (changed(m_strikethrough, strikethrough))
+        emit FontChanged(QStringLiteral("Strikethrough"));
 }
 
 QFont StdFont::toQFont() const

@@ -1807,22 +1807,22 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         deleteBackward(false);
         return;
     }
-    if (event->matches(QKeySequence::DeleteEndOfWord)) {
-        if (m_caret == m_anchor)
-            moveCaret(nextWord(m_caret), true);
+    // The word deletions take the selection when there is one; the end of
+    // the line is selected to from the caret in any case.
+    const auto deleteSelected = [this] {
         edit(SelStart(), SelStart() + SelLength(), {}, UndoHistory::Kind::Other, SelStart());
-        return;
-    }
-    if (event->matches(QKeySequence::DeleteStartOfWord)) {
+    };
+    const bool wordForward = event->matches(QKeySequence::DeleteEndOfWord);
+    if (wordForward || event->matches(QKeySequence::DeleteStartOfWord)) {
         if (m_caret == m_anchor)
-            moveCaret(previousWord(m_caret), true);
-        edit(SelStart(), SelStart() + SelLength(), {}, UndoHistory::Kind::Other, SelStart());
+            moveCaret(wordForward ? nextWord(m_caret) : previousWord(m_caret), true);
+        deleteSelected();
         return;
     }
     if (event->matches(QKeySequence::DeleteEndOfLine)) {
         const qint64 end = m_model.lineEnd(m_model.lineOf(m_caret));
         moveCaret(m_caret == end ? nextGrapheme(m_caret) : end, true);
-        edit(SelStart(), SelStart() + SelLength(), {}, UndoHistory::Kind::Other, SelStart());
+        deleteSelected();
         return;
     }
     const QString text = event->text();
