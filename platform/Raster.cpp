@@ -686,22 +686,22 @@ void DrawFocusRect(Surface &surface, const RECT &rect)
     if (rect.right <= rect.left || rect.bottom <= rect.top)
         return;
     Pixels pixels(surface);
-    const auto invertRow = [&pixels](qint64 y, qint64 from, qint64 to) {
-        if (y < 0 || y >= pixels.height())
+    // Every other pixel of a row (across) or a column, those where x + y is
+    // odd, inverted.
+    const auto invertLine = [&pixels](bool across, qint64 at, qint64 from, qint64 to) {
+        const qint64 length = across ? pixels.width() : pixels.height();
+        if (at < 0 || at >= (across ? pixels.height() : pixels.width()))
             return;
         from = std::max<qint64>(from, 0);
-        to = std::min<qint64>(to, pixels.width());
-        for (qint64 x = from + ((from + y + 1) & 1); x < to; x += 2)
-            pixels.set(int(x), int(y), pixels.inverted(pixels.get(int(x), int(y))));
+        to = std::min<qint64>(to, length);
+        for (qint64 i = from + ((from + at + 1) & 1); i < to; i += 2) {
+            const int x = int(across ? i : at);
+            const int y = int(across ? at : i);
+            pixels.set(x, y, pixels.inverted(pixels.get(x, y)));
+        }
     };
-    const auto invertColumn = [&pixels](qint64 x, qint64 from, qint64 to) {
-        if (x < 0 || x >= pixels.width())
-            return;
-        from = std::max<qint64>(from, 0);
-        to = std::min<qint64>(to, pixels.height());
-        for (qint64 y = from + ((from + x + 1) & 1); y < to; y += 2)
-            pixels.set(int(x), int(y), pixels.inverted(pixels.get(int(x), int(y))));
-    };
+    const auto invertRow = [&](qint64 y, qint64 from, qint64 to) { invertLine(true, y, from, to); };
+    const auto invertColumn = [&](qint64 x, qint64 from, qint64 to) { invertLine(false, x, from, to); };
     const qint64 left = rect.left;
     const qint64 top = rect.top;
     const qint64 right = rect.right;
