@@ -2,9 +2,9 @@
 
 #include <QAccessible>
 #include <QList>
+#include <QString>
 
 class QAccessibleInterface;
-class QString;
 class QWidget;
 
 namespace platform {
@@ -25,6 +25,16 @@ QList<QWidget *> accessibleChildrenOf(const QWidget &widget);
 
 // Adds a factory of accessible interfaces, once however often it is asked.
 void installAccessibleFactory(QAccessible::InterfaceFactory factory);
+
+// The factory of one widget class's accessible interface: an Accessible
+// made for each widget of the class Widget.
+template <typename Accessible, typename Widget>
+QAccessibleInterface *accessibleFactoryOf(const QString &className, QObject *object)
+{
+    if (object && object->isWidgetType() && className == QLatin1String(Widget::staticMetaObject.className()))
+        return new Accessible(static_cast<Widget *>(object));
+    return nullptr;
+}
 
 // Gives the widget a new accessible identity: a window shown again with new
 // content is then a new window to a screen reader, which would otherwise

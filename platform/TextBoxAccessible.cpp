@@ -241,18 +241,11 @@ private:
     }
 };
 
-QAccessibleInterface *textBoxAccessibleFactory(const QString &, QObject *object)
-{
-    if (auto *box = qobject_cast<TextBox *>(object))
-        return new TextBoxAccessible(box);
-    return nullptr;
-}
-
 } // namespace
 
 void installTextBoxAccessibility()
 {
-    installAccessibleFactory(textBoxAccessibleFactory);
+    installAccessibleFactory(accessibleFactoryOf<TextBoxAccessible, TextBox>);
 }
 
 } // namespace platform

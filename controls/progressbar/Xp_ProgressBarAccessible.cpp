@@ -41,16 +41,10 @@ private:
     Xp_ProgressBar *bar() const { return static_cast<Xp_ProgressBar *>(widget()); }
 };
 
-QAccessibleInterface *factory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("Xp_ProgressBar") && object && object->isWidgetType())
-        return new Xp_ProgressBarAccessible(static_cast<Xp_ProgressBar *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 void installXpProgressBarAccessibility()
 {
-    platform::installAccessibleFactory(factory);
+    platform::installAccessibleFactory(
+        platform::accessibleFactoryOf<Xp_ProgressBarAccessible, Xp_ProgressBar>);
 }

@@ -49,16 +49,9 @@ private:
     XpBs *button() const { return static_cast<XpBs *>(widget()); }
 };
 
-QAccessibleInterface *factory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("XpBs") && object && object->isWidgetType())
-        return new XpBsAccessible(static_cast<XpBs *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 void installXpBsAccessibility()
 {
-    platform::installAccessibleFactory(factory);
+    platform::installAccessibleFactory(platform::accessibleFactoryOf<XpBsAccessible, XpBs>);
 }
