@@ -117,11 +117,8 @@ private slots:
     void hugeBevelReturnsPromptly();
     void xpGradientRounding_data();
     void xpGradientRounding();
-    void xpHoverBorderTakesASystemColour();
-    void xpDisabledFace();
-    void xpCornersAndFrame();
-    void xpFaceLines_data();
-    void xpFaceLines();
+    void xpFace_data();
+    void xpFace();
     void pairLayout_data();
     void pairLayout();
     void pictureAloneOfTheLowestWidth();
@@ -396,99 +393,114 @@ void tst_XpBsFaces::xpGradientRounding()
     QCOMPARE(fixture.at(40, row), colour);
 }
 
-void tst_XpBsFaces::xpHoverBorderTakesASystemColour()
-{
-    Fixture fixture(3, QSize(75, 23));
-    fixture.button->setXPDefaultColors(false);
-    fixture.button->setXPColor_Hover(0x8000000D); // the highlight colour, 49, 106, 197
-    fixture.hover();
-    const COLORREF highlight = RGB(49, 106, 197);
-    QCOMPARE(fixture.at(1, 11), rgb(highlight));
-    QCOMPARE(fixture.at(73, 11), rgb(highlight));
-    QCOMPARE(fixture.at(30, 2), rgb(XpBsProbe::OffsetColor(highlight, 35)));
-    QCOMPARE(fixture.at(30, 1), rgb(XpBsProbe::OffsetColor(highlight, 90)));
-    QCOMPARE(fixture.at(30, 21), rgb(XpBsProbe::OffsetColor(highlight, -40)));
-}
-
-void tst_XpBsFaces::xpDisabledFace()
-{
-    Fixture fixture(3, QSize(75, 23));
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
-    fixture.button->setFocus();
-    fixture.hover();
-    fixture.button->setEnabled(false);
-    const COLORREF t = XpBsProbe::OffsetColor(kFace, 48);
-    QCOMPARE(fixture.at(30, 11), rgb(XpBsProbe::OffsetColor(t, -24)));
-    QCOMPARE(fixture.at(30, 2), rgb(XpBsProbe::OffsetColor(t, -24))); // no focus or hover line
-    QCOMPARE(fixture.at(1, 11), rgb(XpBsProbe::OffsetColor(t, -24)));
-    QCOMPARE(fixture.at(0, 11), rgb(XpBsProbe::OffsetColor(t, -84)));
-    QCOMPARE(fixture.at(1, 1), rgb(XpBsProbe::OffsetColor(t, -72)));
-    QCOMPARE(fixture.at(73, 21), rgb(XpBsProbe::OffsetColor(t, -72)));
-}
-
-void tst_XpBsFaces::xpCornersAndFrame()
-{
-    Fixture fixture(3, QSize(75, 23));
-    for (const QPoint p : {QPoint(1, 1), QPoint(1, 21), QPoint(73, 1), QPoint(73, 21), QPoint(0, 11), QPoint(40, 0),
-                           QPoint(74, 11), QPoint(40, 22)})
-        QCOMPARE(fixture.at(p.x(), p.y()), rgb(kDarkShadow));
-}
-
-void tst_XpBsFaces::xpFaceLines_data()
+void tst_XpBsFaces::xpFace_data()
 {
     QTest::addColumn<QString>("state");
     QTest::addColumn<QPoint>("point");
-    QTest::addColumn<COLORREF>("base");
-    QTest::addColumn<int>("amount");
-    // 75 x 23. Focused: F = (140, 170, 230) frames (1, 2, 74, 21) and its
-    // lines are shaded from it; pressed: B is the top colour 32 darker.
-    const COLORREF focus = RGB(140, 170, 230);
-    const COLORREF pressed = XpBsProbe::OffsetColor(XpBsProbe::OffsetColor(kFace, 48), -32);
-    QTest::newRow("focus frame, left") << "focused" << QPoint(1, 11) << focus << 0;
-    QTest::newRow("focus frame, right") << "focused" << QPoint(73, 11) << focus << 0;
-    QTest::newRow("focus, bottom line") << "focused" << QPoint(30, 21) << focus << -33;
-    QTest::newRow("focus, row 1") << "focused" << QPoint(30, 1) << focus << 65;
-    QTest::newRow("focus, row 2") << "focused" << QPoint(30, 2) << focus << 50;
-    QTest::newRow("focus, column 2") << "focused" << QPoint(2, 11) << focus << 31;
-    QTest::newRow("focus, column W-3") << "focused" << QPoint(72, 11) << focus << 31;
-    QTest::newRow("pressed, row H-2") << "pressed" << QPoint(30, 21) << pressed << 16;
-    QTest::newRow("pressed, row H-3") << "pressed" << QPoint(30, 20) << pressed << 10;
-    QTest::newRow("pressed, column W-2") << "pressed" << QPoint(73, 11) << pressed << 5;
-    QTest::newRow("pressed, column W-3") << "pressed" << QPoint(72, 11) << pressed << 0;
-    QTest::newRow("pressed, row 1") << "pressed" << QPoint(30, 1) << pressed << -32;
-    QTest::newRow("pressed, row 2") << "pressed" << QPoint(30, 2) << pressed << -24;
-    QTest::newRow("pressed, column 1") << "pressed" << QPoint(1, 11) << pressed << -32;
-    QTest::newRow("pressed, column 2") << "pressed" << QPoint(2, 11) << pressed << -22;
-    QTest::newRow("pressed, row 1 to its end") << "pressed" << QPoint(72, 1) << pressed << -32;
-    QTest::newRow("pressed, frame left") << "pressed" << QPoint(0, 11) << kDarkShadow << 0;
-    const COLORREF top = XpBsProbe::OffsetColor(kFace, 48);
-    const COLORREF hover = RGB(225, 153, 71);
-    QTest::newRow("idle, bottom line from x 2") << "idle" << QPoint(2, 21) << top << -48;
-    QTest::newRow("idle, column 2") << "idle" << QPoint(2, 11) << top << -10;
-    QTest::newRow("idle, column 1") << "idle" << QPoint(1, 11) << top << -5;
-    QTest::newRow("hovered, column 2") << "hovered" << QPoint(2, 11) << hover << 20;
-    QTest::newRow("hovered, column 2 near its end") << "hovered" << QPoint(2, 19) << hover << 20;
-    QTest::newRow("hovered, column W-3") << "hovered" << QPoint(72, 11) << hover << 20;
-    // Rows up from the bottom darken by 15 / 23 a row: row 10 is 13 up.
-    QTest::newRow("pressed gradient, row 10") << "pressed" << QPoint(40, 10) << pressed << -8;
+    QTest::addColumn<QRgb>("colour");
+    const auto rows = [](const char *state, std::initializer_list<std::pair<QPoint, QRgb>> points) {
+        for (const auto &[point, colour] : points)
+            QTest::addRow("%s (%d, %d)", state, point.x(), point.y()) << QString::fromLatin1(state) << point << colour;
+    };
+    // 75 x 23, default colours. The face's base is the button face (236, 233,
+    // 216); 48 lighter it is white, T. Each edge line is shaded from T, blue
+    // by blue x amount / 192 truncated; a line stops one pixel short of its
+    // end point, and a later line covers an earlier one.
+    const QRgb dark = rgb(kDarkShadow);
+    // clang-format off
+    rows("idle", {
+        // the frame, then the corner pixels
+        {{40, 0}, dark}, {{0, 11}, dark}, {{74, 11}, dark}, {{40, 22}, dark},
+        {{73, 1}, dark}, {{1, 21}, dark}, {{73, 21}, dark},
+        // the rows 25 / 23 darker each, halves to even: -5 and -18
+        {{40, 5}, qRgb(250, 250, 249)}, {{40, 17}, qRgb(237, 237, 232)},
+        // row 1 +16 and row 2 +10, both held at 255
+        {{30, 1}, qRgb(255, 255, 255)}, {{20, 2}, qRgb(255, 255, 255)}, {{72, 2}, qRgb(255, 255, 255)},
+        // column 1 -5, column 2 -10, column W-3 -24, column W-2 -36
+        {{1, 2}, qRgb(250, 250, 249)}, {{1, 20}, qRgb(250, 250, 249)},
+        {{2, 3}, qRgb(245, 245, 242)}, {{2, 19}, qRgb(245, 245, 242)},
+        {{72, 3}, qRgb(231, 231, 224)}, {{72, 19}, qRgb(231, 231, 224)},
+        {{73, 2}, qRgb(219, 219, 208)}, {{73, 20}, qRgb(219, 219, 208)},
+        // row H-3 -32, row H-2 -48
+        {{30, 20}, qRgb(223, 223, 213)}, {{72, 20}, qRgb(223, 223, 213)},
+        {{2, 21}, qRgb(207, 207, 192)}, {{72, 21}, qRgb(207, 207, 192)}});
+    // Hovered: O = (225, 153, 71) frames (1, 2, 74, 21); then row 1 +90,
+    // row 2 +35, columns 2 and W-3 +20, row H-2 -40 over the face at rest.
+    rows("hovered", {
+        {{1, 11}, qRgb(225, 153, 71)}, {{73, 20}, qRgb(225, 153, 71)}, {{74, 2}, dark}, {{73, 21}, dark},
+        {{72, 1}, qRgb(255, 243, 104)},
+        {{1, 2}, qRgb(255, 188, 83)}, {{73, 2}, qRgb(255, 188, 83)},
+        {{2, 3}, qRgb(245, 173, 78)}, {{2, 19}, qRgb(245, 173, 78)},
+        {{72, 3}, qRgb(245, 173, 78)}, {{72, 19}, qRgb(245, 173, 78)},
+        {{2, 21}, qRgb(185, 113, 57)}, {{72, 21}, qRgb(185, 113, 57)},
+        {{30, 3}, qRgb(252, 252, 252)}, {{40, 11}, qRgb(243, 243, 240)}});
+    // Focused: F = (140, 170, 230) the same way in place of T's shading:
+    // row 1 +65, row 2 +50, columns 2 and W-3 +31, row H-2 -33.
+    rows("focused", {
+        {{1, 11}, qRgb(140, 170, 230)}, {{73, 11}, qRgb(140, 170, 230)}, {{2, 20}, qRgb(140, 170, 230)},
+        {{73, 1}, dark}, {{73, 21}, dark},
+        {{2, 1}, qRgb(205, 235, 255)}, {{72, 1}, qRgb(205, 235, 255)},
+        {{73, 2}, qRgb(190, 220, 255)},
+        {{2, 3}, qRgb(171, 201, 255)}, {{2, 19}, qRgb(171, 201, 255)}, {{72, 3}, qRgb(171, 201, 255)},
+        {{2, 21}, qRgb(107, 137, 191)}, {{72, 21}, qRgb(107, 137, 191)},
+        {{40, 11}, qRgb(243, 243, 240)}});
+    // The hover border is drawn over the focus border.
+    rows("focused and hovered", {{{1, 11}, qRgb(225, 153, 71)}, {{30, 1}, qRgb(255, 243, 104)}});
+    // Pressed: B = T 32 darker, (223, 223, 213); the rows 15 / 23 lighter
+    // each downwards (-12, -8, -4); row H-2 +16, row H-3 +10, column W-2 +5,
+    // column W-3 B itself, row 1 -32, row 2 -24, column 1 -32, column 2 -22.
+    // No focus or hover border.
+    rows("pressed", {
+        {{40, 0}, dark}, {{0, 11}, dark}, {{1, 1}, dark}, {{73, 1}, dark}, {{1, 21}, dark},
+        {{40, 5}, qRgb(211, 211, 200)}, {{40, 10}, qRgb(215, 215, 205)}, {{40, 17}, qRgb(219, 219, 209)},
+        {{2, 21}, qRgb(239, 239, 230)}, {{30, 21}, qRgb(239, 239, 230)}, {{72, 21}, qRgb(239, 239, 230)},
+        {{72, 20}, qRgb(233, 233, 224)},
+        {{73, 2}, qRgb(228, 228, 218)}, {{73, 20}, qRgb(228, 228, 218)},
+        {{72, 3}, qRgb(223, 223, 213)}, {{72, 19}, qRgb(223, 223, 213)},
+        {{2, 1}, qRgb(191, 191, 178)}, {{72, 1}, qRgb(191, 191, 178)},
+        {{72, 2}, qRgb(199, 199, 187)},
+        {{1, 2}, qRgb(191, 191, 178)}, {{1, 20}, qRgb(191, 191, 178)},
+        {{2, 2}, qRgb(201, 201, 189)}, {{2, 20}, qRgb(201, 201, 189)}});
+    // Disabled, focused and hovered: flat in T - 24, framed in T - 84, the
+    // corner pixels T - 72.
+    rows("disabled", {
+        {{40, 11}, qRgb(231, 231, 224)}, {{30, 2}, qRgb(231, 231, 224)}, {{1, 11}, qRgb(231, 231, 224)},
+        {{0, 11}, qRgb(171, 171, 144)}, {{1, 1}, qRgb(183, 183, 160)}, {{73, 21}, qRgb(183, 183, 160)}});
+    // BackColor (100, 100, 100): T = (148, 148, 125), B = (116, 116, 105).
+    rows("idle on a grey face", {{{30, 1}, qRgb(164, 164, 135)}, {{40, 11}, qRgb(136, 136, 118)}});
+    rows("pressed on a grey face", {{{40, 10}, qRgb(108, 108, 101)}});
+    rows("disabled on a grey face", {{{40, 11}, qRgb(124, 124, 110)}});
+    // XPColor_Hover given as the highlight system colour, (49, 106, 197).
+    rows("hovered in the highlight colour", {
+        {{1, 11}, qRgb(49, 106, 197)}, {{73, 11}, qRgb(49, 106, 197)},
+        {{30, 2}, qRgb(84, 141, 232)}, {{30, 1}, qRgb(139, 196, 255)}, {{30, 21}, qRgb(9, 66, 156)}});
+    // clang-format on
 }
 
-void tst_XpBsFaces::xpFaceLines()
+void tst_XpBsFaces::xpFace()
 {
     QFETCH(QString, state);
     QFETCH(QPoint, point);
-    QFETCH(COLORREF, base);
-    QFETCH(int, amount);
+    QFETCH(QRgb, colour);
     Fixture fixture(3, QSize(75, 23));
-    if (state == QLatin1String("focused")) {
+    if (state.endsWith(QLatin1String("grey face")))
+        fixture.button->setBackColor(RGB(100, 100, 100));
+    const bool disabled = state.startsWith(QLatin1String("disabled"));
+    if (state.startsWith(QLatin1String("focused")) || disabled) {
         QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
         fixture.button->setFocus();
-    } else if (state == QLatin1String("pressed")) {
-        fixture.press();
-    } else if (state == QLatin1String("hovered")) {
-        fixture.hover();
     }
-    QCOMPARE(fixture.at(point.x(), point.y()), rgb(XpBsProbe::OffsetColor(base, amount)));
+    if (state.endsWith(QLatin1String("highlight colour"))) {
+        fixture.button->setXPDefaultColors(false);
+        fixture.button->setXPColor_Hover(0x8000000D);
+    }
+    if (state.contains(QLatin1String("hovered")) || disabled)
+        fixture.hover();
+    if (state.startsWith(QLatin1String("pressed")))
+        fixture.press();
+    if (disabled)
+        fixture.button->setEnabled(false);
+    QCOMPARE(fixture.at(point.x(), point.y()), colour);
 }
 
 void tst_XpBsFaces::pairLayout_data()
