@@ -103,8 +103,6 @@ public:
     void setDefault(bool isDefault);
     void setUserMode(bool runMode);
 
-    // What the window shows.
-    const QImage &image() const { return m_image; }
 
 signals:
     void Click();

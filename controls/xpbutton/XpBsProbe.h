@@ -41,6 +41,8 @@ struct XpBsProbe {
     static QRegion region(const XpBs &b) { return b.m_regionValid ? b.m_region : QRegion(); }
     // The key the caption's "&" marks, in lower case, or nothing.
     static QString AccessKeys(const XpBs &b) { return b.m_accessKeys; }
+    // What the window shows.
+    static const QImage &image(const XpBs &b) { return b.m_image; }
     // Repaints since the button was made.
     static quint64 paints(const XpBs &b) { return b.m_paints; }
 
