@@ -48,6 +48,8 @@ for needless in qt6-qpa-plugins qt6-wayland; do
   grep -q "$needless" <<<"$depends" && fail "the package depends on $needless: $depends"
 done
 [ "$(dpkg-deb -f "$package" Recommends)" = qt6-wayland ] || fail "qt6-wayland is not recommended"
+# Selling is forbidden: not free in Debian's sense.
+[ "$(dpkg-deb -f "$package" Section)" = non-free/text ] || fail "the package is not in non-free"
 
 echo "== lintian --pedantic"
 "$root/scripts/lintian-package.sh" "$package" --pedantic >"$work/lintian.log" 2>&1 \
