@@ -288,6 +288,15 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QCOMPARE(copy.PictureHover(), hover);
     QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(XpBsProbe::AccessKeys(copy), QStringLiteral("x"));
+
+    // AND the creation defaults, taken again, leave only what they never
+    // touch (the pictures, their own size, the surface's state) away from
+    // its default
+    original.UserControl_InitProperties();
+    PropertyBag created;
+    original.UserControl_WriteProperties(created);
+    QCOMPARE(created.keys(), (QStringList{"picture", "originalpicsizew", "originalpicsizeh", "picturehover",
+                                          "enabled", "mouseicon", "mousepointer"}));
     QCOMPARE(XpBsProbe::captionRect(copy), XpBsProbe::captionRect(original)); // measured in the stored font
 }
 
