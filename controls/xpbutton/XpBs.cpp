@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QShortcut>
 
 #include <cmath>
@@ -245,7 +246,7 @@ const std::vector<XpBs::Property> &XpBs::properties()
          OnSet::Own, false},
         {"Enabled", [](const XpBs &b) { return QVariant(b.isEnabled()); },
          [](XpBs &b, const QVariant &v) { b.QWidget::setEnabled(v.toBool()); }, booleanValue(true), true,
-         OnSet::Store, false},
+         OnSet::Repaint, false},
         {"Font", [](const XpBs &b) { return QVariant::fromValue(fontSpecOf(*b.g_Font)); },
          [](XpBs &b, const QVariant &v) {
              const FontSpec font = v.value<FontSpec>();
@@ -375,7 +376,9 @@ void XpBs::UserControl_AmbientChanged(const QString &)
 
 void XpBs::setEnabled(bool enabled)
 {
-    // The face follows in changeEvent, as for a window disabled through Qt.
+    // Stored, told, then repainted, whatever the value was: the repaint of
+    // Qt's enabled change would come before the notification.
+    const QScopedValueRollback<bool> setting(m_settingEnabled, true);
     set("Enabled", enabled);
 }
 
@@ -887,6 +890,8 @@ void XpBs::focusInEvent(QFocusEvent *)
 
 void XpBs::focusOutEvent(QFocusEvent *)
 {
+    // A space released after the focus comes back was pressed elsewhere.
+    m_spacePressSeen = false;
     UserControl_ExitFocus();
 }
 
@@ -896,7 +901,7 @@ void XpBs::changeEvent(QEvent *event)
         UserControl_AmbientChanged(QString());
     // Enabled or disabled through Qt, by its window as well: the face that
     // shows is the one of the state Enabled reads.
-    if (event->type() == QEvent::EnabledChange)
+    if (event->type() == QEvent::EnabledChange && !m_settingEnabled)
         Refresh();
     QWidget::changeEvent(event);
 }

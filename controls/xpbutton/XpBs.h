@@ -292,6 +292,7 @@ private:
     quint8 IsOver = 0;
     quint8 KeyHeld = 0;
     bool m_spacePressSeen = false; // a space release clicks only after its press came here
+    bool m_settingEnabled = false;  // Enabled repaints after its notification, not on Qt's change
     qint16 LastButton = 0;
     qint16 LastShift = 0;
     float LastX = 0;

@@ -551,6 +551,31 @@ RECT offsetBy(const RECT &rect, int d)
     return RECT{rect.left + d, rect.top + d, rect.right + d, rect.bottom + d};
 }
 
+// The part of an image enlarged or shrunk to drawnW x drawnH by taking,
+// for each drawn pixel, the first source pixel it covers: the whole picture
+// scaled and cut, in the image's own format where it has 32 bits a pixel.
+QImage replicatedPart(const QImage &image, int drawnW, int drawnH, const QRect &part)
+{
+    const bool wide = image.depth() == 32;
+    QImage result(part.size(), wide ? image.format() : QImage::Format_ARGB32);
+    std::vector<int> columns(std::size_t(part.width()));
+    for (int i = 0; i < part.width(); ++i)
+        columns[std::size_t(i)] = int(qint64(part.x() + i) * image.width() / drawnW);
+    for (int row = 0; row < part.height(); ++row) {
+        const int sourceRow = int(qint64(part.y() + row) * image.height() / drawnH);
+        auto *out = reinterpret_cast<QRgb *>(result.scanLine(row));
+        if (wide) {
+            const auto *in = reinterpret_cast<const QRgb *>(image.constScanLine(sourceRow));
+            for (int i = 0; i < part.width(); ++i)
+                out[i] = in[columns[std::size_t(i)]];
+        } else {
+            for (int i = 0; i < part.width(); ++i)
+                out[i] = image.pixel(columns[std::size_t(i)], sourceRow);
+        }
+    }
+    return result;
+}
+
 // A bitmap drawn at its own size onto a fresh surface of that size: the
 // bitmap itself when it is in the surface's format already.
 QImage atOwnSize(const QImage &bitmap)
@@ -647,27 +672,36 @@ void XpBs::DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT
 {
     using platform::Surface;
     const QImage &icon = m_picture->image;
-    if (icon.isNull() || rect.width() <= 0 || rect.height() <= 0)
+    const int rectW = rect.width();
+    const int rectH = rect.height();
+    if (icon.isNull() || rectW <= 0 || rectH <= 0)
         return;
     if (normal == 1) {
+        // Painted scaled into the rectangle: only the part on the surface.
+        const QRect part = partOnTheSurface(rect, rectW, rectH, width(), height());
+        if (part.isEmpty())
+            return;
         QPainter painter(&surface.image());
-        painter.drawImage(QRect(rect.left, rect.top, rect.width(), rect.height()), icon);
+        painter.drawImage(QPoint(rect.left + part.x(), rect.top + part.y()),
+                          replicatedPart(icon, rectW, rectH, part));
         return;
     }
-    const int drawnW = m_pictureWidth;
-    const int drawnH = m_pictureHeight;
+    // Stretched to the rectangle, of which the drawn size is blitted: what
+    // lies beyond either stays black, the transparent colour here.
+    const int drawnW = std::min(int(m_pictureWidth), rectW);
+    const int drawnH = std::min(int(m_pictureHeight), rectH);
     if (drawnW <= 0 || drawnH <= 0)
         return;
     const QRect part = partOnTheSurface(rect, drawnW, drawnH, width(), height());
     if (part.isEmpty())
         return;
     const ScaledPictures::Key key{grey == 1 ? ScaledPictures::Kind::IconSilhouette : ScaledPictures::Kind::IconEmbossed,
-                                  0, QSize(drawnW, drawnH), part};
+                                  0, QSize(rectW, rectH), part};
     Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
         Surface native(icon.width(), icon.height()); // black, and left so: black is the transparent colour here
         const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
         platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
-        return stretchedPart(native, drawnW, drawnH, part);
+        return stretchedPart(native, rectW, rectH, part);
     });
     BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(),
                rect.left + part.x(), rect.top + part.y(), 0);

@@ -155,6 +155,8 @@ private slots:
     void mouseEventsCarryTheirArguments();
     void keyEventsCarryTheirCodes();
     void spaceAmongOtherKeys();
+    void enabledIsToldThenRepaintedWhateverItWas_data();
+    void enabledIsToldThenRepaintedWhateverItWas();
     void urlRoutes_data();
     void urlRoutes();
 
@@ -288,6 +290,7 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QCOMPARE(copy.PictureHover(), hover);
     QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(XpBsProbe::AccessKeys(copy), QStringLiteral("x"));
+    QCOMPARE(XpBsProbe::captionRect(copy), XpBsProbe::captionRect(original)); // measured in the stored font
 
     // AND the creation defaults, taken again, leave only what they never
     // touch (the pictures, their own size, the surface's state) away from
@@ -297,7 +300,6 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     original.UserControl_WriteProperties(created);
     QCOMPARE(created.keys(), (QStringList{"picture", "originalpicsizew", "originalpicsizeh", "picturehover",
                                           "enabled", "mouseicon", "mousepointer"}));
-    QCOMPARE(XpBsProbe::captionRect(copy), XpBsProbe::captionRect(original)); // measured in the stored font
 }
 
 void tst_XpBs::emptyBagReadsEveryDefault()
@@ -837,6 +839,47 @@ void tst_XpBs::spaceAmongOtherKeys()
     QTest::keyRelease(fixture.button, Qt::Key_A);
     QTest::keyRelease(fixture.button, Qt::Key_Space);
     QCOMPARE(fixture.log.filter(QStringLiteral("Click")).size(), 1);
+
+    // WHEN space goes down here, the focus leaves before it comes up, and a
+    // space pressed elsewhere comes up after the focus came back, THEN that
+    // release is not this button's either
+    QTest::keyPress(fixture.button, Qt::Key_Space);
+    fixture.button->clearFocus();
+    fixture.button->setFocus();
+    QTest::keyRelease(fixture.button, Qt::Key_Space);
+    QCOMPARE(fixture.log.filter(QStringLiteral("Click")).size(), 1);
+}
+
+void tst_XpBs::enabledIsToldThenRepaintedWhateverItWas_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("set to what it is") << true;
+    QTest::newRow("changed") << false;
+}
+
+void tst_XpBs::enabledIsToldThenRepaintedWhateverItWas()
+{
+    // GIVEN a style-0 button held down with the pointer gone: released look
+    QFETCH(bool, enabled);
+    Fixture fixture(QSize(129, 17), 0);
+    fixture.button->underPointer = fixture.button;
+    fixture.move(QPoint(5, 5));
+    QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
+    const QImage pressed = XpBsProbe::image(*fixture.button).copy();
+    fixture.pointerLeaves();
+    QVERIFY(XpBsProbe::image(*fixture.button) != pressed);
+    PaintCount painted(*fixture.button);
+    int paintedWhenTold = -1;
+    QObject::connect(fixture.button, &XpBs::PropertyChanged, [&] { paintedWhenTold = painted.count(); });
+
+    fixture.button->setEnabled(enabled);
+
+    // THEN "Enabled" is told, then the face repainted once, showing the
+    // state (losing the focus to a change repaints before, as ever)
+    QVERIFY(paintedWhenTold >= 0);
+    QCOMPARE(painted.count(), paintedWhenTold + 1);
+    if (enabled)
+        QCOMPARE(XpBsProbe::image(*fixture.button), pressed);
 }
 
 void tst_XpBs::urlRoutes_data()

@@ -132,6 +132,9 @@ private slots:
     void disabledPictureIsEmbossed();
     void measuredCaptionAndPictureAsAPair();
     void iconsKeepTheirTransparency();
+    void disabledIconKeepsItsLastRectangle();
+    void enlargedIconsReplicateTheirPixels_data();
+    void enlargedIconsReplicateTheirPixels();
     void hoverPictureTakesThePlaceWhileHovered();
     void pictureSizes_data();
     void pictureSizes();
@@ -738,6 +741,72 @@ void tst_XpBsFaces::iconsKeepTheirTransparency()
     QCOMPARE(fixture.at(r.left + 4, r.top + 4), rgb(kShadow));
     QCOMPARE(fixture.at(r.left + 12, r.top + 12), rgb(kHighlight));
     QCOMPARE(fixture.at(r.left, r.top), rgb(kFace));
+}
+
+void tst_XpBsFaces::disabledIconKeepsItsLastRectangle()
+{
+    // GIVEN a 16 x 16 icon, white in its top half, placed above "Go"
+    auto icon = std::make_shared<platform::PictureData>();
+    icon->type = platform::PictureData::Icon;
+    icon->image = QImage(16, 16, QImage::Format_ARGB32);
+    icon->image.fill(qRgb(0, 0, 160));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            icon->image.setPixel(x, y, qRgb(255, 255, 255));
+    icon->widthHimetric = icon->heightHimetric = platform::pixelsToHimetric(16);
+    Fixture fixture(4, QSize(120, 100), QStringLiteral("Go"));
+    fixture.button->setPicture(icon);
+    fixture.button->setPictureSize(2);
+    fixture.button->setPicturePosition(0);
+    const RECT r = XpBsProbe::pictureRect(*fixture.button);
+
+    // WHEN a position that places nothing keeps that rectangle, and the
+    // drawn height shrinks to 4
+    fixture.button->setPicturePosition(7);
+    fixture.button->setPictureHeight(4);
+    fixture.button->setEnabled(false);
+
+    // THEN the icon is still stretched to the rectangle, of which only the
+    // top four rows show: the white half, which the emboss leaves out
+    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), r);
+    for (int y = r.top; y < r.top + 4; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            QCOMPARE(fixture.at(x, y), rgb(kFace));
+}
+
+void tst_XpBsFaces::enlargedIconsReplicateTheirPixels_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::newRow("RGB32") << QImage::Format_RGB32;
+    QTest::newRow("ARGB32") << QImage::Format_ARGB32;
+    QTest::newRow("premultiplied") << QImage::Format_ARGB32_Premultiplied;
+    QTest::newRow("indexed") << QImage::Format_Indexed8;
+}
+
+void tst_XpBsFaces::enlargedIconsReplicateTheirPixels()
+{
+    // A 6 x 10 icon, left half red, right half blue, drawn at 4800 x 4800
+    // on a 100 x 50 button: its left edge at 4 + (92 - 4800) / 2 = -2350,
+    // so column 50 is the first of source column 3.
+    QFETCH(QImage::Format, format);
+    QImage image(6, 10, QImage::Format_RGB32);
+    image.fill(qRgb(200, 0, 0));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 3; x < 6; ++x)
+            image.setPixel(x, y, qRgb(0, 0, 200));
+    auto icon = std::make_shared<platform::PictureData>();
+    icon->type = platform::PictureData::Icon;
+    icon->image = image.convertToFormat(format);
+    icon->widthHimetric = platform::pixelsToHimetric(6);
+    icon->heightHimetric = platform::pixelsToHimetric(10);
+    Fixture fixture(4, QSize(100, 50));
+    fixture.button->setPicture(icon);
+    fixture.button->setPictureWidth(4800);
+    fixture.button->setPictureHeight(4800);
+    for (int y : {0, 25, 49}) {
+        QCOMPARE(fixture.at(49, y), qRgb(200, 0, 0));
+        QCOMPARE(fixture.at(50, y), qRgb(0, 0, 200));
+    }
 }
 
 void tst_XpBsFaces::hoverPictureTakesThePlaceWhileHovered()
