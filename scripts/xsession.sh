@@ -13,6 +13,13 @@ xsession_program_pid=""
 xsession_extra_pids=()
 xsession_dir=""
 xsession_bus_pid=""
+xsession_cleanups=()
+
+# Runs a command when the script ends, however it ends, before the session
+# goes: the way a script that starts a session keeps its own cleanup.
+xsession_on_exit() { # command...
+  xsession_cleanups+=("$*")
+}
 
 # Ends an end-to-end test: the reason, then what the program (and the
 # compositor, under Wayland) said.
@@ -30,7 +37,11 @@ fail() {
 }
 
 xsession_stop() {
-  local pid
+  local pid cleanup
+  for cleanup in "${xsession_cleanups[@]}"; do
+    eval "$cleanup" || true
+  done
+  xsession_cleanups=()
   if [ -n "$xsession_program_pid" ]; then
     kill "$xsession_program_pid" 2>/dev/null || true
     wait "$xsession_program_pid" 2>/dev/null || true
@@ -282,3 +293,7 @@ click_at() { # window x y
 capture_window() { # window file
   import -window "$1" "$2"
 }
+
+# Whatever sources this library has its cleanups run on exit, a session or
+# not; starting one keeps them.
+trap xsession_stop EXIT

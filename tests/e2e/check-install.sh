@@ -8,10 +8,10 @@ set -euo pipefail
 build="$(realpath "$1")"
 source_folder="$(realpath "${2:-$(dirname "$0")/../..}")"
 
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
 # shellcheck source=../../scripts/xsession.sh
 source "$(dirname "$0")/../../scripts/xsession.sh" # fail
+prefix=$(mktemp -d)
+xsession_on_exit rm -rf "$prefix"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 

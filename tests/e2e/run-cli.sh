@@ -8,12 +8,12 @@
 #   tests/e2e/run-cli.sh PROGRAM
 set -euo pipefail
 program="$(realpath "$1")"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # shellcheck source=../../scripts/xsession.sh
 source "$(dirname "$0")/../../scripts/xsession.sh" # fail
+work=$(mktemp -d)
+xsession_on_exit rm -rf "$work"
 run() { # expected-status command...
   local expected="$1"
   shift

@@ -59,7 +59,7 @@ orca_stop() {
   kill -KILL "$orca_namespace" 2>/dev/null || true
   wait "$orca_namespace" 2>/dev/null || true
 }
-trap 'orca_stop; xsession_stop' EXIT
+xsession_on_exit orca_stop
 for _ in $(seq 300); do
   grep -q "SPEECH OUTPUT: 'Screen reader on" "$log" && break
   sleep 0.1
