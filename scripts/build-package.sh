@@ -12,8 +12,14 @@ build="$1"
 mkdir -p "$build"
 build="$(realpath "$build")"
 
+# dpkg-buildflags maps its caller's folder out of debug paths: the same
+# folder, wherever the script is started from.
+cd "$root"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 eval "$(dpkg-buildflags --export=sh)"
+# CMake reads CXXFLAGS but not CPPFLAGS, where the fortified functions
+# (-D_FORTIFY_SOURCE) are asked for.
+export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
 SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -l "$root/packaging/changelog" -S Timestamp)"
 export SOURCE_DATE_EPOCH
 
