@@ -3,8 +3,9 @@
 # in BUILD_FOLDER/package) and checks it as a Debian developer and a desktop
 # would take it: the contents list holds the programs, the menu entry, both
 # icons, the manual page, the metadata, the copyright and the resources; the
-# dependencies; lintian --pedantic has no hardening or unneeded-section tag;
-# a second build gives the same bytes; no installed file holds the build's
+# dependencies; lintian --pedantic has no hardening tag at any level nor an
+# unneeded-section tag; the programs import fortified functions; a second
+# build one folder deeper gives the same bytes; no installed file holds the build's
 # paths; under X11 the windows' class is the one the menu entry names;
 # desktop-file-validate and appstreamcli validate --pedantic pass clean.
 #
@@ -12,19 +13,19 @@
 set -euo pipefail
 build="$(realpath "$1")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
 # shellcheck source=../../scripts/xsession.sh
 source "$root/scripts/xsession.sh" # fail, the X session
+work=$(mktemp -d)
+xsession_on_exit rm -rf "$work"
+chmod 755 "$work"
 
 echo "== building the package"
 package=$("$root/scripts/build-package.sh" "$build/package") || fail "the package did not build"
 cp "$package" "$work/first.deb"
 echo "   $(basename "$package")"
 
-echo "== building it again: the same bytes"
-package=$("$root/scripts/build-package.sh" "$build/package") || fail "the package did not build again"
+echo "== building it again one folder deeper: the same bytes"
+package=$("$root/scripts/build-package.sh" "$build/package-deeper/package") || fail "the package did not build again"
 cmp -s "$work/first.deb" "$package" || fail "two builds of the same tree differ: $(cmp "$work/first.deb" "$package")"
 
 dpkg-deb -c "$package" | awk '{print $6}' | sed 's|^\./|/|' >"$work/contents"
@@ -51,9 +52,9 @@ done
 # Selling is forbidden: not free in Debian's sense.
 [ "$(dpkg-deb -f "$package" Section)" = non-free/text ] || fail "the package is not in non-free"
 
-echo "== lintian --pedantic"
+echo "== lintian --pedantic, every tag level"
 "$root/scripts/lintian-package.sh" "$package" --pedantic >"$work/lintian.log" 2>&1 \
-  || { cat "$work/lintian.log" >&2; fail "lintian reports an error"; }
+  || { cat "$work/lintian.log" >&2; fail "lintian reports an error or a hardening tag"; }
 grep -E 'hardening-|binary-has-unneeded-section' "$work/lintian.log" \
   && fail "lintian finds the programs built without Debian's flags or unstripped"
 sed 's/^/   /' "$work/lintian.log"
@@ -62,6 +63,10 @@ sed 's/^/   /' "$work/lintian.log"
 dpkg-deb -x "$package" "$work/root"
 for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui; do
   readelf -S "$work/root/$program" | grep -q '\.comment' && fail "$program keeps its .comment section"
+  # Built with _FORTIFY_SOURCE, a program calls the checking forms of the
+  # C library's string and print functions.
+  readelf --dyn-syms -W "$work/root/$program" | grep -v __stack_chk_fail | grep -q '_chk@' \
+    || fail "$program imports no fortified function"
 done
 
 echo "== no build path in any installed file"
