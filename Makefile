@@ -22,7 +22,9 @@ configure: deps-run
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Running needs the program alone, not the tests and benchmarks.
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tessaly
 	@./scripts/run.sh $(BUILD_DIR)/app/tessaly
 
 # The tests' packages come first, so that the configure step finds the
