@@ -13,20 +13,21 @@ namespace {
 
 const char *const kDecorative = "tessalyDecorative";
 
-// The message of announce(): a child object of the widget, not a widget
-// (nothing is drawn), whose interface is a notification that shows itself
-// once for each message. It is not among the widget's accessible children,
-// so the tree a screen reader walks stays as it is.
+// One message of announce(): an object that is not a widget (nothing is
+// drawn), whose interface is a notification shown once. It is not among
+// the widget's accessible children, so the tree a screen reader walks
+// stays as it is.
 class Announcement : public QObject {
 public:
-    explicit Announcement(QWidget &widget)
-        : QObject(&widget)
+    Announcement(QWidget &widget, QObject &owner, const QString &message)
+        : QObject(&owner)
         , widget(widget)
+        , message(message)
     {
     }
 
     QWidget &widget;
-    QString message;
+    const QString message;
 };
 
 class AnnouncementAccessible : public QAccessibleObject {
@@ -112,21 +113,41 @@ void renewAccessibleIdentity(QWidget &widget)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }
 
-void announce(QWidget &widget, const QString &message)
+Announcer::Announcer(QWidget &widget)
+    : QObject(&widget)
+    , m_widget(widget)
 {
-    if (!QAccessible::isActive())
-        return;
-    auto *announcement = widget.findChild<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!announcement) {
-        announcement = new Announcement(widget);
-        QAccessible::registerAccessibleInterface(new AnnouncementAccessible(*announcement));
+}
+
+Announcer &Announcer::of(QWidget &widget)
+{
+    if (auto *announcer = widget.findChild<Announcer *>(QString(), Qt::FindDirectChildrenOnly))
+        return *announcer;
+    return *new Announcer(widget);
+}
+
+QObject *Announcer::announce(const QString &message)
+{
+    // Every message is an object of its own: a screen reader that falls
+    // behind takes a second show of one object for a repeat of the first
+    // and drops it, and reads a name when it comes to it, not as it was
+    // shown. The last few stay for a reader that is behind.
+    auto *announcement = new Announcement(m_widget, *this, message);
+    QAccessible::registerAccessibleInterface(new AnnouncementAccessible(*announcement));
+    m_recent.push_back(announcement);
+    if (m_recent.size() > kKept) {
+        delete m_recent.front();
+        m_recent.pop_front();
     }
-    announcement->message = message;
-    // Clients keep the names they have read; the new one is told first.
-    QAccessibleEvent named(announcement, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
     QAccessibleEvent shown(announcement, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+    return announcement;
+}
+
+void announce(QWidget &widget, const QString &message)
+{
+    if (QAccessible::isActive())
+        Announcer::of(widget).announce(message);
 }
 
 } // namespace platform

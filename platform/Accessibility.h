@@ -2,7 +2,10 @@
 
 #include <QAccessible>
 #include <QList>
+#include <QObject>
 #include <QString>
+
+#include <deque>
 
 class QAccessibleInterface;
 class QWidget;
@@ -46,5 +49,23 @@ void renewAccessibleIdentity(QWidget &widget);
 // (a status line, say), seen by nobody: a status line that changes is not
 // spoken by itself. Nothing happens while no assistive technology listens.
 void announce(QWidget &widget, const QString &message);
+
+// The messages announced for one widget, each a notification object of its
+// own (not among the widget's accessible children); the last few are kept.
+class Announcer : public QObject {
+    Q_OBJECT
+
+public:
+    static Announcer &of(QWidget &widget);
+    // Shows the message to a screen reader; returns its object.
+    QObject *announce(const QString &message);
+
+private:
+    explicit Announcer(QWidget &widget);
+
+    static constexpr std::size_t kKept = 8;
+    QWidget &m_widget;
+    std::deque<QObject *> m_recent;
+};
 
 } // namespace platform

@@ -59,6 +59,20 @@ class Orca:
                 raise Failure(f"Orca did not say /{pattern}/ (x{count}) within {timeout:g} s; it said: {since}")
             time.sleep(0.1)
 
+    def settle(self, quiet=2.0, timeout=60.0):
+        """Waits until Orca has said nothing new for `quiet` seconds, as a
+        listener waits for the end of what is being said; returns what it
+        said after the mark."""
+        end = time.monotonic() + timeout
+        count = len(self.speech())
+        still_since = time.monotonic()
+        while time.monotonic() - still_since < quiet and time.monotonic() < end:
+            time.sleep(0.1)
+            now = len(self.speech())
+            if now != count:
+                count, still_since = now, time.monotonic()
+        return [said for _, said in self.speech()[self.mark:]]
+
     def bar_times(self):
         return [(seconds(h, m, s), shown == "1") for h, m, s, shown in BAR.findall(self.text())]
 
@@ -69,6 +83,16 @@ def key(*keys):
 
 def type_text(text):
     subprocess.run(["xdotool", "type", "--delay", "350", text], check=True)
+
+
+def primary_selection(length, timeout=15.0):
+    """The text selected in the program, once it holds `length` characters."""
+    end = time.monotonic() + timeout
+    while True:
+        result = subprocess.run(["xclip", "-selection", "primary", "-out"], capture_output=True, text=True)
+        if len(result.stdout) == length or time.monotonic() > end:
+            return result.stdout
+        time.sleep(0.1)
 
 
 def title_bytes():
@@ -140,10 +164,32 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
     orca.heard(r"^Your text text")
     orca.heard(r"^Just type above\.")
 
-    step("typing: the case each letter was given is heard")
-    type_text("hello")
-    said = orca.heard(r"^To (upper|lower)case\.$", count=5)
-    print("   heard:", [text for _, text in said])
+    step("typing: each letter is heard, then the case it was given")
+    typed = "hello"
+    start = orca.mark
+    type_text(typed)
+    # A listener waits for the speech to end, however long a busy machine
+    # makes it take; the letters' cases are then read off the text.
+    orca.heard(r"^To (upper|lower)case\.$", timeout=60, count=len(typed))
+    orca.mark = start
+    said = orca.settle()
+    key("ctrl+a")
+    text = primary_selection(len(typed))
+    key("ctrl+End")
+    if text.lower() != typed:
+        raise Failure(f"the box holds {text!r} after typing {typed!r}")
+    expected = [f"To {'upper' if letter.isupper() else 'lower'}case." for letter in text]
+    echoes = [i for i, spoken in enumerate(said) if spoken.strip() in typed and spoken.strip()]
+    cases = [i for i, spoken in enumerate(said) if re.fullmatch(r"To (upper|lower)case\.", spoken)]
+    print("   heard:", said)
+    if [said[i] for i in cases] != expected:
+        raise Failure(f"the cases heard are {[said[i] for i in cases]}, the text {text!r} wants {expected}")
+    if "".join(said[i].strip() for i in echoes) != typed:
+        raise Failure(f"the letters heard are {[said[i] for i in echoes]}, {typed!r} was typed")
+    late = [n for n, (echo, case) in enumerate(zip(echoes, cases)) if case < echo]
+    if late:
+        raise Failure(f"the case of letter {late[0] + 1} was heard before the letter itself")
+    orca.mark = len(orca.speech())
 
     step(f"a text of {pasted_bytes} bytes pasted, then \"Randomize Case\" by Tab, Tab, Space")
     key("ctrl+v")
