@@ -186,8 +186,9 @@ struct TextBox::Chunk {
 
 // What the box knows of one line beyond its characters: its width, and for
 // a long line its chunks. Until `measured`, the width is what the line
-// measured before its last edit (0 for a new line): close enough for the
-// scroll bar while a batch rewrites the line.
+// measured before its last edit (0 for a new line), or for a long line
+// being measured its chunks measured so far and the rest estimated from
+// them: close enough for the scroll bar meanwhile.
 struct TextBox::LineData {
     qreal width = 0;
     bool measured = false;
@@ -1132,7 +1133,7 @@ QTextLayout &TextBox::lineLayout(qint64 line) const
         }
         found = m_layouts.emplace(line, std::move(layout)).first;
         if (!m_lines[std::size_t(line)].measured && m_preedit.isEmpty() && m_batchDepth == 0)
-            setWidth(line, found->second->lineAt(0).naturalTextWidth());
+            setWidth(line, found->second->lineAt(0).naturalTextWidth(), true);
     }
     return *found->second;
 }
@@ -1168,12 +1169,13 @@ void TextBox::measureChunk(qint64 line, std::size_t index) const
     chunks[index].width = layOut(text, font(), 0)->lineAt(0).naturalTextWidth();
 }
 
-void TextBox::setWidth(qint64 line, qreal width) const
+void TextBox::setWidth(qint64 line, qreal width, bool measured) const
 {
     LineData &data = m_lines[std::size_t(line)];
-    if (!data.measured)
+    if (measured && !data.measured) {
         --m_unmeasured;
-    data.measured = true;
+        data.measured = true;
+    }
     if (line == m_widestLine && width < data.width)
         m_widestKnown = false;
     data.width = width;
@@ -1191,25 +1193,44 @@ bool TextBox::measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) 
     if (!isLong(line)) {
         const auto found = m_layouts.find(line);
         const qint64 start = m_model.lineStart(line);
-        setWidth(line, found != m_layouts.end()
-                           ? found->second->lineAt(0).naturalTextWidth()
-                           : layOut(layoutText(m_model.view(start, m_model.lineEnd(line))), font(), 0)
-                                 ->lineAt(0).naturalTextWidth());
+        setWidth(line,
+                 found != m_layouts.end()
+                     ? found->second->lineAt(0).naturalTextWidth()
+                     : layOut(layoutText(m_model.view(start, m_model.lineEnd(line))), font(), 0)->lineAt(0).naturalTextWidth(),
+                 true);
         return true;
     }
     if (!data.chunks)
         buildChunks(line);
-    qreal width = 0;
+    // One chunk at least, whatever the budget, so that the rest can be
+    // estimated from it.
+    qreal known = 0;
+    qint64 knownLength = 0;
+    qint64 unknownLength = 0;
+    bool measuredOne = false;
     for (std::size_t i = 0; i < data.chunks->size(); ++i) {
-        if ((*data.chunks)[i].width < 0) {
-            if (clock.elapsed() >= budgetMs)
-                return false; // the rest another time
+        Chunk &chunk = (*data.chunks)[i];
+        if (chunk.width < 0 && (!measuredOne || clock.elapsed() < budgetMs)) {
             measureChunk(line, i);
+            measuredOne = true;
         }
-        width += (*data.chunks)[i].width;
+        if (chunk.width < 0) {
+            unknownLength += chunk.length;
+        } else {
+            known += chunk.width;
+            knownLength += chunk.length;
+        }
     }
-    setWidth(line, width);
-    return true;
+    if (unknownLength == 0) {
+        setWidth(line, known, true);
+        return true;
+    }
+    // The rest another time; meanwhile its characters are taken to be as
+    // wide as those measured, so that the scroll bar reaches about the end
+    // of the line at once.
+    const qreal perCharacter = knownLength > 0 ? known / qreal(knownLength) : fontMetrics().averageCharWidth();
+    setWidth(line, known + perCharacter * qreal(unknownLength), false);
+    return false;
 }
 
 qreal TextBox::defaultLineHeight() const

@@ -188,7 +188,7 @@ private:
     const Window &window(qint64 line, qint64 firstChunk, qint64 lastChunk) const;
     void buildChunks(qint64 line) const;
     void measureChunk(qint64 line, std::size_t chunk) const;
-    void setWidth(qint64 line, qreal width) const;
+    void setWidth(qint64 line, qreal width, bool measured) const;
     bool measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) const;
     qreal lineHeight(qint64 line) const;
     qreal defaultLineHeight() const;

@@ -627,6 +627,9 @@ void tst_TextBox::looksLikeTheStockEditor_data()
     QTest::newRow("long line, its start") << longLine << 0 << 0 << 0 << 0;
     QTest::newRow("long line, a selection in the middle") << longLine << 2803 << 40 << 0 << 16000;
     QTest::newRow("long line, its end") << longLine + QStringLiteral("\nx") << 0 << 0 << 0 << 1000000;
+    // Far longer than the box measures at once: it measures the rest while
+    // idle, and meanwhile its scroll bar stood at nothing to scroll.
+    QTest::newRow("half a megabyte in one line") << longLine.repeated(100) << 0 << 0 << 0 << 2000000;
 }
 
 void tst_TextBox::looksLikeTheStockEditor()
@@ -667,6 +670,12 @@ void tst_TextBox::looksLikeTheStockEditor()
         box->setSelStart(before.toUcs4().size() + before.count(QLatin1Char('\n')));
         box->setSelLength(selected.toUcs4().size() + selected.count(QLatin1Char('\n')));
     }
+    // At once, however little of a long line could be measured yet, the
+    // scroll bar reaches about its end; once measured, exactly.
+    const int widthShown = stock->horizontalScrollBar()->maximum();
+    QVERIFY2(qAbs(box->horizontalScrollBar()->maximum() - widthShown) <= widthShown / 50,
+             qPrintable(QString::number(box->horizontalScrollBar()->maximum())));
+    QTRY_COMPARE(box->horizontalScrollBar()->maximum(), widthShown);
     for (QAbstractScrollArea *editor : {static_cast<QAbstractScrollArea *>(stock), static_cast<QAbstractScrollArea *>(box)}) {
         editor->verticalScrollBar()->setValue(topLine);
         editor->horizontalScrollBar()->setValue(left);
