@@ -10,7 +10,9 @@ fi
 # shellcheck source=xsession.sh
 source "$(dirname "$0")/xsession.sh"
 xsession_start
-echo "No display found; the program runs inside Xvfb, on display $DISPLAY." >&2
+echo "No display found; the program runs inside Xvfb, on display $DISPLAY, until it ends or" >&2
+echo "this command is stopped. To see it: import -display $DISPLAY -window root shot.png" >&2
+echo "(ImageMagick, which make test installs), then open shot.png." >&2
 "$program" &
 xsession_program_pid=$!
 status=0
