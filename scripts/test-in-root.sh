@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs the suite where a newcomer would: a fresh minimal Debian root of the
+# given release (mmdebstrap, from the mirror this machine's apt uses), the
+# project's committed tree cloned into root's home there (mode 700), and
+# `make test` (or the target given) run inside, which installs everything
+# itself. The root and its mounts go when the script ends, however it ends.
+#
+#   scripts/test-in-root.sh SUITE [MAKE_TARGET]    # SUITE: bookworm, trixie
+#
+# Needs root (or sudo) and mmdebstrap; TESSALY_ROOT_KEEP=1 keeps the root.
+set -euo pipefail
+suite="$1"
+target="${2:-test}"
+project="$(cd "$(dirname "$0")/.." && pwd)"
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=TESSALY_ROOT_KEEP "$0" "$@"
+fi
+# In a mount namespace of its own, so that no mount outlives the script.
+if [ -z "${TESSALY_IN_ROOT_NAMESPACE:-}" ]; then
+  TESSALY_IN_ROOT_NAMESPACE=1 exec unshare --mount --propagation private -- "$0" "$@"
+fi
+
+# The machine's own Debian mirror (deb822 or one-line sources), and its
+# security archive beside it.
+sources=(/etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list /etc/apt/sources.list)
+uris=$(cat "${sources[@]}" 2>/dev/null | sed -n -e 's|^URIs: *||p' -e 's|^deb \(\[[^]]*\] \)\?\([^ ]*\) .*|\2|p' | tr ' ' '\n')
+mirror=$(grep -E '/debian/?$' <<<"$uris" | head -n1 | sed 's|/$||')
+security=$(grep -E '/debian-security/?$' <<<"$uris" | head -n1 | sed 's|/$||')
+mirror="${mirror:-http://deb.debian.org/debian}"
+security="${security:-http://deb.debian.org/debian-security}"
+
+work=$(mktemp -d "${TMPDIR:-/var/tmp}/tessaly-$suite.XXXXXX")
+root="$work/root"
+cleanup() {
+  umount -R "$root" 2>/dev/null || true
+  if [ -n "${TESSALY_ROOT_KEEP:-}" ]; then
+    echo "the root is kept in $root" >&2
+  else
+    rm -rf --one-file-system "$work"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+echo "== a fresh $suite root from $mirror"
+mmdebstrap --quiet --variant=minbase --include=git,make,ca-certificates "$suite" "$root" \
+  "deb $mirror $suite main" "deb $mirror $suite-updates main" "deb $security $suite-security main"
+
+# The root is a mount point of its own, so that PID namespaces with their
+# own /proc can be made inside; then the kernel's file systems.
+mount --bind "$root" "$root"
+mount -t proc proc "$root/proc"
+mount --rbind /sys "$root/sys"
+mount --make-rslave "$root/sys"
+mount --rbind /dev "$root/dev"
+mount --make-rslave "$root/dev"
+mount -t tmpfs tmpfs "$root/tmp"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+
+git clone --quiet "$project" "$root/root/tessaly"
+echo "== make $target in $suite, in root's home ($(git -C "$project" log -1 --format='%h %s'))"
+chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  bash -c "cd /root/tessaly && make $target"
