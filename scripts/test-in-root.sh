@@ -9,6 +9,7 @@
 #
 # Needs root (or sudo) and mmdebstrap; TESSALY_ROOT_KEEP=1 keeps the root.
 set -euo pipefail
+trap 'echo "test-in-root.sh: failed at line $LINENO" >&2' ERR
 suite="$1"
 target="${2:-test}"
 project="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,10 +24,12 @@ fi
 
 # The machine's own Debian mirror (deb822 or one-line sources), and its
 # security archive beside it.
-sources=(/etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list /etc/apt/sources.list)
-uris=$(cat "${sources[@]}" 2>/dev/null | sed -n -e 's|^URIs: *||p' -e 's|^deb \(\[[^]]*\] \)\?\([^ ]*\) .*|\2|p' | tr ' ' '\n')
-mirror=$(grep -E '/debian/?$' <<<"$uris" | head -n1 | sed 's|/$||')
-security=$(grep -E '/debian-security/?$' <<<"$uris" | head -n1 | sed 's|/$||')
+uris=$(shopt -s nullglob
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list; do
+    if [ -f "$file" ]; then sed -n -e 's|^URIs: *||p' -e 's|^deb \(\[[^]]*\] \)\?\([^ ]*\) .*|\2|p' "$file"; fi
+  done | tr ' ' '\n')
+mirror=$(grep -E '/debian/?$' <<<"$uris" | head -n1 | sed 's|/$||' || true)
+security=$(grep -E '/debian-security/?$' <<<"$uris" | head -n1 | sed 's|/$||' || true)
 mirror="${mirror:-http://deb.debian.org/debian}"
 security="${security:-http://deb.debian.org/debian-security}"
 
