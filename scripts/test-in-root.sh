@@ -51,13 +51,16 @@ mmdebstrap --quiet --variant=minbase --include=git,make,ca-certificates "$suite"
   "deb $mirror $suite main" "deb $mirror $suite-updates main" "deb $security $suite-security main"
 
 # The root is a mount point of its own, so that PID namespaces with their
-# own /proc can be made inside; then the kernel's file systems.
+# own /proc can be made inside; then the kernel's file systems. The device
+# nodes are the root's own (mmdebstrap made them), never the machine's
+# /dev: what a package's scripts do to them stays in the root.
 mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys"
 mount --make-rslave "$root/sys"
-mount --rbind /dev "$root/dev"
-mount --make-rslave "$root/dev"
+mount -t devpts -o newinstance,ptmxmode=0666,mode=0620 devpts "$root/dev/pts"
+mount --bind "$root/dev/pts/ptmx" "$root/dev/ptmx"
+mount -t tmpfs tmpfs "$root/dev/shm"
 mount -t tmpfs tmpfs "$root/tmp"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
