@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include <memory>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,21 +22,27 @@ namespace cli {
 
 namespace {
 
-const char *const kUsage =
-    "Usage: tessaly                                 open the window\n"
-    "       tessaly --randomize [--seed N] [FILE...]\n"
-    "Writes each FILE (standard input when there is none, or for \"-\") to standard\n"
-    "output with every letter in a randomly drawn case.\n"
-    "\n"
-    "  -r, --randomize  randomize the case of the letters\n"
-    "      --seed N     draw from the seed N: decimal digits, a minus sign before\n"
-    "                   them allowed, nothing else (no blanks, no plus sign); any\n"
-    "                   64-bit number, a negative one counting from 2^64 (-1 is\n"
-    "                   18446744073709551615). The same seed and text give the\n"
-    "                   same output on every run, in the same locale and\n"
-    "                   Unicode version (15.0)\n"
-    "  -h, --help       show this help and exit\n"
-    "      --version    show the version and exit\n";
+// The usage text; the Unicode version is the installed ICU's, which the
+// letters follow.
+std::string usage()
+{
+    return "Usage: tessaly                                 open the window\n"
+           "       tessaly --randomize [--seed N] [FILE...]\n"
+           "Writes each FILE (standard input when there is none, or for \"-\") to standard\n"
+           "output with every letter in a randomly drawn case.\n"
+           "\n"
+           "  -r, --randomize  randomize the case of the letters\n"
+           "      --seed N     draw from the seed N: decimal digits, a minus sign before\n"
+           "                   them allowed, nothing else (no blanks, no plus sign); any\n"
+           "                   64-bit number, a negative one counting from 2^64 (-1 is\n"
+           "                   18446744073709551615). The same seed and text give the\n"
+           "                   same output on every run, in the same locale and\n"
+           "                   Unicode version (here "
+        + CaseRules::unicodeVersion()
+        + ", from the installed ICU)\n"
+          "  -h, --help       show this help and exit\n"
+          "      --version    show the version and exit\n";
+}
 
 const char *const kVersion = "Tessaly 1.0\n";
 constexpr std::size_t kChunk = 1 << 16; // 64 KiB at a time, a pipe's whole buffer: what is read and written stays in the nearest caches
@@ -194,7 +201,7 @@ int run(int argc, char **argv)
         return 2;
     }
     if (options.help)
-        return writeAll(kUsage) ? 0 : 1;
+        return writeAll(usage().c_str()) ? 0 : 1;
     if (options.version)
         return writeAll(kVersion) ? 0 : 1;
 

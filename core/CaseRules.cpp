@@ -35,6 +35,16 @@ const CaseRules &CaseRules::user()
     return rules;
 }
 
+std::string CaseRules::unicodeVersion()
+{
+    UVersionInfo version;
+    u_getUnicodeVersion(version);
+    std::string text = std::to_string(version[0]) + '.' + std::to_string(version[1]);
+    if (version[2] != 0)
+        text += '.' + std::to_string(version[2]);
+    return text;
+}
+
 char32_t CaseRules::simpleUpper(char32_t code)
 {
     return char32_t(u_toupper(UChar32(code)));

@@ -7,7 +7,7 @@
 // The case rule of the whole program, the window's and the command line's:
 // one code point in, one code point out, so a text never changes its
 // length (no "SS" for a sharp s). Unicode's simple case mapping for every
-// code point, as ICU gives it (ICU 72: Unicode 15.0), except where the
+// code point, as the installed ICU gives it, except where the
 // user's language has its own rule for a single letter: in Turkish and
 // Azerbaijani, i comes up as İ (U+0130) and I goes down to ı (U+0131).
 class CaseRules {
@@ -39,6 +39,9 @@ public:
     // The same for plane 1 (U+10000 to U+1FFFF), by the low 16 bits: a code
     // point of plane 1 maps into plane 1. The planes above have no case.
     const BmpCases &plane1() const;
+
+    // The version of Unicode the rule follows: the installed ICU's ("15.0").
+    static std::string unicodeVersion();
 
     static char32_t simpleUpper(char32_t code);
     static char32_t simpleLower(char32_t code);

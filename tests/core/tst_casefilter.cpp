@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <unicode/uchar.h>
+
 #include <random>
 #include <set>
 #include <string>
@@ -54,31 +56,53 @@ std::vector<Unit> unitsOf(const std::string &text)
 // (/usr/share/unicode/UnicodeData.txt, Debian's unicode-data): fields 12
 // and 13 of each code point's line. A code point with no line, or an empty
 // field, maps to itself.
+//
+// The database and ICU need not be of one Unicode version (Debian 13 has
+// the database of 15.1 and ICU's 16.0, which pairs U+019B with the new
+// U+A7DC): a mapping is judged only where both know every character it
+// involves, and only the database's judgment counts there.
 struct UnicodeData {
     std::vector<char32_t> upper;
     std::vector<char32_t> lower;
+    std::vector<bool> listed; // the code points it has a line (or a range) for
     bool loaded = false;
 
     UnicodeData()
         : upper(0x110000)
         , lower(0x110000)
+        , listed(0x110000)
     {
         for (char32_t code = 0; code < 0x110000; ++code)
             upper[code] = lower[code] = code;
         QFile file(QStringLiteral("/usr/share/unicode/UnicodeData.txt"));
         if (!file.open(QIODevice::ReadOnly))
             return;
+        char32_t rangeStart = 0;
         while (!file.atEnd()) {
             const QList<QByteArray> fields = file.readLine().split(';');
             if (fields.size() < 14)
                 continue;
             const char32_t code = fields[0].toUInt(nullptr, 16);
+            listed[code] = true;
+            if (fields[1].endsWith(", First>"))
+                rangeStart = code;
+            if (fields[1].endsWith(", Last>"))
+                std::fill(listed.begin() + rangeStart, listed.begin() + code, true);
             if (!fields[12].isEmpty())
                 upper[code] = fields[12].toUInt(nullptr, 16);
             if (!fields[13].isEmpty())
                 lower[code] = fields[13].toUInt(nullptr, 16);
         }
         loaded = true;
+    }
+
+    // Whether the mapping of `code` can be judged: the database and ICU
+    // both know the code point and every code point either maps it to.
+    bool judges(char32_t code) const
+    {
+        const auto known = [this](char32_t c) { return listed[c] && u_charType(UChar32(c)) != U_UNASSIGNED; };
+        return known(code) && known(upper[code]) && known(lower[code]) && known(CaseRules::simpleUpper(code))
+            && known(CaseRules::simpleLower(code));
     }
 };
 
@@ -183,8 +207,13 @@ void tst_CaseFilter::everyCodePointTakesItsSimpleMapping()
     const CaseRules rules;
     const UnicodeData &data = unicodeData();
     int wrong = 0;
+    int unjudged = 0;
     QString first;
     for (char32_t code = 0; code < 0x110000; ++code) {
+        if (!data.judges(code)) {
+            unjudged += CaseRules::simpleUpper(code) != code || CaseRules::simpleLower(code) != code;
+            continue;
+        }
         const char32_t upper = rules.toCase(code, true);
         const char32_t lower = rules.toCase(code, false);
         if (upper != data.upper[code] || lower != data.lower[code]) {
@@ -194,6 +223,9 @@ void tst_CaseFilter::everyCodePointTakesItsSimpleMapping()
         }
     }
     QVERIFY2(wrong == 0, qPrintable(QStringLiteral("%1 code points, first %2").arg(wrong).arg(first)));
+    if (unjudged > 0)
+        qInfo("%d code points with a case in ICU's Unicode %s are left unjudged: UnicodeData.txt is older",
+              unjudged, CaseRules::unicodeVersion().c_str());
     // And the filter draws both cases of such a letter.
     const std::string text = std::string(2000, ' ').replace(0, 0, "\xE1\xBE\xB3\xC4\xB0"); // U+1FB3, U+0130
     const std::string output = filtered(text, 5, 3);
@@ -242,7 +274,7 @@ void tst_CaseFilter::theDottedAndDotlessIOfTurkishAndAzerbaijani()
                 allowed = dotted ? std::set<char32_t>{'I', 0x131} : std::set<char32_t>{'i', 'I'};
             else
                 allowed = {before[i].code, char32_t(unicodeData().upper[before[i].code]),
-                           char32_t(unicodeData().lower[before[i].code])};
+                           char32_t(unicodeData().lower[before[i].code])}; // ASCII: always judged
             QVERIFY2(allowed.count(code), qPrintable(QStringLiteral("unit %1: U+%2").arg(i).arg(code, 0, 16)));
             seen.insert(std::string(1, char(before[i].code)) + "->" + std::to_string(code));
         }
@@ -299,7 +331,8 @@ void tst_CaseFilter::everythingButCaseSurvives()
             const char32_t code = before[i].code;
             const char32_t out = after[i].code;
             if (after[i].byte != before[i].byte
-                || (out != code && out != unicodeData().upper[code] && out != unicodeData().lower[code]))
+                || (unicodeData().judges(code) && out != code && out != unicodeData().upper[code]
+                    && out != unicodeData().lower[code]))
                 QFAIL(qPrintable(QStringLiteral("in pieces of %1, unit %2: U+%3 (byte %4) came out as U+%5 (byte %6)")
                                      .arg(piece).arg(i).arg(code, 0, 16).arg(before[i].byte).arg(out, 0, 16)
                                      .arg(after[i].byte)));

@@ -91,6 +91,11 @@ timeout 20 bash -c "yes 'Some text to randomize' | head -c 50000000 | '$program'
 echo "== --help and --version, and their write errors"
 run 0 "$program" --help
 grep -q -- "--randomize" "$work/out" || fail "--help does not describe --randomize"
+# The Unicode version the letters follow is the installed ICU's.
+icu_unicode=$(sed -n 's/^#define U_UNICODE_VERSION "\(.*\)"$/\1/p' /usr/include/unicode/uchar.h)
+[ -n "$icu_unicode" ] || fail "no Unicode version in ICU's headers"
+grep -qF "Unicode version (here $icu_unicode," "$work/out" \
+  || fail "--help does not name ICU's Unicode $icu_unicode: $(grep -A1 'Unicode version' "$work/out")"
 run 0 "$program" --version
 [ "$(cat "$work/out")" = "Tessaly 1.0" ] || fail "--version says $(cat "$work/out")"
 for option in --help --version; do
