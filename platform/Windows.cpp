@@ -35,7 +35,12 @@ void activateWindow(QWidget &window)
     xcb_flush(connection);
     // The keyboard is there now, whether or not the window system tells
     // the program so again (it does not when it thinks nothing changed).
+    // Qt 6.8 deprecates this in favour of activateWindow(), which only asks
+    // the window system and so waits for that word; nothing else sets it.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
     QApplication::setActiveWindow(&window);
+    QT_WARNING_POP
 #endif
 }
 
