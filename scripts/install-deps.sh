@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12, and returns
+# Installs what building, running and testing need on Debian 12 or 13, and returns
 # quickly when everything is already there.
 set -euo pipefail
 
 # "install-deps.sh run": what building and running need (make run); with no
 # argument, also what the tests use (make test): the sessions they run the
 # program in, the screen reader, the package checks.
+# Liberation 2 is fonts-liberation2 in Debian 12, fonts-liberation after.
+liberation=fonts-liberation
+if grep -q '^VERSION_ID="12"' /etc/os-release 2>/dev/null; then
+  liberation=fonts-liberation2
+fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
   libicu-dev libgl-dev libxcb1-dev
-  fonts-liberation2 fonts-dejavu-core fonts-roboto-unhinted
+  "$liberation" fonts-dejavu-core fonts-roboto-unhinted
   qt6-wayland xvfb
 )
 if [ "${1:-}" != run ]; then

@@ -41,8 +41,11 @@ for file in /usr/bin/tessaly /usr/libexec/tessaly/tessaly-gui \
 done
 
 depends=$(dpkg-deb -f "$package" Depends)
-for needed in fonts-liberation2 fonts-dejavu-core fonts-roboto-unhinted libqt6widgets6 libqt6multimedia6 libicu72; do
-  grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed: $depends"
+# Library names differ between releases (libicu72, libicu76; Qt's t64
+# names in Debian 13): what matters is that each is there.
+for needed in 'fonts-liberation \(>= 1:2\) \| fonts-liberation2' fonts-dejavu-core fonts-roboto-unhinted \
+  'libqt6widgets6(t64)? ' 'libqt6multimedia6 ' 'libicu[0-9]+ '; do
+  grep -qE "(^|, )$needed" <<<"$depends" || fail "the package does not depend on /$needed/: $depends"
 done
 # The X11 platform is in libqt6gui6; qt6-qpa-plugins holds only others.
 for needless in qt6-qpa-plugins qt6-wayland; do
