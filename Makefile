@@ -71,5 +71,13 @@ fuzz-smoke: fuzz-deps
 test-sanitize: deps
 	@JOBS=$(JOBS) ./scripts/test-sanitize.sh build-sanitize
 
+# make test in a fresh minimal Debian 13 (or 12) root made with mmdebstrap
+# from this machine's mirror, the tree cloned into root's home there: what
+# a newcomer on that release gets (scripts/test-in-root.sh; needs root).
+.PHONY: test-debian12 test-debian13
+test-debian12 test-debian13:
+	@./scripts/install-deps.sh roots
+	@./scripts/test-in-root.sh $(if $(filter test-debian13,$@),trixie,bookworm)
+
 clean:
 	rm -rf $(BUILD_DIR)

@@ -34,6 +34,11 @@ fi
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev llvm-14)
 fi
+# "install-deps.sh roots": what makes a fresh Debian root for
+# scripts/test-in-root.sh, alone.
+if [ "${1:-}" = roots ]; then
+  packages=(mmdebstrap debian-archive-keyring util-linux git)
+fi
 # "install-deps.sh valgrind": also memcheck, for scripts/valgrind-run.sh.
 if [ "${1:-}" = valgrind ]; then
   packages+=(valgrind)
