@@ -109,8 +109,14 @@ void renewAccessibleIdentity(QWidget &widget)
 {
     if (!QAccessible::isActive())
         return;
-    if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&widget))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+    // Everything in the window too: a child that kept its identity would
+    // stand, to a screen reader, under a parent that is gone.
+    QList<QWidget *> widgets = widget.findChildren<QWidget *>();
+    widgets.prepend(&widget);
+    for (QWidget *each : widgets) {
+        if (QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(each))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+    }
 }
 
 Announcer::Announcer(QWidget &widget)

@@ -39,10 +39,11 @@ QAccessibleInterface *accessibleFactoryOf(const QString &className, QObject *obj
     return nullptr;
 }
 
-// Gives the widget a new accessible identity: a window shown again with new
-// content is then a new window to a screen reader, which would otherwise
-// take it for the window that was active and not read it (when the key
-// that brought it reaches the reader after the window changed).
+// Gives the widget and everything in it a new accessible identity: a window
+// shown again with new content is then a new window to a screen reader,
+// which would otherwise take it for the window that was active and not
+// read it (when the key that brought it reaches the reader after the
+// window changed).
 void renewAccessibleIdentity(QWidget &widget);
 
 // Tells a screen reader a short message as a notification of the widget
