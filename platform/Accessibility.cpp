@@ -152,8 +152,18 @@ QObject *Announcer::announce(const QString &message)
 
 void announce(QWidget &widget, const QString &message)
 {
-    if (QAccessible::isActive())
-        Announcer::of(widget).announce(message);
+    if (!QAccessible::isActive())
+        return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Qt 6.8 has announcements of their own, which its screen readers say
+    // as they are, without a role before them. They come from the focused
+    // widget: a reader drops quick repeats of an event from anything else.
+    QWidget *focused = widget.window()->focusWidget();
+    QAccessibleAnnouncementEvent event(focused ? focused : &widget, message);
+    QAccessible::updateAccessibility(&event);
+#else
+    Announcer::of(widget).announce(message);
+#endif
 }
 
 } // namespace platform

@@ -46,9 +46,10 @@ QAccessibleInterface *accessibleFactoryOf(const QString &className, QObject *obj
 // window changed).
 void renewAccessibleIdentity(QWidget &widget);
 
-// Tells a screen reader a short message as a notification of the widget
-// (a status line, say), seen by nobody: a status line that changes is not
-// spoken by itself. Nothing happens while no assistive technology listens.
+// Tells a screen reader a short message from the widget (a status line,
+// say), seen by nobody: a status line that changes is not spoken by itself.
+// With Qt 6.8 or later it is an announcement; before, a notification object
+// (Announcer). Nothing happens while no assistive technology listens.
 void announce(QWidget &widget, const QString &message);
 
 // The messages announced for one widget, each a notification object of its

@@ -19,8 +19,10 @@ import sys
 import time
 
 SPEECH = re.compile(r"^(\d\d):(\d\d):(\d\d\.\d+) - SPEECH OUTPUT: '(.*?)' ?\{", re.M | re.S)
+# Orca 43 logs "[progress bar | ] in [application | Tessaly] (1, ",
+# Orca 48 "[progress bar] in Tessaly (Qt 6.8.2) (1, ".
 BAR = re.compile(r"^(\d\d):(\d\d):(\d\d\.\d+) - EVENT MANAGER: object:state-changed:showing for "
-                 r"\[progress bar \| \] in \[application \| Tessaly\] \((\d), ", re.M)
+                 r"\[progress bar(?: \| )?\] in (?:\[application \| Tessaly\]|Tessaly \([^)]*\)) \((\d), ", re.M)
 
 
 class Failure(Exception):
@@ -102,6 +104,19 @@ def title_bytes():
     return int(found[0]) if found else -1
 
 
+def back_in_the_text_box(orca):
+    """The text box is heard by its name once its window is back, and by
+    its name, role and hint when asked where the focus is (Orca's
+    where-am-I, keypad Enter). Orca 43 says all three as the window comes;
+    Orca 48, whose keys reach it after the program has acted on them, says
+    the window, then takes the focused box as known and says its name alone
+    when the name is next told."""
+    orca.heard(r"^Your text")
+    key("KP_Enter")
+    orca.heard(r"^Your text text")
+    orca.heard(r"^Just type above\.")
+
+
 def step(text):
     print(f"== {text}", flush=True)
 
@@ -111,7 +126,7 @@ def bench(orca, passes, orca_namespace):
     for _ in range(passes):
         # The focus is in the text box after a pass.
         key("Tab", "Tab")
-        orca.heard(r"^Randomize Case push button")
+        orca.heard(r"^Randomize Case (push )?button")
         key("space")
         orca.heard(r"^Ready\.?$", timeout=60)
         bars = orca.bar_times()
@@ -158,11 +173,12 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
         orca.heard(r"^alert " + re.escape(message), timeout=40)
         # The keyboard is the popup's once its link has the focus.
         orca.heard(rf"^{link} link")
+        # A listener answers once the message has been read out.
+        orca.settle(quiet=1.0)
         key("Escape")
 
     step("the main window: the text box by its name and its hint")
-    orca.heard(r"^Your text text")
-    orca.heard(r"^Just type above\.")
+    back_in_the_text_box(orca)
 
     step("typing: each letter is heard, then the case it was given")
     typed = "hello"
@@ -199,7 +215,7 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
     if title_bytes() < pasted_bytes:
         raise Failure(f"the pasted text did not arrive (title says {title_bytes()} bytes)")
     key("Tab", "Tab")
-    orca.heard(r"^Randomize Case push button")
+    orca.heard(r"^Randomize Case (push )?button")
     key("space")
     # Focused by the pass, the box's current line is read first: a text in
     # one line (the benchmark's other shape) is read whole, and the pass is
@@ -226,10 +242,12 @@ def walk(orca, pasted_bytes, passes=0, orca_namespace=0):
 
     step("About with Alt+A: its title and its lines, then Escape")
     key("alt+a")
-    orca.heard(r"^About Morvane's Tessaly")
-    orca.heard(r"Version 1\.0")
+    # Orca 48 says a window's description within its title's utterance.
+    title = orca.heard(r"^About Morvane's Tessaly")[0][1]
+    if "Version 1.0" not in title:
+        orca.heard(r"Version 1\.0")
     key("Escape")
-    orca.heard(r"^Your text text")
+    back_in_the_text_box(orca)
 
     step("Ctrl+Q: the window closes")
     key("ctrl+q")
