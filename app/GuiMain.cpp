@@ -56,6 +56,7 @@ void holdWhileOpening(QtMsgType type, const QMessageLogContext &context, const Q
 
 int main(int argc, char *argv[])
 {
+    platform::preferQtEventLoop();
     std::vector<HeldMessage> held;
     g_held = &held;
     const QtMessageHandler usual = qInstallMessageHandler(holdWhileOpening);

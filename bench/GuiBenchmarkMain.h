@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EventLoop.h"
 #include "platform/Units.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 // fonts the tests draw with, and the benchmark's own arguments.
 inline int runGuiBenchmarks(int argc, char **argv)
 {
+    // The program's own event loop (QT_NO_GLIB= measures GLib's).
+    platform::preferQtEventLoop();
     QApplication app(argc, argv);
     platform::installFontSubstitutions();
     benchmark::Initialize(&argc, argv);

@@ -134,7 +134,7 @@ void BM_BatchPass(benchmark::State &state)
     // An inverted rate of millions of characters: microseconds per character.
     state.counters["us_per_char"] = benchmark::Counter(double(state.range(0)) * double(state.iterations()) / 1e6,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.SetLabel(oneLine ? "one line" : "60-character lines");
+    state.SetLabel(std::string(oneLine ? "one line" : "60-character lines") + ", " + platform::eventLoopName());
 }
 BENCHMARK(BM_BatchPass)
     ->Args({16 * 1024, 0})
@@ -292,6 +292,7 @@ void BM_Yield(benchmark::State &state)
     platform::Host &host = platform::systemHost();
     for (auto _ : state)
         host.eventLoop.yield();
+    state.SetLabel(std::string(platform::eventLoopName()) + ", Qt " + qVersion());
 }
 BENCHMARK(BM_Yield);
 

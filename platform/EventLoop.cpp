@@ -1,8 +1,23 @@
 #include "EventLoop.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 namespace platform {
+
+void preferQtEventLoop()
+{
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+}
+
+const char *eventLoopName()
+{
+    const QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher)
+        return "none";
+    return dispatcher->inherits("QEventDispatcherGlib") ? "GLib's event loop" : "Qt's event loop";
+}
 
 void QtEventLoop::yield()
 {

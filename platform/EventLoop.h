@@ -12,6 +12,15 @@ public:
     virtual void sleep() = 0;
 };
 
+// Chooses Qt's own event loop over GLib's for the application about to be
+// made, unless QT_NO_GLIB is set (even empty: the user's choice stands).
+// The batch pass lets events run after every character, and Qt's loop does
+// that faster, much faster with Qt 6.8; nothing here needs GLib's loop.
+void preferQtEventLoop();
+
+// The name of the event loop the application runs, for measurements.
+const char *eventLoopName();
+
 class QtEventLoop final : public EventLoop {
 public:
     void yield() override;

@@ -14,6 +14,8 @@ for bench in "$build"/bench/bench_*; do
   echo "== $(basename "$bench")"
   run "$bench"
 done
+echo "== the same pass and yield in GLib's event loop, which the program does not use"
+run env QT_NO_GLIB= "$build/bench/bench_randomizer" '--benchmark_filter=BM_Yield|BM_BatchPass/1048576/0'
 echo "== the command-line filter, from a file and through pipes"
 ./scripts/bench-filter.sh "$build"
 echo "== a pass with and without Orca"
