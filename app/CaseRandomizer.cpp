@@ -3,8 +3,8 @@
 #include "core/CaseRules.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
-#include "platform/Accessibility.h"
-#include "platform/TextBox.h"
+#include "platform/desktop/Accessibility.h"
+#include "controls/textbox/TextBox.h"
 
 #include <QLabel>
 

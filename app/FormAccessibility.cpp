@@ -1,7 +1,7 @@
 #include "FormAccessibility.h"
 
 #include "FormLabel.h"
-#include "platform/Accessibility.h"
+#include "platform/desktop/Accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QLabel>

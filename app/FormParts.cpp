@@ -1,8 +1,8 @@
 #include "FormParts.h"
 
 #include "FormLabel.h"
-#include "platform/Units.h"
-#include "platform/Windows.h"
+#include "platform/forms/Units.h"
+#include "platform/desktop/Windows.h"
 
 FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font, Qt::Alignment alignment,
                     const QString &caption, bool autoSize)

@@ -1,6 +1,6 @@
 #include "Program.h"
-#include "platform/Host.h"
-#include "platform/Units.h"
+#include "platform/host/Host.h"
+#include "platform/forms/Units.h"
 
 #include <QApplication>
 

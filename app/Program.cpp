@@ -6,8 +6,8 @@
 #include "frmabt.h"
 #include "frmmain.h"
 #include "frmmsg.h"
-#include "platform/Host.h"
-#include "platform/Windows.h"
+#include "platform/host/Host.h"
+#include "platform/desktop/Windows.h"
 
 #include <QTimer>
 

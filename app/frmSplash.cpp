@@ -6,10 +6,10 @@
 #include "ProgramWindows.h"
 #include "frmmain.h"
 #include "frmmsg.h"
-#include "platform/Accessibility.h"
-#include "platform/Host.h"
-#include "platform/Units.h"
-#include "platform/Windows.h"
+#include "platform/desktop/Accessibility.h"
+#include "platform/host/Host.h"
+#include "platform/forms/Units.h"
+#include "platform/desktop/Windows.h"
 
 #include <QCloseEvent>
 #include <QHideEvent>

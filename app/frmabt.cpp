@@ -7,10 +7,10 @@
 #include "frmSplash.h"
 #include "controls/xpbutton/XpBs.h"
 #include "frmmain.h"
-#include "platform/Accessibility.h"
-#include "platform/FormData.h"
-#include "platform/Units.h"
-#include "platform/Windows.h"
+#include "platform/desktop/Accessibility.h"
+#include "platform/forms/FormData.h"
+#include "platform/forms/Units.h"
+#include "platform/desktop/Windows.h"
 
 #include <QEvent>
 #include <QHideEvent>

@@ -4,11 +4,11 @@
 #include "FormParts.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
-#include "platform/FormData.h"
-#include "platform/SystemColors.h"
-#include "platform/TextBox.h"
-#include "platform/Units.h"
-#include "platform/Windows.h"
+#include "platform/forms/FormData.h"
+#include "platform/raster/SystemColors.h"
+#include "controls/textbox/TextBox.h"
+#include "platform/forms/Units.h"
+#include "platform/desktop/Windows.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CaseRandomizer.h"
-#include "platform/Host.h"
+#include "platform/host/Host.h"
 
 #include <QWidget>
 

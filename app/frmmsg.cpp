@@ -5,11 +5,11 @@
 #include "FormParts.h"
 #include "ProgramWindows.h"
 #include "frmSplash.h"
-#include "platform/Accessibility.h"
-#include "platform/Host.h"
-#include "platform/Timer.h"
-#include "platform/Units.h"
-#include "platform/Windows.h"
+#include "platform/desktop/Accessibility.h"
+#include "platform/host/Host.h"
+#include "platform/host/Timer.h"
+#include "platform/forms/Units.h"
+#include "platform/desktop/Windows.h"
 
 #include <QAccessible>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventLoop.h"
-#include "platform/Units.h"
+#include "platform/host/EventLoop.h"
+#include "platform/forms/Units.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 // (QT_QPA_PLATFORM=offscreen) or on a real display.
 #include "GuiBenchmarkMain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
-#include "platform/Host.h"
+#include "platform/host/Host.h"
 
 #include <QApplication>
 

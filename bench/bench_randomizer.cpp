@@ -2,9 +2,9 @@
 // Runs on whatever display Qt is given: offscreen, or a real X server.
 #include "GuiBenchmarkMain.h"
 #include "app/frmmain.h"
-#include "platform/Host.h"
-#include "platform/TextBox.h"
-#include "platform/Units.h"
+#include "platform/host/Host.h"
+#include "controls/textbox/TextBox.h"
+#include "platform/forms/Units.h"
 
 #include <QApplication>
 #include <QClipboard>

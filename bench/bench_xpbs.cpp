@@ -3,8 +3,8 @@
 #include "GuiBenchmarkMain.h"
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
-#include "platform/Host.h"
-#include "platform/Units.h"
+#include "platform/host/Host.h"
+#include "platform/forms/Units.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -4,8 +4,8 @@
 // content, not by identity as the bag itself does; and a control's values
 // through a write and a read.
 
-#include "platform/FormData.h"
-#include "platform/PropertyBag.h"
+#include "platform/forms/FormData.h"
+#include "platform/forms/PropertyBag.h"
 
 #include <QImage>
 #include <QJsonValue>

@@ -4,7 +4,7 @@
 // services never block, print, play or open anything, and a way to stop
 // with a message when an expectation fails.
 
-#include "platform/PropertyBag.h"
+#include "platform/forms/PropertyBag.h"
 #include "support/Doubles.h"
 
 #include <QApplication>

@@ -16,8 +16,8 @@
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
-#include "platform/PropertyBag.h"
-#include "platform/StdFont.h"
+#include "platform/forms/PropertyBag.h"
+#include "platform/forms/StdFont.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

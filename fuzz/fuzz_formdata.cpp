@@ -13,8 +13,8 @@
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
-#include "platform/FormData.h"
-#include "platform/PropertyBag.h"
+#include "platform/forms/FormData.h"
+#include "platform/forms/PropertyBag.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -2,7 +2,7 @@
 
 #include "Xp_ProgressBarAccessible.h"
 
-#include "platform/SystemColors.h"
+#include "platform/raster/SystemColors.h"
 
 #include <QAccessible>
 #include <QPainter>

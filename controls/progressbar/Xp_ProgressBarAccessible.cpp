@@ -1,7 +1,7 @@
 #include "Xp_ProgressBarAccessible.h"
 
 #include "Xp_ProgressBar.h"
-#include "platform/Accessibility.h"
+#include "platform/desktop/Accessibility.h"
 
 #include <QAccessibleWidget>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/PropertyBag.h"
-#include "platform/Raster.h"
+#include "platform/forms/PropertyBag.h"
+#include "platform/raster/Raster.h"
 
 #include <QRect>
 #include <QSize>

@@ -1,8 +1,8 @@
 #include "XpBs.h"
 
 #include "XpBsAccessible.h"
-#include "platform/StdFont.h"
-#include "platform/SystemColors.h"
+#include "platform/forms/StdFont.h"
+#include "platform/raster/SystemColors.h"
 
 #include <QAccessible>
 #include <QApplication>

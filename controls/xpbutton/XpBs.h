@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Host.h"
-#include "platform/PropertyBag.h"
-#include "platform/Raster.h"
+#include "platform/host/Host.h"
+#include "platform/forms/PropertyBag.h"
+#include "platform/raster/Raster.h"
 
 #include "ScaledPictures.h"
 

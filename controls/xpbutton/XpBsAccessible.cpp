@@ -1,7 +1,7 @@
 #include "XpBsAccessible.h"
 
 #include "XpBs.h"
-#include "platform/Accessibility.h"
+#include "platform/desktop/Accessibility.h"
 
 #include <QAccessibleWidget>
 

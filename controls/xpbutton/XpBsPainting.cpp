@@ -2,7 +2,7 @@
 // rounded region, the picture and the caption.
 #include "XpBs.h"
 
-#include "platform/SystemColors.h"
+#include "platform/raster/SystemColors.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 #include "app/frmmain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
-#include "platform/TextBox.h"
+#include "controls/textbox/TextBox.h"
 #include "support/Doubles.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "platform/FormData.h"
+#include "platform/forms/FormData.h"
 #include "support/FormMessages.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
-#include "platform/TextBox.h"
+#include "controls/textbox/TextBox.h"
 #include "support/Doubles.h"
 
 #include <QCloseEvent>

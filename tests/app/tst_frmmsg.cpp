@@ -2,8 +2,8 @@
 #include "app/Program.h"
 #include "app/frmSplash.h"
 #include "app/frmmsg.h"
-#include "platform/Timer.h"
-#include "platform/Units.h"
+#include "platform/host/Timer.h"
+#include "platform/forms/Units.h"
 #include "support/Doubles.h"
 
 #include <QScreen>

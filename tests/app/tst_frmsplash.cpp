@@ -1,7 +1,7 @@
 #include "app/FormLabel.h"
 #include "app/Program.h"
 #include "app/frmSplash.h"
-#include "platform/Units.h"
+#include "platform/forms/Units.h"
 #include "support/Doubles.h"
 #include "support/FormLayout.h"
 

@@ -3,7 +3,7 @@
 #include "app/frmSplash.h"
 #include "app/frmmain.h"
 #include "app/frmmsg.h"
-#include "platform/Units.h"
+#include "platform/forms/Units.h"
 #include "support/Doubles.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "controls/progressbar/Xp_ProgressBar.h"
-#include "platform/FormData.h"
-#include "platform/PropertyBag.h"
+#include "platform/forms/FormData.h"
+#include "platform/forms/PropertyBag.h"
 #include "support/Doubles.h"
 #include "support/FormMessages.h"
 

@@ -1,7 +1,7 @@
 #include "controls/xpbutton/XpBs.h"
 #include "controls/xpbutton/XpBsProbe.h"
-#include "platform/StdFont.h"
-#include "platform/SystemColors.h"
+#include "platform/forms/StdFont.h"
+#include "platform/raster/SystemColors.h"
 #include "support/Doubles.h"
 #include "support/TestButton.h"
 

@@ -1,6 +1,6 @@
 #include "Doubles.h"
 
-#include "platform/Timer.h"
+#include "platform/host/Timer.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FormLabel.h"
-#include "platform/Units.h"
+#include "platform/forms/Units.h"
 
 #include <QRect>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyBag.h"
+#include "platform/forms/PropertyBag.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "platform/Accessibility.h"
+#include "platform/desktop/Accessibility.h"
 
 #include <QAccessible>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "FormData.h"
 
-#include "Services.h"
+#include "platform/host/Services.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/Services.h"
+#include "platform/host/Services.h"
 
 #include <QDir>
 #include <QFile>

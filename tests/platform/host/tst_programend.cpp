@@ -1,4 +1,4 @@
-#include "platform/ProgramEnd.h"
+#include "platform/host/ProgramEnd.h"
 
 #include <QEventLoop>
 #include <QTimer>

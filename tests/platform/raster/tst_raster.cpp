@@ -1,5 +1,5 @@
-#include "platform/Raster.h"
-#include "platform/SystemColors.h"
+#include "platform/raster/Raster.h"
+#include "platform/raster/SystemColors.h"
 
 #include <QFontMetrics>
 #include <QtTest>

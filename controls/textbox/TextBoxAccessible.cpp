@@ -1,6 +1,6 @@
 #include "TextBoxAccessible.h"
 
-#include "Accessibility.h"
+#include "platform/desktop/Accessibility.h"
 #include "TextBox.h"
 
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "platform/Random.h"
+#include "platform/host/Random.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "platform/TextBox.h"
-#include "platform/Units.h"
+#include "controls/textbox/TextBox.h"
+#include "platform/forms/Units.h"
 
 #include <QAccessible>
 #include <QClipboard>

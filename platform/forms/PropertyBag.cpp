@@ -1,6 +1,6 @@
 #include "PropertyBag.h"
 
-#include "Services.h"
+#include "platform/host/Services.h"
 #include "Units.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "platform/FormData.h"
-#include "platform/Services.h"
+#include "platform/forms/FormData.h"
+#include "platform/host/Services.h"
 #include "support/FormMessages.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "platform/PropertyBag.h"
-#include "platform/Services.h"
+#include "platform/forms/PropertyBag.h"
+#include "platform/host/Services.h"
 #include "support/FormMessages.h"
 
 #include <QDir>
