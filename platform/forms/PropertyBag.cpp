@@ -1,94 +1,19 @@
 #include "PropertyBag.h"
 
-#include "platform/host/Services.h"
-#include "Units.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QImageReader>
-
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <limits>
 
 namespace platform {
 
 namespace {
-
-QString resolvePicturePath(const QString &path)
-{
-    QString normalized = path;
-    normalized.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (normalized.isEmpty())
-        return QString();
-    const QFileInfo asGiven(normalized);
-    if (asGiven.isAbsolute())
-        return asGiven.exists() ? normalized : QString();
-    if (asGiven.exists())
-        return asGiven.absoluteFilePath();
-    const QString relative = QDir::cleanPath(normalized);
-    const QString folder = resourceFolder() + QLatin1Char('/');
-    if (QFileInfo::exists(folder + relative))
-        return QFileInfo(folder + relative).absoluteFilePath();
-    // A path such as .\resources\logo.bmp names a file of the resource folder.
-    const QString prefix = QStringLiteral("resources/");
-    if (relative.startsWith(prefix) && QFileInfo::exists(folder + relative.mid(prefix.size())))
-        return QFileInfo(folder + relative.mid(prefix.size())).absoluteFilePath();
-    return QString();
-}
-
-FormMessageSink &messageSink()
-{
-    static FormMessageSink sink;
-    return sink;
-}
-
-bool contains(const std::vector<QString> &list, const QString &item)
-{
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
 
 int typeIdOf(const QVariant &value)
 {
     return value.metaType().id();
 }
 
-bool integerOf(const QVariant &value, qint64 *result)
+bool contains(const std::vector<QString> &list, const QString &item)
 {
-    switch (typeIdOf(value)) {
-    case QMetaType::Bool:
-        // The platform's True is -1.
-        *result = value.toBool() ? -1 : 0;
-        return true;
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        *result = value.toLongLong();
-        return true;
-    case QMetaType::ULong:
-    case QMetaType::ULongLong: {
-        const qulonglong unsignedValue = value.toULongLong();
-        if (unsignedValue > qulonglong(std::numeric_limits<qint64>::max()))
-            return false;
-        *result = qint64(unsignedValue);
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
-// A 32-bit value, whether given signed or as a colour's bit pattern.
-bool fitsIn32Bits(qint64 number)
-{
-    return number >= std::numeric_limits<qint32>::min() && number <= qint64(std::numeric_limits<quint32>::max());
+    return std::find(list.begin(), list.end(), item) != list.end();
 }
 
 QString expectedTypeName(int typeId)
@@ -126,156 +51,6 @@ bool sameValue(const QVariant &left, const QVariant &right)
 }
 
 } // namespace
-
-bool isPropertyValueType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Bool:
-    case QMetaType::QString:
-        return true;
-    default:
-        return typeId == qMetaTypeId<FontSpec>() || typeId == qMetaTypeId<Picture>();
-    }
-}
-
-int pixelsToHimetric(int pixels)
-{
-    // Halves go to the even neighbour, as in every float-to-integer conversion
-    // of the program.
-    return int(std::nearbyint(double(pixels) * 2540.0 / 96.0));
-}
-
-Picture LoadPicture(const QString &path)
-{
-    auto picture = std::make_shared<PictureData>();
-    const QString file = resolvePicturePath(path);
-    picture->source = file.isEmpty() ? path : file;
-    if (file.isEmpty())
-        return picture;
-    QImageReader reader(file);
-    QImage image = reader.read();
-    if (image.isNull())
-        return picture;
-    picture->type = QFileInfo(file).suffix().compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0 ? PictureData::Icon
-                                                                                                   : PictureData::Bitmap;
-    picture->widthHimetric = pixelsToHimetric(image.width());
-    picture->heightHimetric = pixelsToHimetric(image.height());
-    picture->image = std::move(image);
-    return picture;
-}
-
-Picture EmptyPicture()
-{
-    return std::make_shared<const PictureData>();
-}
-
-QFont FontSpec::toQFont() const
-{
-    QFont font = pointFont(name, size, bold, italic);
-    font.setUnderline(underline);
-    font.setStrikeOut(strikethrough);
-    return font;
-}
-
-bool operator==(const FontSpec &left, const FontSpec &right)
-{
-    return left.name == right.name && left.size == right.size && left.bold == right.bold
-        && left.italic == right.italic && left.underline == right.underline
-        && left.strikethrough == right.strikethrough;
-}
-
-bool operator!=(const FontSpec &left, const FontSpec &right)
-{
-    return !(left == right);
-}
-
-FormMessageSink setFormMessageSink(FormMessageSink sink)
-{
-    FormMessageSink previous = std::move(messageSink());
-    messageSink() = std::move(sink);
-    return previous;
-}
-
-void reportFormProblem(const QString &text)
-{
-    const QString message = QStringLiteral("tessaly: ") + text;
-    if (messageSink()) {
-        messageSink()(message);
-        return;
-    }
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
-QVariant readPropertyValue(const QVariant &stored, int targetTypeId, bool *ok)
-{
-    *ok = true;
-    if (typeIdOf(stored) == targetTypeId)
-        return stored;
-    qint64 number = 0;
-    const bool isInteger = typeIdOf(stored) != QMetaType::Bool && integerOf(stored, &number);
-    const bool fits16 = number >= std::numeric_limits<qint16>::min() && number <= std::numeric_limits<qint16>::max();
-    switch (targetTypeId) {
-    case QMetaType::Short:
-        if (isInteger && fits16)
-            return QVariant::fromValue(short(number));
-        break;
-    case QMetaType::Int:
-        if (isInteger && number >= std::numeric_limits<qint32>::min() && number <= std::numeric_limits<qint32>::max())
-            return QVariant::fromValue(int(number));
-        break;
-    case QMetaType::UInt:
-        if (isInteger && fitsIn32Bits(number))
-            return QVariant::fromValue(quint32(number));
-        break;
-    case QMetaType::Bool:
-        if (isInteger && fits16)
-            return QVariant::fromValue(number != 0);
-        break;
-    default:
-        break;
-    }
-    *ok = false;
-    return QVariant();
-}
-
-QVariant convertPropertyValue(const QVariant &value, int targetTypeId, bool *ok)
-{
-    *ok = true;
-    if (typeIdOf(value) == targetTypeId)
-        return value;
-    qint64 number = 0;
-    const bool isInteger = integerOf(value, &number);
-    switch (targetTypeId) {
-    case QMetaType::Short:
-        if (isInteger && number >= std::numeric_limits<qint16>::min() && number <= std::numeric_limits<qint16>::max())
-            return QVariant::fromValue(short(number));
-        break;
-    case QMetaType::Int:
-        if (isInteger && fitsIn32Bits(number))
-            return QVariant::fromValue(int(quint32(number)));
-        break;
-    case QMetaType::UInt:
-        if (isInteger && fitsIn32Bits(number))
-            return QVariant::fromValue(quint32(number));
-        break;
-    case QMetaType::Bool:
-        if (isInteger)
-            return QVariant::fromValue(number != 0);
-        break;
-    case QMetaType::QString:
-        if (isInteger && typeIdOf(value) != QMetaType::Bool)
-            return QVariant::fromValue(QString::number(number));
-        break;
-    default:
-        break;
-    }
-    *ok = false;
-    return QVariant();
-}
 
 PropertyBag::PropertyBag()
     : m_log(std::make_shared<ReadLog>())
