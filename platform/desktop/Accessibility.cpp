@@ -135,9 +135,10 @@ Announcer &Announcer::of(QWidget &widget)
 QObject *Announcer::announce(const QString &message)
 {
     // Every message is an object of its own: a screen reader that falls
-    // behind takes a second show of one object for a repeat of the first
+    // behind takes a second event of one object for a repeat of the first
     // and drops it, and reads a name when it comes to it, not as it was
-    // shown. The last few stay for a reader that is behind.
+    // shown; a notification's events are never dropped as a flood. The
+    // last few stay for a reader that is behind.
     auto *announcement = new Announcement(m_widget, *this, message);
     QAccessible::registerAccessibleInterface(new AnnouncementAccessible(*announcement));
     m_recent.push_back(announcement);
@@ -145,25 +146,22 @@ QObject *Announcer::announce(const QString &message)
         delete m_recent.front();
         m_recent.pop_front();
     }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Qt 6.8 has announcements, which a reader says as they are, without
+    // the notification's role before them.
+    QAccessibleAnnouncementEvent told(announcement, message);
+    QAccessible::updateAccessibility(&told);
+#else
     QAccessibleEvent shown(announcement, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+#endif
     return announcement;
 }
 
 void announce(QWidget &widget, const QString &message)
 {
-    if (!QAccessible::isActive())
-        return;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    // Qt 6.8 has announcements of their own, which its screen readers say
-    // as they are, without a role before them. They come from the focused
-    // widget: a reader drops quick repeats of an event from anything else.
-    QWidget *focused = widget.window()->focusWidget();
-    QAccessibleAnnouncementEvent event(focused ? focused : &widget, message);
-    QAccessible::updateAccessibility(&event);
-#else
-    Announcer::of(widget).announce(message);
-#endif
+    if (QAccessible::isActive())
+        Announcer::of(widget).announce(message);
 }
 
 } // namespace platform

@@ -48,8 +48,9 @@ void renewAccessibleIdentity(QWidget &widget);
 
 // Tells a screen reader a short message from the widget (a status line,
 // say), seen by nobody: a status line that changes is not spoken by itself.
-// With Qt 6.8 or later it is an announcement; before, a notification object
-// (Announcer). Nothing happens while no assistive technology listens.
+// It comes from a notification object of its own (Announcer): shown, or with
+// Qt 6.8 and later announced. Nothing happens while no assistive technology
+// listens.
 void announce(QWidget &widget, const QString &message);
 
 // The messages announced for one widget, each a notification object of its
