@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TextModel.h"
+#include "UndoHistory.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
