@@ -96,9 +96,40 @@ void Program::unloadSplash()
     leaving->deleteLater();
 }
 
-QPixmap ProgramWindows::logo()
+namespace {
+
+const char *const kIntroduction[] = {
+    "This is the final freeware by \r\n Morvane for the year 2003.",
+    "This randomly changes what\r\nyou typed into upper or lower cases,",
+    "Achieving this kind of effect:\r\nhOw ARe YoU?",
+};
+
+} // namespace
+
+void Program::introduce()
 {
-    return QPixmap(QStringLiteral(":/art/logo.png"));
+    platform::ProgramEnd &programEnd = m_host.programEnd;
+    frmmsg &message = popup();
+    message.shownext(QString::fromLatin1(kIntroduction[0]));
+    if (programEnd.hasEnded())
+        return;
+    message.shownext(QString::fromLatin1(kIntroduction[1]));
+    if (programEnd.hasEnded())
+        return;
+    message.showclose(QString::fromLatin1(kIntroduction[2]));
+    if (programEnd.hasEnded())
+        return;
+
+    // The popup that had the keyboard is gone: the main window takes it.
+    frmmain &main = mainWindow();
+    main.show();
+    platform::activateWindow(main);
+}
+
+void Program::returnKeyboardToMainWindow()
+{
+    if (m_mainWindow && m_mainWindow->isVisible())
+        platform::activateWindow(*m_mainWindow);
 }
 
 QIcon Program::icon()

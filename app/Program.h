@@ -7,7 +7,10 @@
 
 #include <memory>
 
+class frmSplash;
 class frmabt;
+class frmmain;
+class frmmsg;
 
 // The program's windows. Each exists at most once: it is created on first
 // use and stays loaded, hidden or not, until the program ends. Windows reach
@@ -25,14 +28,14 @@ public:
     // take it from there.
     void start();
 
-    frmSplash &splash() override;
-    frmmsg &popup() override;
-    frmmain &mainWindow() override;
+    frmSplash &splash();
+    frmmsg &popup();
+    frmmain &mainWindow();
     frmabt &about();
 
     bool hasSplash() const { return m_splash != nullptr; }
     bool hasPopup() const { return m_popup != nullptr; }
-    bool hasMainWindow() const override { return m_mainWindow != nullptr; }
+    bool hasMainWindow() const { return m_mainWindow != nullptr; }
     bool hasAbout() const { return m_about != nullptr; }
 
     // What the main window's "&About" does: the about window, loaded on
@@ -44,6 +47,12 @@ public:
     // Once its hand-over has begun it only hides: the hand-over runs on
     // its timer handler and must come back to it.
     void unloadSplash() override;
+
+    // The introduction, run from the splash's timer: the popup shows its
+    // three messages one after the other, then the main window comes and
+    // takes the keyboard. It stops where the program has ended meanwhile.
+    void introduce() override;
+    void returnKeyboardToMainWindow() override;
 
     static QIcon icon();
 

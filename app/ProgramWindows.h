@@ -1,26 +1,20 @@
 #pragma once
 
-#include <QPixmap>
-
 namespace platform { struct Host; }
-class frmSplash;
-class frmmsg;
-class frmmain;
 
-// What a window needs of the program: the host's services, the other
-// windows it hands over to or copies from, and the splash's own unloading.
-// The program (Program) implements it; the windows include only this.
+// What a window needs of the program: the host's services and what happens
+// between windows. The program (Program) implements it; the windows include
+// only this, never each other.
 class ProgramWindows {
 public:
     virtual platform::Host &host() const = 0;
-    virtual frmSplash &splash() = 0;
-    virtual frmmsg &popup() = 0;
-    virtual frmmain &mainWindow() = 0;
-    virtual bool hasMainWindow() const = 0;
+    // The splash unloads itself (a click on its logo).
     virtual void unloadSplash() = 0;
-
-    // The product's logo, as the splash, the popup and the about window show it.
-    static QPixmap logo();
+    // The splash's time is up: the three messages, then the main window.
+    virtual void introduce() = 0;
+    // A window that had the keyboard went away: the main window, when it is
+    // showing, takes it back.
+    virtual void returnKeyboardToMainWindow() = 0;
 
 protected:
     ~ProgramWindows() = default;

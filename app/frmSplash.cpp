@@ -3,9 +3,8 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
+#include "Product.h"
 #include "ProgramWindows.h"
-#include "frmmain.h"
-#include "frmmsg.h"
 #include "platform/desktop/Accessibility.h"
 #include "platform/host/Host.h"
 #include "platform/forms/Units.h"
@@ -38,36 +37,30 @@ const std::array<std::pair<const char *, const char *>, 6> kLoadingCycle{{
     {"Loading....", "Loading....."},
 }};
 
-const char *const kIntroduction[] = {
-    "This is the final freeware by \r\n Morvane for the year 2003.",
-    "This randomly changes what\r\nyou typed into upper or lower cases,",
-    "Achieving this kind of effect:\r\nhOw ARe YoU?",
-};
-
 } // namespace
 
 frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , lblCompanyProduct(newLabel(Frame1, "lblCompanyProduct", twipsRect(120, 360, 4635, 435), arial(18, true),
-                                 Qt::AlignHCenter, QStringLiteral("Morvane"), true))
+                                 Qt::AlignHCenter, product::company(), true))
     , Label2(newLabel(Frame1, "Label2", twipsRect(3480, 360, 255, 255), arialBlack(9.75), Qt::AlignLeft,
                       QStringLiteral("\u00A9"), false))
     , Label1(newLabel(Frame1, "Label1", twipsRect(120, 720, 4740, 285), arial(12, true), Qt::AlignHCenter,
                       QStringLiteral("Presents"), true))
     , lblProductName(newLabel(Frame1, "lblProductName", twipsRect(360, 1080, 4095, 510), arial(21.75, true),
-                              Qt::AlignHCenter, QStringLiteral("Morvane's Tessaly"), true))
+                              Qt::AlignHCenter, product::name(), true))
     , Label3(newLabel(Frame1, "Label3", twipsRect(4440, 1080, 255, 255), arialBlack(9.75), Qt::AlignLeft,
                       QStringLiteral("\u00A9"), false))
     , imgLogo(newLabel(Frame1, "imgLogo", twipsRect(2040, 1560, 855, 825), QFont(), Qt::AlignLeft, QString(), false))
     , Label4(newLabel(Frame1, "Label4", twipsRect(120, 2520, 1485, 285), arial(12, true), Qt::AlignLeft,
                       QStringLiteral("Loading..."), true))
     , lblPlatform(newLabel(Frame1, "lblPlatform", twipsRect(3000, 2520, 1545, 240), arial(9.75, true),
-                           Qt::AlignRight, QStringLiteral("Platform: ME/XP"), true))
+                           Qt::AlignRight, product::platformLine(), true))
     , lblVersion(newLabel(Frame1, "lblVersion", twipsRect(3615, 2760, 1050, 240), arial(9.75, true), Qt::AlignRight,
-                          QStringLiteral("Version 1.0"), true))
+                          product::versionLine(), true))
     , Label5(newLabel(Frame1, "Label5", twipsRect(120, 2880, 2055, 255), arial(8.25, false), Qt::AlignLeft,
-                      QStringLiteral("First Build: 20/12/03"), false))
+                      product::firstBuildLine(), false))
     , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3120, 4695, 255), arial(9, false),
                               Qt::AlignLeft, QStringLiteral("Freeware: share it freely, but never sell it."), false))
     , delaytimer(new QTimer(this))
@@ -86,7 +79,7 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(ProgramWindows::logo());
+    imgLogo->setPixmap(product::logo());
     connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
 
     installFormAccessibility();
@@ -122,23 +115,7 @@ void frmSplash::delaytimer_Timer()
     delaytimer->stop();
     m_handOverBegun = true;
     hide();
-
-    platform::ProgramEnd &programEnd = m_program.host().programEnd;
-    frmmsg &popup = m_program.popup();
-    popup.shownext(QString::fromLatin1(kIntroduction[0]));
-    if (programEnd.hasEnded())
-        return;
-    popup.shownext(QString::fromLatin1(kIntroduction[1]));
-    if (programEnd.hasEnded())
-        return;
-    popup.showclose(QString::fromLatin1(kIntroduction[2]));
-    if (programEnd.hasEnded())
-        return;
-
-    // The popup that had the keyboard is gone: the main window takes it.
-    frmmain &main = m_program.mainWindow();
-    main.show();
-    platform::activateWindow(main);
+    m_program.introduce();
 }
 
 void frmSplash::imgLogo_Click()

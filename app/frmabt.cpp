@@ -4,9 +4,8 @@
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "ProgramWindows.h"
-#include "frmSplash.h"
+#include "Product.h"
 #include "controls/xpbutton/XpBs.h"
-#include "frmmain.h"
 #include "platform/desktop/Accessibility.h"
 #include "platform/forms/FormData.h"
 #include "platform/forms/Units.h"
@@ -90,7 +89,7 @@ frmabt::frmabt(ProgramWindows &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(ProgramWindows::logo());
+    imgLogo->setPixmap(product::logo());
 
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(120, 2160, 3615, 930));
@@ -126,12 +125,11 @@ void frmabt::Form_Load()
 
 void frmabt::Form_Activate()
 {
-    const frmSplash &splash = m_program.splash();
-    lblProductName->setCaption(splash.lblProductName->Caption());
-    imgLogo->setPixmap(splash.imgLogo->pixmap());
-    lblVersion->setCaption(splash.lblVersion->Caption());
-    lblPlatform->setCaption(splash.lblPlatform->Caption());
-    Label5->setCaption(splash.Label5->Caption());
+    lblProductName->setCaption(product::name());
+    imgLogo->setPixmap(product::logo());
+    lblVersion->setCaption(product::versionLine());
+    lblPlatform->setCaption(product::platformLine());
+    Label5->setCaption(product::firstBuildLine());
 }
 
 void frmabt::XpBs2_Click()
@@ -155,8 +153,8 @@ void frmabt::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     // The keyboard goes back to where the user works.
-    if (!event->spontaneous() && m_program.hasMainWindow() && m_program.mainWindow().isVisible())
-        platform::activateWindow(m_program.mainWindow());
+    if (!event->spontaneous())
+        m_program.returnKeyboardToMainWindow();
 }
 
 

@@ -4,7 +4,7 @@
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "ProgramWindows.h"
-#include "frmSplash.h"
+#include "Product.h"
 #include "platform/desktop/Accessibility.h"
 #include "platform/host/Host.h"
 #include "platform/host/Timer.h"
@@ -293,8 +293,7 @@ void frmmsg::setPicLeft(int twips)
 
 void frmmsg::Form_Activate()
 {
-    frmSplash &splash = m_program.splash();
-    lblProductName->setCaption(splash.lblProductName->Caption());
+    lblProductName->setCaption(product::name());
     // The box was laid out for a shorter placeholder; the real product name
     // is wider, so the box grows about its centre instead of cutting the
     // name off at both ends. The frame still has room for it.
@@ -303,7 +302,7 @@ void frmmsg::Form_Activate()
     if (needed > box.width())
         box.adjust(-(needed - box.width() + 1) / 2, 0, (needed - box.width() + 1) / 2, 0);
     lblProductName->setGeometry(box);
-    imgLogo->setPixmap(splash.imgLogo->pixmap());
+    imgLogo->setPixmap(product::logo());
 }
 
 void frmmsg::showEvent(QShowEvent *event)

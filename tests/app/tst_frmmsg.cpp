@@ -100,7 +100,7 @@ private slots:
     void segmentIsDrawnOverTheLine();
     void linkUnderlinesOnHover_data();
     void linkUnderlinesOnHover();
-    void showingTakesProductNameAndLogoFromTheSplash();
+    void everyShowingTakesTheProductNameAndLogo();
     void productNameIsNotCutOff();
     void borderlessTopmostAndCentredOnlyWhenFirstShown();
 };
@@ -480,7 +480,7 @@ void tst_frmmsg::linkUnderlinesOnHover()
     QCOMPARE(popup.Label2->font().underline(), underlined);
 }
 
-void tst_frmmsg::showingTakesProductNameAndLogoFromTheSplash()
+void tst_frmmsg::everyShowingTakesTheProductNameAndLogo()
 {
     Popup fixture;
     frmmsg &popup = fixture.popup;
@@ -492,11 +492,13 @@ void tst_frmmsg::showingTakesProductNameAndLogoFromTheSplash()
     QVERIFY(!popup.imgLogo->pixmap().isNull());
     QCOMPARE(popup.imgLogo->pixmap().cacheKey(), splash.imgLogo->pixmap().cacheKey());
 
-    // Every showing reads them again.
+    // Every showing takes them again.
     popup.hidemsg();
-    splash.lblProductName->setCaption(QStringLiteral("Renamed"));
+    popup.lblProductName->setCaption(QStringLiteral("Renamed"));
+    popup.imgLogo->setPixmap(QPixmap());
     popup.Showstatus(QStringLiteral("second"));
-    QCOMPARE(popup.lblProductName->Caption(), QStringLiteral("Renamed"));
+    QCOMPARE(popup.lblProductName->Caption(), QStringLiteral("Morvane's Tessaly"));
+    QCOMPARE(popup.imgLogo->pixmap().cacheKey(), splash.imgLogo->pixmap().cacheKey());
 }
 
 void tst_frmmsg::productNameIsNotCutOff()
