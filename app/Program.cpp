@@ -8,8 +8,8 @@
 #include "frmmsg.h"
 #include "platform/host/Host.h"
 #include "platform/desktop/Windows.h"
+#include "platform/host/Timer.h"
 
-#include <QTimer>
 
 static void loadArt()
 {

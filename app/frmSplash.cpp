@@ -9,10 +9,10 @@
 #include "platform/host/Host.h"
 #include "platform/forms/Units.h"
 #include "platform/desktop/Windows.h"
+#include "platform/host/Timer.h"
 
 #include <QCloseEvent>
 #include <QHideEvent>
-#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -63,8 +63,8 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
                       product::firstBuildLine(), false))
     , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3120, 4695, 255), arial(9, false),
                               Qt::AlignLeft, QStringLiteral("Freeware: share it freely, but never sell it."), false))
-    , delaytimer(new QTimer(this))
-    , Timer2(new QTimer(this))
+    , delaytimer(program.host().clock.newTimer(this))
+    , Timer2(program.host().clock.newTimer(this))
     , m_program(program)
 {
     setObjectName(QStringLiteral("frmSplash"));
@@ -88,10 +88,10 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
 
     delaytimer->setObjectName(QStringLiteral("delaytimer"));
     delaytimer->setInterval(kHandOverDelayMs);
-    connect(delaytimer, &QTimer::timeout, this, &frmSplash::delaytimer_Timer);
+    connect(delaytimer, &platform::Timer::timeout, this, &frmSplash::delaytimer_Timer);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(kLoadingStepMs);
-    connect(Timer2, &QTimer::timeout, this, &frmSplash::Timer2_Timer);
+    connect(Timer2, &platform::Timer::timeout, this, &frmSplash::Timer2_Timer);
 
     delaytimer->start();
     Timer2->start();

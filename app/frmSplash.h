@@ -1,12 +1,13 @@
 #pragma once
 
 #include "FormAccessibility.h"
+#include "platform/host/Timer.h"
 
 #include <QWidget>
 
 class FormLabel;
 class ProgramWindows;
-class QTimer;
+
 
 // The splash window: maker, product name, logo, version and platform lines
 // and an animated "Loading..." for three seconds. Then it hides, lets the
@@ -32,8 +33,8 @@ public:
     FormLabel *const lblVersion;
     FormLabel *const Label5;
     FormLabel *const lblLegalNotice;
-    QTimer *const delaytimer;
-    QTimer *const Timer2;
+    platform::Timer *const delaytimer;
+    platform::Timer *const Timer2;
 
     void Timer2_Timer();
     void delaytimer_Timer();

@@ -9,11 +9,11 @@
 #include "controls/textbox/TextBox.h"
 #include "platform/forms/Units.h"
 #include "platform/desktop/Windows.h"
+#include "platform/host/Timer.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QShortcut>
-#include <QTimer>
 
 using platform::twipsRect;
 using platform::twipsToPixels;
@@ -40,7 +40,7 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     , pb(new Xp_ProgressBar(host, this))
     , XpBs2(new XpBs(host, this))
     , XpBs1(new XpBs(host, this))
-    , timer1(new QTimer(this))
+    , timer1(host.clock.newTimer(this))
     , m_host(host)
     , m_randomizer(host, CaseRandomizer::Targets{*tb, *Label1, *pb, *XpBs2})
 {
@@ -103,7 +103,7 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     tb->setKeyPressHook([this](char32_t &code) { tb_KeyPress(code); });
     connect(XpBs2, &XpBs::Click, this, &frmmain::XpBs2_Click);
     connect(XpBs1, &XpBs::Click, this, &frmmain::XpBs1_Click);
-    connect(timer1, &QTimer::timeout, this, &frmmain::timer1_Timer);
+    connect(timer1, &platform::Timer::timeout, this, &frmmain::timer1_Timer);
 
     // Ctrl+Q asks the window to close, as its close button does, for the
     // keyboard alone.

@@ -2,13 +2,13 @@
 
 #include "CaseRandomizer.h"
 #include "platform/host/Host.h"
+#include "platform/host/Timer.h"
 
 #include <QWidget>
 
 #include <functional>
 
 class QLabel;
-class QTimer;
 class XpBs;
 class Xp_ProgressBar;
 namespace platform { class TextBox; }
@@ -29,7 +29,7 @@ public:
     Xp_ProgressBar *const pb;
     XpBs *const XpBs2;
     XpBs *const XpBs1;
-    QTimer *const timer1;
+    platform::Timer *const timer1;
 
     // What "&About" opens; the start-up wiring supplies it.
     void setAboutHandler(std::function<void()> handler) { m_aboutHandler = std::move(handler); }

@@ -127,13 +127,13 @@ void Xp_ProgressBar::tellValue()
     if (!isVisible() || !QAccessible::isActive())
         return;
     if (m_valueTold.isValid() && m_valueTold.elapsed() < kIntervalMs) {
-        if (!m_valueToTell) {
-            m_valueToTell = new QTimer(this);
-            m_valueToTell->setSingleShot(true);
-            connect(m_valueToTell, &QTimer::timeout, this, &Xp_ProgressBar::tellValue);
+        if (!m_valueToTellPending) {
+            m_valueToTellPending = true;
+            m_host.clock.singleShot(int(kIntervalMs - m_valueTold.elapsed()), this, [this] {
+                m_valueToTellPending = false;
+                tellValue();
+            });
         }
-        if (!m_valueToTell->isActive())
-            m_valueToTell->start(int(kIntervalMs - m_valueTold.elapsed()));
         return;
     }
     m_valueTold.start();

@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -79,7 +78,7 @@ private:
     // When a screen reader last heard the value, and the report held back
     // since.
     QElapsedTimer m_valueTold;
-    QTimer *m_valueToTell = nullptr;
+    bool m_valueToTellPending = false;
     platform::Surface m_surface;
 
     // Properties.

@@ -120,14 +120,14 @@ void assignSilently(platform::StdFont &target, const FontSpec &fontValue)
 XpBs::XpBs(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , m_host(host)
-    , OverTimer(new QTimer(this))
+    , OverTimer(host.clock.newTimer(this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     OverTimer->setObjectName(QStringLiteral("OverTimer"));
     OverTimer->setInterval(kHoverPollMs);
-    connect(OverTimer, &QTimer::timeout, this, &XpBs::OverTimer_Timer);
+    connect(OverTimer, &platform::Timer::timeout, this, &XpBs::OverTimer_Timer);
     installXpBsAccessibility();
     UserControl_Initialize();
 }

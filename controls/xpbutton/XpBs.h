@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/host/Host.h"
+#include "platform/host/Timer.h"
 #include "platform/forms/PropertyBag.h"
 #include "platform/raster/Raster.h"
 
@@ -8,7 +9,6 @@
 
 #include <QImage>
 #include <QRegion>
-#include <QTimer>
 #include <QWidget>
 
 #include <vector>
@@ -243,7 +243,7 @@ private:
     platform::Host &m_host;
     platform::Surface m_surface;
     QImage m_image;
-    QTimer *OverTimer = nullptr;
+    platform::Timer *OverTimer = nullptr;
     QShortcut *m_accessKey = nullptr;
     QString m_accessKeys;
 

@@ -32,7 +32,7 @@ struct XpBsProbe {
     static quint8 hasFocusFlag(const XpBs &b) { return b.HasFocus; }
     static quint8 isDownFlag(const XpBs &b) { return b.IsDown; }
     static quint8 isOverFlag(const XpBs &b) { return b.IsOver; }
-    static QTimer *overTimer(const XpBs &b) { return b.OverTimer; }
+    static platform::Timer *overTimer(const XpBs &b) { return b.OverTimer; }
     // The layout of the last repaint.
     static XpBs::RECT innerRect(const XpBs &b) { return b.m_layout.inner; }
     static XpBs::RECT pictureRect(const XpBs &b) { return b.m_layout.picture; }

@@ -1,5 +1,7 @@
 #include "ProgramEnd.h"
 
+#include "Timer.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -14,8 +16,10 @@ void QtProgramEnd::end()
 
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        const auto timers = window->findChildren<QTimer *>();
-        for (QTimer *timer : timers)
+        // The windows' timers, whatever time they run on, and Qt's own.
+        for (Timer *timer : window->findChildren<Timer *>())
+            timer->stop();
+        for (QTimer *timer : window->findChildren<QTimer *>())
             timer->stop();
         window->hide();
     }

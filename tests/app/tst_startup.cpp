@@ -29,12 +29,16 @@ struct Step {
 // a message, it notes what is shown and, a little later, clicks the link.
 class User : public QObject {
 public:
+    // Looks and clicks on the program's own clock: on a fake one, the
+    // introduction runs through with no real waiting.
     User(Program &program, int clickAfterMs)
         : m_program(program)
         , m_clickAfterMs(clickAfterMs)
+        , m_poll(program.host().clock.newTimer(this))
     {
-        connect(&m_poll, &QTimer::timeout, this, &User::look);
-        m_poll.start(5);
+        connect(m_poll, &platform::Timer::timeout, this, &User::look);
+        m_poll->setInterval(5);
+        m_poll->start();
     }
 
     QList<Step> steps;
@@ -64,12 +68,12 @@ private:
         step.mainWindowLoadedWhenShown = m_program.hasMainWindow();
         steps << step;
         m_clickPending = true;
-        QTimer::singleShot(m_clickAfterMs, this, [this, &popup] {
+        m_program.host().clock.singleShot(m_clickAfterMs, this, [this, &popup] {
             m_clickPending = false;
             steps.last().mainWindowLoadedBeforeClick = m_program.hasMainWindow();
             if (steps.size() == interruptAtStep && interrupt) {
                 if (!clickAfterInterrupt)
-                    m_poll.stop();
+                    m_poll->stop();
                 interrupt();
                 if (!clickAfterInterrupt)
                     return;
@@ -81,7 +85,7 @@ private:
     Program &m_program;
     int m_clickAfterMs;
     bool m_clickPending = false;
-    QTimer m_poll;
+    platform::Timer *m_poll;
 };
 
 const QString kMessage1 = QStringLiteral("This is the final freeware by \r\n Morvane for the year 2003.");
@@ -116,7 +120,7 @@ void tst_startup::initTestCase()
 
 void tst_startup::startShowsOnlyTheSplash()
 {
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     QVERIFY(program.hasSplash());
@@ -128,7 +132,7 @@ void tst_startup::startShowsOnlyTheSplash()
 
 void tst_startup::introductionComesInOrderAndTheMainWindowLast()
 {
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     User user(program, 100);
@@ -161,13 +165,15 @@ void tst_startup::introductionComesInOrderAndTheMainWindowLast()
 
 void tst_startup::timersDriveTheWholeStartUp()
 {
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
-    // The same timer, sooner, so that the test does not sit out three seconds.
-    program.splash().delaytimer->start(60);
     User user(program, 10);
-    QTRY_VERIFY_WITH_TIMEOUT(program.hasMainWindow() && program.mainWindow().isVisible(), 5000);
+    doubles.clock.advance(2999);
+    QVERIFY(!program.hasPopup());
+    // Three seconds in, the introduction runs, the user clicking through it.
+    doubles.clock.advance(1);
+    QVERIFY(program.hasMainWindow() && program.mainWindow().isVisible());
     QCOMPARE(user.steps.size(), 3);
     QCOMPARE(user.steps.last().link, QStringLiteral("Close"));
     QVERIFY(!program.splash().isVisible());
@@ -175,7 +181,7 @@ void tst_startup::timersDriveTheWholeStartUp()
 
 void tst_startup::programEndDuringTheIntroductionStopsTheHandOver()
 {
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     User user(program, 20);
@@ -202,7 +208,7 @@ void tst_startup::logoClickEndsTheProgramBeforeTheHandOver_data()
 void tst_startup::logoClickEndsTheProgramBeforeTheHandOver()
 {
     QFETCH(bool, closeRequest);
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     QVERIFY(QTest::qWaitForWindowExposed(&program.splash()));
@@ -218,7 +224,7 @@ void tst_startup::logoClickEndsTheProgramBeforeTheHandOver()
 
 void tst_startup::logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash()
 {
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     program.popup();
@@ -247,7 +253,7 @@ void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored_data()
 void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored()
 {
     QFETCH(bool, whileMessageOneIsUp);
-    testing::TestHost doubles;
+    testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     QPointer<frmSplash> splash = &program.splash();
@@ -276,7 +282,7 @@ void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored()
 
 void tst_startup::logoClickWithTheRealEndHidesEverythingAndStopsTheTimers()
 {
-    testing::RealEndHost doubles;
+    testing::RealEndHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
     frmSplash &splash = program.splash();
@@ -287,7 +293,7 @@ void tst_startup::logoClickWithTheRealEndHidesEverythingAndStopsTheTimers()
     QVERIFY(!splash.isVisible());
     QVERIFY(!splash.delaytimer->isActive());
     QVERIFY(!splash.Timer2->isActive());
-    QTest::qWait(200);
+    doubles.doubles.clock.advance(10000);
     QVERIFY(!program.hasPopup());
     QVERIFY(!program.hasMainWindow());
 }

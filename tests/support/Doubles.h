@@ -162,6 +162,13 @@ struct TestHost {
 // The doubles around the real end of the program, which hides every window,
 // stops their timers and leaves every event loop.
 struct RealEndHost {
+    explicit RealEndHost(Timing timing = Timing::Real)
+        : doubles(timing)
+    {
+    }
+    RealEndHost(const RealEndHost &) = delete;
+    RealEndHost &operator=(const RealEndHost &) = delete;
+
     TestHost doubles;
     platform::QtProgramEnd programEnd;
     platform::Host host{doubles.eventLoop, doubles.clock, doubles.random,      programEnd,
