@@ -35,7 +35,7 @@ constexpr int kMinimumFrameHeightTwips = 27 * platform::kTwipsPerPixel;
 
 frmmain::frmmain(platform::Host &host, QWidget *parent)
     : QWidget(parent)
-    , tb(new platform::TextBox(this))
+    , tb(new platform::TextBox(this, &host.clock))
     , Label1(new QLabel(this))
     , pb(new Xp_ProgressBar(host, this))
     , XpBs2(new XpBs(host, this))

@@ -1,4 +1,5 @@
 #include "TextBoxParts.h"
+#include "platform/host/Host.h"
 
 #include "TextBoxAccessible.h"
 
@@ -29,8 +30,11 @@ namespace platform {
 
 using namespace textbox;
 
-TextBox::TextBox(QWidget *parent)
+TextBox::TextBox(QWidget *parent, Clock *clock)
     : QAbstractScrollArea(parent)
+    , m_measureTimer((clock ? *clock : systemHost().clock).newTimer(this))
+    , m_blinkTimer((clock ? *clock : systemHost().clock).newTimer(this))
+    , m_tripleClickTimer((clock ? *clock : systemHost().clock).newTimer(this))
 {
     installTextBoxAccessibility();
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -45,8 +49,11 @@ TextBox::TextBox(QWidget *parent)
     setAcceptDrops(true);
     m_lines.resize(1);
     m_unmeasured = 1;
-    m_measureTimer.setInterval(0);
-    connect(&m_measureTimer, &QTimer::timeout, this, &TextBox::measureSome);
+    m_measureTimer->setInterval(0);
+    connect(m_measureTimer, &Timer::timeout, this, &TextBox::measureSome);
+    connect(m_blinkTimer, &Timer::timeout, this, &TextBox::blinkCaret);
+    // The window for a third click closes by itself.
+    connect(m_tripleClickTimer, &Timer::timeout, m_tripleClickTimer, &Timer::stop);
     updateScrollBars();
 }
 
@@ -415,8 +422,8 @@ void TextBox::linesChanged(const TextModel::LineChange &change)
     }
     if (m_window && m_window->line >= change.first)
         m_window.reset();
-    if (!m_measureTimer.isActive() && m_batchDepth == 0)
-        m_measureTimer.start();
+    if (!m_measureTimer->isActive() && m_batchDepth == 0)
+        m_measureTimer->start();
 }
 
 void TextBox::chunksChanged(const TextModel::LineChange &change)

@@ -2,11 +2,11 @@
 
 #include "TextModel.h"
 #include "UndoHistory.h"
+#include "platform/host/Clock.h"
+#include "platform/host/Timer.h"
 
 #include <QAbstractScrollArea>
-#include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -43,7 +43,9 @@ public:
     // code to 0 keeps the box from inserting it.
     using KeyPressHook = std::function<void(char32_t &code)>;
 
-    explicit TextBox(QWidget *parent = nullptr);
+    // Its timers (the caret's blink, measuring while idle, the triple-click
+    // window) run on the clock given, the system's when none is.
+    explicit TextBox(QWidget *parent = nullptr, Clock *clock = nullptr);
     ~TextBox() override;
 
     QString Text() const;
@@ -142,7 +144,6 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void timerEvent(QTimerEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
 private:
@@ -207,6 +208,7 @@ private:
 
     void startBlinking();
     void stopBlinking();
+    void blinkCaret();
     void emitAccessibleTextChange(qint64 from, const QString &removed, const QString &inserted);
 
     TextModel m_model;
@@ -262,10 +264,10 @@ private:
         qint64 start = 0;
     };
     mutable ChunkHint m_chunkHint;
-    QTimer m_measureTimer;
+    Timer *m_measureTimer;
 
     // The caret's blink, the mouse and input methods.
-    QBasicTimer m_blinkTimer;
+    Timer *m_blinkTimer;
     bool m_caretOn = false;
     bool m_selecting = false;
     // The word of the last double click and the line of the last triple
@@ -274,7 +276,7 @@ private:
     std::pair<qint64, qint64> m_wordSelection{-1, -1};
     std::pair<qint64, qint64> m_lineSelection{-1, -1};
     QPoint m_pressPoint;
-    QBasicTimer m_tripleClickTimer;
+    Timer *m_tripleClickTimer;
     QPoint m_tripleClickPoint;
     qreal m_pageRow = 0;        // the caret's row on the screen while paging
     bool m_pageRowKept = false;

@@ -245,14 +245,14 @@ void TextBox::mousePressEvent(QMouseEvent *event)
     m_selecting = true;
     // The point is compared as the stock editor compares it: across the
     // text's width, and down the screen.
-    if (m_tripleClickTimer.isActive()
+    if (m_tripleClickTimer->isActive()
         && (tripleClickPoint(point) - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
         // A third click selects the caret's line and its break (the line the
         // double click was on, where the caret still is).
         const qint64 line = m_model.lineOf(m_caret);
         m_lineSelection = {m_model.lineStart(line), std::min(m_model.length(), m_model.lineEnd(line) + 2)};
         setSelection(m_lineSelection.first, m_lineSelection.second);
-        m_tripleClickTimer.stop();
+        m_tripleClickTimer->stop();
         return;
     }
     const qint64 position = positionAt(point);
@@ -393,7 +393,8 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent *event)
     setSelection(start, end);
     m_wordSelection = start != end ? std::pair<qint64, qint64>{start, end} : std::pair<qint64, qint64>{-1, -1};
     m_tripleClickPoint = tripleClickPoint(point);
-    m_tripleClickTimer.start(QApplication::doubleClickInterval(), this);
+    m_tripleClickTimer->setInterval(QApplication::doubleClickInterval());
+    m_tripleClickTimer->start();
 }
 
 void TextBox::focusInEvent(QFocusEvent *event)

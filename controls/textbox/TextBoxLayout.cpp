@@ -325,7 +325,7 @@ void TextBox::measureSome()
     // Widths of lines not shown yet, a few milliseconds at a time, so that
     // the horizontal scroll bar reaches the widest line without a pause.
     if (m_batchDepth > 0 || m_unmeasured <= 0) {
-        m_measureTimer.stop();
+        m_measureTimer->stop();
         return;
     }
     QElapsedTimer clock;
@@ -347,7 +347,7 @@ void TextBox::measureSome()
         updateScrollBars();
     // A whole round with nothing left to measure ends the work for good.
     if (m_unmeasured <= 0 || scanned >= count)
-        m_measureTimer.stop();
+        m_measureTimer->stop();
 }
 
 void TextBox::updateScrollBars()
@@ -396,8 +396,8 @@ void TextBox::updateScrollBars()
         }
         m_dirty.clear();
     }
-    if (m_unmeasured > 0 && !m_measureTimer.isActive() && m_batchDepth == 0)
-        m_measureTimer.start();
+    if (m_unmeasured > 0 && !m_measureTimer->isActive() && m_batchDepth == 0)
+        m_measureTimer->start();
     hbar->setRange(0, int(std::min<qreal>(contentWidth(), INT_MAX / 2)) - viewport()->width());
     hbar->setPageStep(viewport()->width());
 }

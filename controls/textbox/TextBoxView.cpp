@@ -165,32 +165,26 @@ void TextBox::startBlinking()
         return;
     m_caretOn = true;
     const int flashTime = QApplication::cursorFlashTime();
-    if (flashTime >= 2)
-        m_blinkTimer.start(flashTime / 2, this);
-    else
-        m_blinkTimer.stop();
+    if (flashTime >= 2) {
+        m_blinkTimer->setInterval(flashTime / 2);
+        m_blinkTimer->start();
+    } else {
+        m_blinkTimer->stop();
+    }
 }
 
 void TextBox::stopBlinking()
 {
-    m_blinkTimer.stop();
+    m_blinkTimer->stop();
     m_caretOn = false;
 }
 
-void TextBox::timerEvent(QTimerEvent *event)
+void TextBox::blinkCaret()
 {
-    if (event->timerId() == m_blinkTimer.timerId()) {
-        m_caretOn = !m_caretOn;
-        if (m_caret != m_anchor && !style()->styleHint(QStyle::SH_BlinkCursorWhenTextSelected))
-            m_caretOn = false;
-        viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
-        return;
-    }
-    if (event->timerId() == m_tripleClickTimer.timerId()) {
-        m_tripleClickTimer.stop();
-        return;
-    }
-    QAbstractScrollArea::timerEvent(event);
+    m_caretOn = !m_caretOn;
+    if (m_caret != m_anchor && !style()->styleHint(QStyle::SH_BlinkCursorWhenTextSelected))
+        m_caretOn = false;
+    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
 }
 
 } // namespace platform
