@@ -42,16 +42,22 @@ qint16 CaseRandomizer::PercentDone(qint64 i, qint64 n)
     return qint16(std::nearbyint(quotient * 100.0)); // the default rounding goes to even
 }
 
-void CaseRandomizer::KeyPress(char32_t &code)
+char32_t CaseRandomizer::KeyPress(char32_t code)
 {
+    m_typedCase = 0;
     if (code == 8 || code == 13)
+        return code;
+    m_typedCase = DrawCase();
+    return ConvertCase(code, m_typedCase);
+}
+
+void CaseRandomizer::KeyTyped()
+{
+    if (m_typedCase == 0)
         return;
-    const int d = DrawCase();
-    const char32_t converted = ConvertCase(code, d);
-    code = 0;
-    m_targets.tb.setSelText(QString::fromUcs4(&converted, 1));
-    tell(QStringLiteral("To ") + (d == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
+    tell(QStringLiteral("To ") + (m_typedCase == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
          + QLatin1Char('.'));
+    m_typedCase = 0;
 }
 
 // The status line says it, and a screen reader, which would not speak the

@@ -29,8 +29,10 @@ public:
     // Draws from the shared generator, then reseeds it with the time of day.
     int DrawCase();
 
-    // The live mode: the typed character goes in, in a drawn case.
-    void KeyPress(char32_t &code);
+    // The live mode: the typed character in a drawn case, for the text box
+    // to insert; once it is in, KeyTyped has the status line say the case.
+    char32_t KeyPress(char32_t code);
+    void KeyTyped();
 
     // The pass over the whole text; returns when it is done or the program ends.
     void RunPass();
@@ -48,4 +50,5 @@ private:
 
     platform::Host &m_host;
     Targets m_targets;
+    int m_typedCase = 0; // drawn for the character being typed, until told
 };

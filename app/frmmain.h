@@ -35,7 +35,7 @@ public:
     void setAboutHandler(std::function<void()> handler) { m_aboutHandler = std::move(handler); }
 
     void tb_Change();
-    void tb_KeyPress(char32_t &code);
+    char32_t tb_KeyPress(char32_t code);
     void XpBs2_Click();
     void XpBs1_Click();
     void timer1_Timer();

@@ -552,10 +552,13 @@ void TextBox::typeCodePoints(const QString &text)
     for (char32_t code : text.toUcs4()) {
         if (isControlCharacter(code))
             continue; // control characters are never inserted
-        if (m_keyPressHook)
-            m_keyPressHook(code);
-        if (code != 0)
-            setSelText(QString::fromUcs4(&code, 1));
+        if (m_keyFilter)
+            code = m_keyFilter(code);
+        if (code == 0)
+            continue;
+        setSelText(QString::fromUcs4(&code, 1));
+        if (m_typedHook)
+            m_typedHook();
     }
 }
 

@@ -39,9 +39,10 @@ class TextBox : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    // Runs for every typed character before the box inserts it; setting the
-    // code to 0 keeps the box from inserting it.
-    using KeyPressHook = std::function<void(char32_t &code)>;
+    // Decides what the box inserts for each typed character: the character
+    // returned, or nothing for 0. The typed hook runs once it is in.
+    using KeyFilter = std::function<char32_t(char32_t code)>;
+    using TypedHook = std::function<void()>;
 
     // Its timers (the caret's blink, measuring while idle, the triple-click
     // window) run on the clock given, the system's when none is.
@@ -79,7 +80,11 @@ public:
     void beginBatch();
     void endBatch();
 
-    void setKeyPressHook(KeyPressHook hook) { m_keyPressHook = std::move(hook); }
+    void setKeyFilter(KeyFilter filter, TypedHook typed = {})
+    {
+        m_keyFilter = std::move(filter);
+        m_typedHook = std::move(typed);
+    }
 
     // What the user's keys and the context menu do.
     void undo();
@@ -213,7 +218,8 @@ private:
 
     TextModel m_model;
     UndoHistory m_undo;
-    KeyPressHook m_keyPressHook;
+    KeyFilter m_keyFilter;
+    TypedHook m_typedHook;
 
     qint64 m_caret = 0;
     qint64 m_anchor = 0;

@@ -159,14 +159,22 @@ void tst_TextBox::printableKeysGoThroughTheHook()
     TextBox box;
     box.show();
     QList<char32_t> seen;
-    box.setKeyPressHook([&](char32_t &code) {
-        seen.append(code);
-        code = U'Q';
-    });
+    QStringList changes;
+    QStringList typedAfter; // the text as the typed hook finds it
+    connect(&box, &TextBox::Change, this, [&] { changes << box.Text(); });
+    box.setKeyFilter(
+        [&](char32_t code) {
+            seen.append(code);
+            return U'Q';
+        },
+        [&] { typedAfter << box.Text() + QString::number(changes.size()); });
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
     QApplication::sendEvent(&box, &press);
     QCOMPARE(seen, QList<char32_t>{typed.toUcs4().front()});
     QCOMPARE(box.Text(), QStringLiteral("Q"));
+    // The typed hook runs once, after the character is in and told as a change.
+    QCOMPARE(changes, QStringList{QStringLiteral("Q")});
+    QCOMPARE(typedAfter, QStringList{QStringLiteral("Q1")});
 }
 
 void tst_TextBox::editingKeysBypassTheHook()
@@ -174,7 +182,10 @@ void tst_TextBox::editingKeysBypassTheHook()
     TextBox box;
     box.show();
     int hooked = 0;
-    box.setKeyPressHook([&](char32_t &) { ++hooked; });
+    box.setKeyFilter([&](char32_t code) {
+        ++hooked;
+        return code;
+    });
     box.setText(QStringLiteral("ab"));
     box.setSelStart(2);
     QTest::keyClick(&box, Qt::Key_Return);
@@ -191,7 +202,10 @@ void tst_TextBox::controlCharactersAreNeverInserted()
     TextBox box;
     box.show();
     int hooked = 0;
-    box.setKeyPressHook([&](char32_t &) { ++hooked; });
+    box.setKeyFilter([&](char32_t code) {
+        ++hooked;
+        return code;
+    });
     for (const char16_t control : {u'\x02', u'\x1b', u'\x7f', u'\t', u'\x01'}) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(control)));
         QApplication::sendEvent(&box, &press);
@@ -206,7 +220,7 @@ void tst_TextBox::editingShortcutsKeepTheirAction()
 {
     TextBox box;
     box.show();
-    box.setKeyPressHook([](char32_t &code) { code = QChar::toUpper(code); });
+    box.setKeyFilter([](char32_t code) { return QChar::toUpper(code); });
     box.setText(QStringLiteral("copy me"));
     QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(box.SelLength(), qint64(7));
@@ -240,7 +254,10 @@ void tst_TextBox::inputMethodCommitsOneCodePointAtATime()
     TextBox box;
     box.show();
     QList<char32_t> seen;
-    box.setKeyPressHook([&](char32_t &code) { seen.append(code); });
+    box.setKeyFilter([&](char32_t code) {
+        seen.append(code);
+        return code;
+    });
     QInputMethodEvent preedit(QStringLiteral("\u00b4"), {});
     QApplication::sendEvent(&box, &preedit);
     QInputMethodEvent commit;
@@ -370,7 +387,7 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     box->setFocus();
-    box->setKeyPressHook([](char32_t &) {});
+    box->setKeyFilter([](char32_t code) { return code; });
     PlainModel plain;
     if (longLine > 0) {
         std::u32string start;
@@ -727,7 +744,7 @@ struct SideBySide {
         box = new TextBox(&window);
         box->setFont(font);
         box->setGeometry(320, 0, 313, 120);
-        box->setKeyPressHook([](char32_t &) {});
+        box->setKeyFilter([](char32_t code) { return code; });
         window.show();
         stock->setPlainText(text);
         box->setText(text);
