@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FontSpec.h"
+#include "FontValue.h"
 #include "FormMessages.h"
 #include "Picture.h"
 #include "PropertyValues.h"

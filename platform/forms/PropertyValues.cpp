@@ -1,6 +1,6 @@
 #include "PropertyValues.h"
 
-#include "FontSpec.h"
+#include "FontValue.h"
 #include "Picture.h"
 
 #include <limits>

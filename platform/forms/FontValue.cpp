@@ -1,4 +1,4 @@
-#include "FontSpec.h"
+#include "FontValue.h"
 
 #include "Units.h"
 
