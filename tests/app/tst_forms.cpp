@@ -1,55 +1,24 @@
-#include "platform/forms/FormData.h"
+#include "app/frmmain.h"
+#include "controls/progressbar/Xp_ProgressBar.h"
+#include "controls/xpbutton/XpBs.h"
+#include "platform/forms/StdFont.h"
+#include "support/Doubles.h"
 #include "support/FormMessages.h"
 
 #include <QtTest>
 
-using platform::FontSpec;
-using platform::FormData;
-using platform::PropertyBag;
-
-namespace {
-
-QVariant i16(short value) { return QVariant::fromValue(value); }
-
-FontSpec regular(const QString &name)
-{
-    return FontSpec{name, 8.25, false, false, false, false};
-}
-
-QStringList sorted(QStringList list)
-{
-    list.sort();
-    return list;
-}
-
-} // namespace
-
-// The form data compiled into the program.
+// What the main window's stored form makes of its controls. (The about
+// window's close button is checked in tst_frmabt.)
 class tst_Forms : public QObject {
     Q_OBJECT
 
 private slots:
-    void mainWindowHoldsItsButtonsAndBar();
-    void mainWindowButtons_data();
-    void mainWindowButtons();
-    void aboutWindowCloseButton();
+    void mainWindowButtonsComeFromTheForm_data();
+    void mainWindowButtonsComeFromTheForm();
+    void mainWindowBarKeepsItsDefaults();
 };
 
-void tst_Forms::mainWindowHoldsItsButtonsAndBar()
-{
-    testing::FormMessages messages;
-
-    const FormData form = FormData::load(QStringLiteral(":/forms/frmmain.json"));
-
-    QVERIFY2(messages.lines.isEmpty(), qPrintable(messages.lines.join(QLatin1Char('\n'))));
-    QCOMPARE(form.formName(), QStringLiteral("frmmain"));
-    QCOMPARE(sorted(form.controlNames()), sorted({QStringLiteral("XpBs1"), QStringLiteral("XpBs2"), QStringLiteral("pb")}));
-    // Every property of the bar is at its default, so none is stored.
-    QVERIFY(form.bagFor(QStringLiteral("pb"), QStringLiteral("vorlenta.Xp_ProgressBar")).isEmpty());
-    QVERIFY(messages.lines.isEmpty());
-}
-
-void tst_Forms::mainWindowButtons_data()
+void tst_Forms::mainWindowButtonsComeFromTheForm_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -58,46 +27,46 @@ void tst_Forms::mainWindowButtons_data()
     QTest::newRow("XpBs2") << "XpBs2" << "Randomize Case";
 }
 
-void tst_Forms::mainWindowButtons()
+void tst_Forms::mainWindowButtonsComeFromTheForm()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     testing::FormMessages messages;
-    const FormData form = FormData::load(QStringLiteral(":/forms/frmmain.json"));
+    testing::TestHost doubles;
 
-    PropertyBag bag = form.bagFor(name, QStringLiteral("vorlenta.XpBs"));
+    frmmain window(doubles.host);
+    const XpBs *button = window.findChild<XpBs *>(name);
 
-    const QStringList keys{QStringLiteral("caption"), QStringLiteral("font"), QStringLiteral("mousepointer")};
-    QCOMPARE(sorted(bag.keys()), keys);
-    QCOMPARE(bag.ReadProperty(QStringLiteral("Caption"), name).toString(), caption);
-    QCOMPARE(bag.ReadProperty(QStringLiteral("Font"), QVariant::fromValue(regular(QStringLiteral("Arial"))))
-                 .value<FontSpec>(),
-             regular(QStringLiteral("Verdana")));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("MousePointer"), i16(0)), i16(99));
+    // Every stored key was read, and nothing in the data was wrong.
     QVERIFY2(messages.lines.isEmpty(), qPrintable(messages.lines.join(QLatin1Char('\n'))));
+    QVERIFY(button);
+    QCOMPARE(button->Caption(), caption);
+    QCOMPARE(button->Font()->Name(), QStringLiteral("Verdana"));
+    QCOMPARE(button->Font()->Size(), 8.25);
+    QVERIFY(!button->Font()->Bold());
+    QCOMPARE(button->MousePointer(), 99);
+    // Not stored, so as a button placed new has them.
+    XpBs fresh(doubles.host);
+    fresh.UserControl_InitProperties();
+    QCOMPARE(button->ButtonStyle(), fresh.ButtonStyle());
+    QCOMPARE(button->BackColor(), fresh.BackColor());
 }
 
-void tst_Forms::aboutWindowCloseButton()
+void tst_Forms::mainWindowBarKeepsItsDefaults()
 {
     testing::FormMessages messages;
-    const FormData form = FormData::load(QStringLiteral(":/forms/frmabt.json"));
+    testing::TestHost doubles;
+    const Xp_ProgressBar fresh(doubles.host);
 
-    PropertyBag bag = form.bagFor(QStringLiteral("XpBs2"), QStringLiteral("vorlenta.XpBs"));
+    frmmain window(doubles.host);
 
-    QCOMPARE(form.formName(), QStringLiteral("frmabt"));
-    const QStringList keys{QStringLiteral("backcolor"), QStringLiteral("buttonstyle"), QStringLiteral("caption"),
-                           QStringLiteral("font"), QStringLiteral("mousepointer")};
-    QCOMPARE(sorted(bag.keys()), keys);
-    QCOMPARE(bag.ReadProperty(QStringLiteral("Caption"), QStringLiteral("XpBs2")).toString(), QStringLiteral("&Close"));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("ButtonStyle"), i16(2)), i16(3));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("BackColor"), QVariant::fromValue(quint32(0x8000000F))),
-             QVariant::fromValue(quint32(0xFFFFFF)));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("Font"), QVariant::fromValue(regular(QStringLiteral("Verdana"))))
-                 .value<FontSpec>(),
-             regular(QStringLiteral("MS Sans Serif")));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("MousePointer"), i16(0)), i16(99));
-    form.reportUnreadKeys();
     QVERIFY2(messages.lines.isEmpty(), qPrintable(messages.lines.join(QLatin1Char('\n'))));
+    const Xp_ProgressBar &bar = *window.pb;
+    QCOMPARE(bar.Min(), fresh.Min());
+    QCOMPARE(bar.Max(), fresh.Max());
+    QCOMPARE(bar.Value(), fresh.Value());
+    QCOMPARE(bar.Style(), fresh.Style());
+    QCOMPARE(bar.ProgressLook(), fresh.ProgressLook());
 }
 
 QTEST_MAIN(tst_Forms)

@@ -23,7 +23,16 @@ QString ucs4(char32_t code)
 const char32_t kDeseretCapitalLongI = 0x10400; // a letter outside the BMP
 const char32_t kGrinningFace = 0x1F600;
 
+// A key as the box receives it; with a text, sent as that text.
+struct Press {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<Press>)
 
 class tst_TextBox : public QObject {
     Q_OBJECT
@@ -38,8 +47,8 @@ private slots:
     void selTextReplacesTheSelectionAndMovesTheCaret();
     void printableKeysGoThroughTheHook_data();
     void printableKeysGoThroughTheHook();
-    void editingKeysBypassTheHook();
-    void controlCharactersAreNeverInserted();
+    void keysThatAreNotTextBypassTheHook_data();
+    void keysThatAreNotTextBypassTheHook();
     void editingShortcutsKeepTheirAction();
     void tabMovesTheFocus();
     void inputMethodCommitsOneCodePointAtATime();
@@ -177,28 +186,25 @@ void tst_TextBox::printableKeysGoThroughTheHook()
     QCOMPARE(typedAfter, QStringList{QStringLiteral("Q1")});
 }
 
-void tst_TextBox::editingKeysBypassTheHook()
+void tst_TextBox::keysThatAreNotTextBypassTheHook_data()
 {
-    TextBox box;
-    box.show();
-    int hooked = 0;
-    box.setKeyFilter([&](char32_t code) {
-        ++hooked;
-        return code;
-    });
-    box.setText(QStringLiteral("ab"));
-    box.setSelStart(2);
-    QTest::keyClick(&box, Qt::Key_Return);
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QTest::keyClick(&box, Qt::Key_Left);
-    QTest::keyClick(&box, Qt::Key_Delete);
-    QCOMPARE(hooked, 0);
-    QCOMPARE(box.Text(), QString());
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QList<Press>>("presses");
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    QTest::newRow("editing keys") << QStringLiteral("ab")
+                                  << QList<Press>{{Qt::Key_Return, none, {}}, {Qt::Key_Backspace, none, {}},
+                                                  {Qt::Key_Backspace, none, {}}, {Qt::Key_Left, none, {}},
+                                                  {Qt::Key_Delete, none, {}}};
+    QList<Press> controls{{Qt::Key_B, Qt::ControlModifier, {}}, {Qt::Key_A, Qt::AltModifier, {}}};
+    for (const char16_t control : {u'\x02', u'\x1b', u'\x7f', u'\t', u'\x01'})
+        controls.append({Qt::Key_unknown, none, QString(QChar(control))});
+    QTest::newRow("control characters and chords") << QString() << controls;
 }
 
-void tst_TextBox::controlCharactersAreNeverInserted()
+void tst_TextBox::keysThatAreNotTextBypassTheHook()
 {
+    QFETCH(QString, start);
+    QFETCH(QList<Press>, presses);
     TextBox box;
     box.show();
     int hooked = 0;
@@ -206,12 +212,16 @@ void tst_TextBox::controlCharactersAreNeverInserted()
         ++hooked;
         return code;
     });
-    for (const char16_t control : {u'\x02', u'\x1b', u'\x7f', u'\t', u'\x01'}) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(control)));
-        QApplication::sendEvent(&box, &press);
+    box.setText(start);
+    box.setSelStart(start.size());
+    for (const Press &press : presses) {
+        if (press.text.isEmpty()) {
+            QTest::keyClick(&box, Qt::Key(press.key), press.modifiers);
+        } else {
+            QKeyEvent event(QEvent::KeyPress, press.key, press.modifiers, press.text);
+            QApplication::sendEvent(&box, &event);
+        }
     }
-    QTest::keyClick(&box, Qt::Key_B, Qt::ControlModifier);
-    QTest::keyClick(&box, Qt::Key_A, Qt::AltModifier);
     QCOMPARE(hooked, 0);
     QCOMPARE(box.Text(), QString());
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The command-line filter of the real program, with no display at all:
 # files and standard input mixed, a missing file, an input that is the
-# output, seeds, usage errors, empty input, a closed or full standard output,
+# output, usage errors, empty input, a closed or full standard output,
 # --help and --version, the Turkish i; and the windows asked for without a
 # display.
 #
@@ -51,18 +51,8 @@ grep -qx "tessaly: $work/grown: input file is output file" "$work/err" || fail "
 run 1 timeout 20 bash -c "ulimit -f 1000; '$program' -r <'$work/grown' >>'$work/grown'"
 grep -qx "tessaly: standard input: input file is output file" "$work/err" || fail "message: $(cat "$work/err")"
 
-echo "== seeds: digits and a leading minus, counted from 2^64"
-run 0 "$program" -r --seed -1 "$work/one"
-cp "$work/out" "$work/minus-one"
-run 0 "$program" -r --seed=18446744073709551615 "$work/one"
-cmp -s "$work/out" "$work/minus-one" || fail "--seed -1 is not --seed 18446744073709551615"
-for seed in " 5" "5 " "+5" $'\t5' $'\n5' $'\t-1' "--1" "18446744073709551616" "-9223372036854775809" ""; do
-  run 2 "$program" -r --seed "$seed" "$work/one"
-  grep -q "^tessaly: invalid seed" "$work/err" || fail "seed '$seed': $(cat "$work/err")"
-done
-
-echo "== usage errors: one line and the hint, status 2"
-for arguments in "--frobnicate" "-r --seed" "-r --seed twelve" "-x"; do
+echo "== usage errors (parsing is tst_commandline's): one line and the hint, status 2"
+for arguments in "--frobnicate" "-r --seed twelve"; do
   # shellcheck disable=SC2086
   run 2 "$program" $arguments
   [ "$(wc -l <"$work/err")" = 2 ] && grep -q "^Try 'tessaly --help'" "$work/err" \

@@ -1,0 +1,90 @@
+#include "cli/CommandLine.h"
+
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+// What the command line makes of its arguments: options, seeds, files and
+// usage errors, in one table.
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+};
+
+void tst_CommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("randomize");
+    QTest::addColumn<bool>("seeded");
+    QTest::addColumn<quint64>("seed");
+    QTest::addColumn<QStringList>("files");
+
+    const quint64 none = 0;
+    const QStringList noFiles;
+    auto ok = [&](const char *row, const QStringList &arguments, bool seeded, quint64 seed, const QStringList &files) {
+        QTest::newRow(row) << arguments << QString() << true << seeded << seed << files;
+    };
+    ok("short", {"-r"}, false, none, noFiles);
+    ok("files and standard input, in order", {"--randomize", "a", "-", "b"}, false, none, {"a", "-", "b"});
+    ok("seed as the next argument", {"-r", "--seed", "5", "a"}, true, 5, {"a"});
+    ok("seed joined, before the option", {"--seed=6", "-r"}, true, 6, noFiles);
+    ok("largest seed", {"-r", "--seed=18446744073709551615"}, true, 18446744073709551615ULL, noFiles);
+    ok("-1 counts from 2^64", {"-r", "--seed", "-1"}, true, 18446744073709551615ULL, noFiles);
+    ok("smallest 64-bit integer", {"-r", "--seed=-9223372036854775808"}, true, 9223372036854775808ULL, noFiles);
+    ok("after --, options are files", {"-r", "--", "-x", "--seed"}, false, none, {"-x", "--seed"});
+
+    for (const char *seed : {" 5", "5 ", "+5", "\t5", "\n5", "--1", "- 1", "1e3", "0x10", "18446744073709551616",
+                             "99999999999999999999", "-9223372036854775809", ""}) {
+        const QString text = QString::fromLatin1(seed);
+        QTest::addRow("invalid seed '%s'", seed)
+            << QStringList{"-r", "--seed", text} << QStringLiteral("invalid seed '%1': give a 64-bit integer").arg(text)
+            << true << false << none << noFiles;
+    }
+    auto error = [&](const char *row, const QStringList &arguments, const char *message) {
+        QTest::newRow(row) << arguments << QString::fromLatin1(message) << arguments.contains("-r") << false << none
+                           << noFiles;
+    };
+    error("seed without its value", {"-r", "--seed"}, "option '--seed' needs a value");
+    error("unknown long option", {"-r", "--frobnicate"}, "unknown option '--frobnicate'");
+    error("unknown short option", {"-x"}, "unknown option '-x'");
+    error("nothing asked", {}, "nothing to do: give --randomize to filter text");
+    error("only files", {"a"}, "nothing to do: give --randomize to filter text");
+}
+
+void tst_CommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(bool, randomize);
+    QFETCH(bool, seeded);
+    QFETCH(quint64, seed);
+    QFETCH(QStringList, files);
+    std::vector<std::string> strings{"tessaly"};
+    for (const QString &argument : arguments)
+        strings.push_back(argument.toStdString());
+    std::vector<char *> argv;
+    for (std::string &string : strings)
+        argv.push_back(string.data());
+    argv.push_back(nullptr);
+
+    const cli::Options options = cli::parse(int(strings.size()), argv.data());
+
+    QCOMPARE(QString::fromStdString(options.error), error);
+    QCOMPARE(options.randomize, randomize);
+    QCOMPARE(options.seeded, seeded);
+    QCOMPARE(quint64(options.seed), seed);
+    if (error.isEmpty()) {
+        QStringList parsed;
+        for (const std::string &file : options.files)
+            parsed << QString::fromStdString(file);
+        QCOMPARE(parsed, files);
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
