@@ -428,13 +428,13 @@ int buttonOperation(Scene &scene, FuzzedDataProvider &in)
     case 40: XpBsProbe::UserControl_EnterFocus(button); break;
     case 41:
         XpBsProbe::UserControl_ExitFocus(button);
-        FUZZ_EXPECT(XpBsProbe::isDownFlag(button) == 0 && XpBsProbe::hasFocusFlag(button) == 0);
+        FUZZ_EXPECT(!button.face().isDown && !button.face().hasFocus);
         break;
     case 42:
         button.pointerOver = in.ConsumeBool();
         XpBsProbe::OverTimer_Timer(button);
         if (!button.pointerOver)
-            FUZZ_EXPECT(XpBsProbe::isOverFlag(button) == 0);
+            FUZZ_EXPECT(!button.face().isOver);
         break;
     case 43: button.UserControl_AmbientChanged(QString()); break;
     case 44: {

@@ -557,7 +557,7 @@ void XpBs::setXPDefaultColors(bool useDefaults)
 void XpBs::setBackColor(COLORREF colour)
 {
     set("BackColor", colour);
-    setSurfaceBackColor(colour);
+    m_surfaceBackColor = colour;
     Refresh();
 }
 
@@ -684,9 +684,9 @@ void XpBs::OverTimer_Timer()
     if (IsDown == 1) {
         // Away from the button a held press looks released, but stays armed
         // for the pointer's return.
-        IsDown = 0;
-        Refresh();
-        IsDown = 1;
+        XpBsFace released = face();
+        released.isDown = false;
+        paintFace(released);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/raster/Raster.h"
 
 #include "ScaledPictures.h"
+#include "XpBsFace.h"
 
 #include <QImage>
 #include <QRegion>
@@ -103,6 +104,8 @@ public:
     void setDefault(bool isDefault);
     void setUserMode(bool runMode);
 
+    // What a repaint draws now: the state its painters read.
+    XpBsFace face() const;
 
 signals:
     void Click();
@@ -162,32 +165,6 @@ private:
     // The key the caption's "&" marks, in lower case, or nothing.
     static QString accessKeyOf(const QString &caption);
 
-    // Drawing helpers.
-    // Lightens (amount > 0) or darkens a colour; blue moves by
-    // blue x amount / 192, red and green by the amount.
-    static COLORREF OffsetColor(COLORREF colour, qint32 amount);
-    // Adds the same amount to each part, held to 0..255.
-    static COLORREF AddToChannels(COLORREF colour, qint32 amount);
-    // Copies a source rectangle to (x, y), leaving the pixels of the mask
-    // colour transparent.
-    static void BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src,
-                           int srcLeft, int srcTop, int srcRight, int srcBottom, int destX, int destY,
-                           COLORREF mask);
-
-    // Places a picture and a measured caption as a pair in the inner
-    // rectangle, 4 pixels apart, by PicturePosition (divisions truncate).
-    // Returns false, leaving both alone, for positions it does not know.
-    static bool PlacePair(const RECT &inner, int picW, int picH, int capW, int capH, qint32 position,
-                          RECT &picture, RECT &caption);
-
-    static COLORREF TranslateSysColor(COLORREF colour);
-    struct RGBParts {
-        double red = 0;
-        double green = 0;
-        double blue = 0;
-    };
-    static RGBParts SplitColor(COLORREF colour);
-
 private:
     bool inside(float x, float y) const;
     void notify(const char *name);
@@ -208,37 +185,10 @@ private:
     void ShellOpenURL(QWidget *form, const QString &target);
     void SetAccessKey();
 
-    // Painting pipeline. Refresh takes what a repaint changes (the
-    // surface's background colour, the layout); the painters draw onto the
-    // surface they are given from the button's state and change none of it.
-    struct Layout {
-        RECT inner;
-        RECT picture;
-        RECT caption;
-    };
-    void setSurfaceBackColor(COLORREF colour);
-    static void ClearSurface(platform::Surface &surface, COLORREF colour);
-    // Returns the colour the surface is left cleared to.
-    COLORREF PaintBackground(platform::Surface &surface) const;
-    void PaintParentBackground(platform::Surface &surface) const;
+    // Draws a face (XpBsFace.h) on the button's image and keeps what the
+    // repaint changes: the colour it cleared to, the layout.
+    void paintFace(const XpBsFace &face);
     void MakeRegion();
-    static void DrawLine(platform::Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour);
-    static void DrawRect(platform::Surface &surface, int left, int top, int right, int bottom, COLORREF colour,
-                         quint8 filled);
-    void DrawBorder(platform::Surface &surface) const;
-    void DrawSingleBorder(platform::Surface &surface, bool raised) const;
-    void DrawBevel(platform::Surface &surface, COLORREF base, int bevel, int depth, bool raised) const;
-    void DrawDefaultFrame(platform::Surface &surface) const;
-    void DrawXPFace(platform::Surface &surface, int state, int hover) const;
-    // What it does not place (a lone picture's caption, a picture at an
-    // unknown position) stays where the last layout put it.
-    Layout CalcLayout(platform::Surface &surface, const Layout &last) const;
-    RECT MeasureCaption(platform::Surface &surface, const RECT &inner) const;
-    void DrawPicture(platform::Surface &surface, const RECT &placed) const;
-    void DrawBitmapPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const;
-    void DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const;
-    void DrawCaption(platform::Surface &surface, const RECT &placed) const;
-    bool hasDrawablePicture() const;
 
     platform::Host &m_host;
     platform::Surface m_surface;
@@ -280,7 +230,7 @@ private:
     // Stored values that did not read, written back as they were.
     platform::KeptValues m_kept;
     // The pictures as last drawn, scaled: a cache the painters fill.
-    mutable ScaledPictures m_scaledPictures;
+    ScaledPictures m_scaledPictures;
 
     // The surface's own colours (what Cls clears to).
     COLORREF m_surfaceBackColor = kSysButtonFace;
@@ -301,8 +251,7 @@ private:
     // Geometry and layout.
     qint32 FaceWidth = 0;
     qint32 FaceHeight = 0;
-    RECT FocusRect;
-    Layout m_layout; // of the last repaint
+    XpBsFace::Layout m_layout; // of the last repaint
     QRegion m_region;
     bool m_regionValid = false;
     quint64 m_paints = 0;

@@ -1,6 +1,8 @@
-// The painting pipeline of XpBs: background, faces of every style, the
-// rounded region, the picture and the caption.
+// The painting pipeline of XpBs: the button's face taken from its state,
+// the rounded region, and the painters, which draw a face of any style with
+// its picture and caption.
 #include "XpBs.h"
+#include "XpBsFace.h"
 
 #include "platform/raster/SystemColors.h"
 
@@ -14,34 +16,10 @@ using platform::RECT;
 
 namespace {
 
-constexpr COLORREF kSysHighlight = 0x8000000D;
 constexpr int kMinimumSize = 10; // pixels: 150 twips
-
-// RGB() from parts held as 16-bit integers, parts above 255 taken as 255.
-COLORREF rgbClamped(double red, double green, double blue)
-{
-    const auto part = [](double value) { return std::clamp(int(qint16(value)), 0, 255); };
-    return platform::RGB(part(red), part(green), part(blue));
-}
 
 } // namespace
 
-
-COLORREF XpBs::TranslateSysColor(COLORREF colour)
-{
-    if (colour <= 0xFFFFFF)
-        return colour;
-    return platform::GetSysColor(int(colour & 0xFFFFFF));
-}
-
-XpBs::RGBParts XpBs::SplitColor(COLORREF colour)
-{
-    RGBParts parts;
-    parts.blue = std::trunc(double(colour) / 256.0 / 256.0);
-    parts.green = std::trunc((double(colour) - parts.blue * 65536.0) / 256.0);
-    parts.red = std::trunc(double(colour) - parts.blue * 65536.0 - parts.green * 256.0);
-    return parts;
-}
 
 void XpBs::UserControl_Resize()
 {
@@ -49,7 +27,6 @@ void XpBs::UserControl_Resize()
         resize(std::max(width(), kMinimumSize), std::max(height(), kMinimumSize));
     FaceWidth = width();
     FaceHeight = height();
-    FocusRect = RECT{4, 4, FaceWidth - 4, FaceHeight - 4};
     m_regionValid = false; // an applied region belongs to the window system
     if (m_buttonStyle == 3)
         MakeRegion();
@@ -75,19 +52,56 @@ void XpBs::MakeRegion()
     setMask(region);
 }
 
-void XpBs::ClearSurface(platform::Surface &surface, COLORREF colour)
+XpBsFace XpBs::face() const
 {
-    // Setting a surface's background colour clears all of it to that colour.
-    DrawRect(surface, 0, 0, surface.width(), surface.height(), colour, 1);
-}
-
-void XpBs::setSurfaceBackColor(COLORREF colour)
-{
-    m_surfaceBackColor = colour;
-    ClearSurface(m_surface, colour);
+    XpBsFace face;
+    face.width = width();
+    face.height = height();
+    face.faceWidth = FaceWidth;
+    face.faceHeight = FaceHeight;
+    face.style = m_buttonStyle;
+    face.enabled = isEnabled();
+    face.userMode = m_userMode;
+    face.isDefault = m_default;
+    face.hasFocus = HasFocus == 1;
+    face.isDown = IsDown == 1;
+    face.isOver = IsOver == 1;
+    face.showFocusRect = m_showFocusRect;
+    face.transparentBG = m_transparentBG;
+    face.xpDefaultColors = m_xpDefaultColors;
+    face.xpShowBorderAlways = m_xpShowBorderAlways;
+    face.backColor = m_backColor;
+    face.foreColor = m_foreColor;
+    face.xpColorPressed = m_xpColorPressed;
+    face.xpColorHover = m_xpColorHover;
+    face.maskColor = m_maskColor;
+    face.surfaceBackColor = m_surfaceBackColor;
+    face.surfaceForeColor = m_surfaceForeColor;
+    face.bevel = m_bevel;
+    face.bevelDepth = m_bevelDepth;
+    face.picture = m_picture;
+    face.pictureWidth = m_pictureWidth;
+    face.pictureHeight = m_pictureHeight;
+    face.picturePosition = m_picturePosition;
+    face.caption = m_caption;
+    // Only a transparent background shows the container's picture.
+    if (m_transparentBG && parentWidget()) {
+        const QVariant picture = parentWidget()->property("Picture");
+        face.parentBackground = picture.value<QImage>();
+        if (face.parentBackground.isNull())
+            face.parentBackground = picture.value<QPixmap>().toImage();
+    }
+    face.position = pos();
+    face.layout = m_layout;
+    return face;
 }
 
 void XpBs::Refresh()
+{
+    paintFace(face());
+}
+
+void XpBs::paintFace(const XpBsFace &face)
 {
     if (m_image.size() != size() || m_image.isNull()) {
         m_image = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
@@ -95,74 +109,133 @@ void XpBs::Refresh()
         m_surface = platform::Surface(&m_image);
         m_surface.setFont(font);
     }
-    // The painters below draw from the button's state, which they leave
-    // as it is; what a repaint changes (the surface's background colour,
-    // the layout) is taken here.
-    setSurfaceBackColor(m_surfaceBackColor); // Cls
-    m_surface.SetTextColor(TranslateSysColor(m_surfaceForeColor));
-    m_surfaceBackColor = PaintBackground(m_surface);
-    if (m_buttonStyle != 4)
-        DrawBorder(m_surface);
-    m_layout = CalcLayout(m_surface, m_layout);
-    DrawPicture(m_surface, m_layout.picture);
-    if (HasFocus == 1 && m_showFocusRect && m_buttonStyle != 3)
-        platform::DrawFocusRect(m_surface, FocusRect);
-    DrawCaption(m_surface, m_layout.caption);
+    // What a repaint changes (the colour the surface is cleared to, the
+    // layout) is taken back from the painters.
+    const xpbs::Painted painted = xpbs::paint(face, m_surface, m_scaledPictures);
+    m_surfaceBackColor = painted.cleared;
+    m_layout = painted.layout;
     update();
     ++m_paints;
 }
 
-COLORREF XpBs::PaintBackground(platform::Surface &surface) const
+// ---------------------------------------------------------------- painters
+
+namespace xpbs {
+
+using platform::Surface;
+
+namespace {
+
+constexpr COLORREF kSysHighlight = 0x8000000D;
+
+// RGB() from parts held as 16-bit integers, parts above 255 taken as 255.
+COLORREF rgbClamped(double red, double green, double blue)
 {
-    COLORREF cleared = m_surfaceBackColor;
+    const auto part = [](double value) { return std::clamp(int(qint16(value)), 0, 255); };
+    return platform::RGB(part(red), part(green), part(blue));
+}
+
+struct RGBParts {
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+};
+
+} // namespace
+
+static RGBParts SplitColor(COLORREF colour);
+static void ClearSurface(Surface &surface, COLORREF colour);
+static COLORREF PaintBackground(const XpBsFace &face, Surface &surface);
+static void PaintParentBackground(const XpBsFace &face, Surface &surface);
+static void DrawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour);
+static void DrawRect(Surface &surface, int left, int top, int right, int bottom, COLORREF colour, quint8 filled);
+static void DrawBorder(const XpBsFace &face, Surface &surface);
+static void DrawSingleBorder(const XpBsFace &face, Surface &surface, bool raised);
+static void DrawBevel(const XpBsFace &face, Surface &surface, COLORREF base, int bevel, int depth, bool raised);
+static void DrawDefaultFrame(const XpBsFace &face, Surface &surface);
+static void DrawXPFace(const XpBsFace &face, Surface &surface, int state, int hover);
+// What it does not place (a lone picture's caption, a picture at an
+// unknown position) stays where the last layout put it.
+static XpBsFace::Layout CalcLayout(const XpBsFace &face, Surface &surface);
+static RECT MeasureCaption(const XpBsFace &face, Surface &surface, const RECT &inner);
+static void DrawPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, const RECT &placed);
+static void DrawBitmapPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, quint8 normal,
+                              const RECT &rect, quint8 grey);
+static void DrawIconPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, quint8 normal,
+                            const RECT &rect, quint8 grey);
+// Copies a source rectangle to (x, y), leaving the pixels of the mask
+// colour transparent.
+static void BlitMasked(Surface &dest, Surface &background, Surface &src, int srcLeft, int srcTop, int srcRight,
+                       int srcBottom, int destX, int destY, COLORREF mask);
+static void DrawCaption(const XpBsFace &face, Surface &surface, const RECT &placed);
+static bool hasDrawablePicture(const XpBsFace &face);
+
+COLORREF TranslateSysColor(COLORREF colour)
+{
+    if (colour <= 0xFFFFFF)
+        return colour;
+    return platform::GetSysColor(int(colour & 0xFFFFFF));
+}
+
+static RGBParts SplitColor(COLORREF colour)
+{
+    RGBParts parts;
+    parts.blue = std::trunc(double(colour) / 256.0 / 256.0);
+    parts.green = std::trunc((double(colour) - parts.blue * 65536.0) / 256.0);
+    parts.red = std::trunc(double(colour) - parts.blue * 65536.0 - parts.green * 256.0);
+    return parts;
+}
+
+static COLORREF PaintBackground(const XpBsFace &face, Surface &surface)
+{
+    COLORREF cleared = face.surfaceBackColor;
     const auto clear = [&](COLORREF colour) {
         cleared = colour;
         ClearSurface(surface, colour);
     };
-    if (m_buttonStyle == 3)
+    if (face.style == 3)
         return cleared; // the XP face fills itself
-    if (m_buttonStyle == 2) {
-        if (IsDown == 0 && m_transparentBG)
-            PaintParentBackground(surface);
+    if (face.style == 2) {
+        if (!face.isDown && face.transparentBG)
+            PaintParentBackground(face, surface);
         else
-            clear(m_backColor);
+            clear(face.backColor);
         const RGBParts hl = SplitColor(TranslateSysColor(kSysHighlight));
-        if (IsOver == 1 && IsDown == 0)
-            clear(m_xpDefaultColors ? rgbClamped(hl.red + 171, hl.green + 154, hl.blue + 108) : m_xpColorHover);
+        if (face.isOver && !face.isDown)
+            clear(face.xpDefaultColors ? rgbClamped(hl.red + 171, hl.green + 154, hl.blue + 108) : face.xpColorHover);
         // Red and green lose 15 against the hover colour; blue does not.
-        if (IsDown == 1)
-            clear(m_xpDefaultColors ? rgbClamped(hl.red + 156, hl.green + 139, hl.blue + 108) : m_xpColorPressed);
+        if (face.isDown)
+            clear(face.xpDefaultColors ? rgbClamped(hl.red + 156, hl.green + 139, hl.blue + 108) : face.xpColorPressed);
         return cleared;
     }
-    if (m_transparentBG)
-        PaintParentBackground(surface);
+    if (face.transparentBG)
+        PaintParentBackground(face, surface);
     return cleared;
 }
 
-void XpBs::PaintParentBackground(platform::Surface &surface) const
+static void PaintParentBackground(const XpBsFace &face, Surface &surface)
 {
-    const QWidget *container = parentWidget();
-    if (!container)
-        return;
-    const QVariant picture = container->property("Picture");
-    QImage background = picture.value<QImage>();
-    if (background.isNull())
-        background = picture.value<QPixmap>().toImage();
-    if (background.isNull())
+    if (face.parentBackground.isNull())
         return; // nothing to copy: the cleared colour stays
-    background = background.convertToFormat(QImage::Format_RGB32);
-    const platform::Surface source(&background);
-    platform::BitBlt(surface, 0, 0, width(), height(), source, x(), y(), platform::SRCCOPY);
+    QImage background = face.parentBackground.convertToFormat(QImage::Format_RGB32);
+    const Surface source(&background);
+    platform::BitBlt(surface, 0, 0, face.width, face.height, source, face.position.x(), face.position.y(),
+                     platform::SRCCOPY);
 }
 
-void XpBs::DrawLine(platform::Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
+static void ClearSurface(Surface &surface, COLORREF colour)
+{
+    // Setting a surface's background colour clears all of it to that colour.
+    DrawRect(surface, 0, 0, surface.width(), surface.height(), colour, 1);
+}
+
+static void DrawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
 {
     surface.MoveToEx(x1, y1);
     surface.LineTo(x2, y2, colour);
 }
 
-void XpBs::DrawRect(platform::Surface &surface, int left, int top, int right, int bottom, COLORREF colour,
-                    quint8 filled)
+static void DrawRect(Surface &surface, int left, int top, int right, int bottom, COLORREF colour, quint8 filled)
 {
     const RECT rect{left, top, right, bottom};
     if (filled == 1)
@@ -171,7 +244,7 @@ void XpBs::DrawRect(platform::Surface &surface, int left, int top, int right, in
         platform::FrameRect(surface, rect, TranslateSysColor(colour));
 }
 
-COLORREF XpBs::OffsetColor(COLORREF colour, qint32 amount)
+COLORREF OffsetColor(COLORREF colour, qint32 amount)
 {
     // Integer division truncates toward zero, as does C++'s.
     const qint64 blue = (qint64(colour) / 65536) % 256;
@@ -185,7 +258,7 @@ COLORREF XpBs::OffsetColor(COLORREF colour, qint32 amount)
     return platform::RGB(clamp(newRed), clamp(newGreen), clamp(newBlue));
 }
 
-COLORREF XpBs::AddToChannels(COLORREF colour, qint32 amount)
+COLORREF AddToChannels(COLORREF colour, qint32 amount)
 {
     const RGBParts parts = SplitColor(colour);
     // Parts are 16-bit integers held to 255; a negative depth stops at 0.
@@ -195,10 +268,10 @@ COLORREF XpBs::AddToChannels(COLORREF colour, qint32 amount)
     return platform::RGB(part(parts.red), part(parts.green), part(parts.blue));
 }
 
-void XpBs::DrawSingleBorder(platform::Surface &surface, bool raised) const
+static void DrawSingleBorder(const XpBsFace &face, Surface &surface, bool raised)
 {
-    const int w = width();
-    const int h = height();
+    const int w = face.width;
+    const int h = face.height;
     const COLORREF shadow = 0x80000010;
     const COLORREF highlight = 0x80000014;
     // The second frame's right and bottom lines fall outside the button.
@@ -274,10 +347,10 @@ void forEachRing(int bevel, COLORREF base, const ShownRings &shown, Step step, D
 
 } // namespace
 
-void XpBs::DrawBevel(platform::Surface &surface, COLORREF base, int bevel, int depth, bool raised) const
+static void DrawBevel(const XpBsFace &face, Surface &surface, COLORREF base, int bevel, int depth, bool raised)
 {
-    const int w = width();
-    const int h = height();
+    const int w = face.width;
+    const int h = face.height;
     const auto darker = [depth](COLORREF colour) { return OffsetColor(colour, -depth); };
     const auto lighter = [depth](COLORREF colour) { return AddToChannels(colour, depth); };
     const auto frame = [&](int i, COLORREF colour) { DrawRect(surface, i, i, w - i, h - i, colour, 0); };
@@ -296,60 +369,60 @@ void XpBs::DrawBevel(platform::Surface &surface, COLORREF base, int bevel, int d
     }
 }
 
-void XpBs::DrawDefaultFrame(platform::Surface &surface) const
+static void DrawDefaultFrame(const XpBsFace &face, Surface &surface)
 {
-    if (m_bevel >= 2) {
-        DrawBevel(surface, TranslateSysColor(m_surfaceBackColor), m_bevel, int(m_bevelDepth) + 3, true);
+    if (face.bevel >= 2) {
+        DrawBevel(face, surface, TranslateSysColor(face.surfaceBackColor), face.bevel, int(face.bevelDepth) + 3, true);
         return;
     }
     // Over a raised border this leaves a two-pixel shadow right and bottom.
-    DrawRect(surface, 0, 0, width() - 1, height() - 1, 0x80000010, 0);
-    DrawRect(surface, 0, 0, width() + 1, height() + 1, 0x80000014, 0);
+    DrawRect(surface, 0, 0, face.width - 1, face.height - 1, 0x80000010, 0);
+    DrawRect(surface, 0, 0, face.width + 1, face.height + 1, 0x80000014, 0);
 }
 
-void XpBs::DrawBorder(platform::Surface &surface) const
+static void DrawBorder(const XpBsFace &face, Surface &surface)
 {
-    if (!m_userMode) {
+    if (!face.userMode) {
         // The form designer shows every style at rest.
-        if (m_buttonStyle == 3) {
-            DrawXPFace(surface, 0, 0);
-        } else if (m_buttonStyle == 2) {
-            PaintBackground(surface);
-        } else if (m_bevel >= 2) {
-            DrawBevel(surface, TranslateSysColor(m_surfaceBackColor), m_bevel, m_bevelDepth, true);
+        if (face.style == 3) {
+            DrawXPFace(face, surface, 0, 0);
+        } else if (face.style == 2) {
+            PaintBackground(face, surface);
+        } else if (face.bevel >= 2) {
+            DrawBevel(face, surface, TranslateSysColor(face.surfaceBackColor), face.bevel, face.bevelDepth, true);
         } else {
-            DrawSingleBorder(surface, true);
+            DrawSingleBorder(face, surface, true);
         }
         return;
     }
-    if (m_buttonStyle == 2) {
-        if (IsOver == 1 || m_xpShowBorderAlways)
-            DrawRect(surface, 0, 0, width(), height(), m_foreColor, 0);
+    if (face.style == 2) {
+        if (face.isOver || face.xpShowBorderAlways)
+            DrawRect(surface, 0, 0, face.width, face.height, face.foreColor, 0);
         return;
     }
-    if (m_buttonStyle == 3) {
-        if (IsDown == 1)
-            DrawXPFace(surface, 2, 0);
-        else if (IsOver == 1)
-            DrawXPFace(surface, 0, 1);
+    if (face.style == 3) {
+        if (face.isDown)
+            DrawXPFace(face, surface, 2, 0);
+        else if (face.isOver)
+            DrawXPFace(face, surface, 0, 1);
         else
-            DrawXPFace(surface, 0, 0);
+            DrawXPFace(face, surface, 0, 0);
         return;
     }
-    const COLORREF base = TranslateSysColor(m_surfaceBackColor);
+    const COLORREF base = TranslateSysColor(face.surfaceBackColor);
     const auto border = [&](bool raised) {
-        if (m_bevel >= 2)
-            DrawBevel(surface, base, m_bevel, m_bevelDepth, raised);
+        if (face.bevel >= 2)
+            DrawBevel(face, surface, base, face.bevel, face.bevelDepth, raised);
         else
-            DrawSingleBorder(surface, raised);
+            DrawSingleBorder(face, surface, raised);
     };
-    if (IsDown == 1)
+    if (face.isDown)
         border(false);
-    const bool raised = (IsOver == 1 && IsDown == 0) || (IsOver == 0 && IsDown == 0 && m_buttonStyle == 0);
+    const bool raised = (face.isOver && !face.isDown) || (!face.isOver && !face.isDown && face.style == 0);
     if (raised)
         border(true);
-    if ((HasFocus == 1 && m_buttonStyle == 0 && IsDown == 0) || m_default)
-        DrawDefaultFrame(surface);
+    if ((face.hasFocus && face.style == 0 && !face.isDown) || face.isDefault)
+        DrawDefaultFrame(face, surface);
 }
 
 namespace {
@@ -370,10 +443,10 @@ qint32 roundedStep(float step, int row)
 
 } // namespace
 
-void XpBs::DrawXPFace(platform::Surface &surface, int state, int hover) const
+static void DrawXPFace(const XpBsFace &face, Surface &surface, int state, int hover)
 {
-    const int w = FaceWidth;
-    const int h = FaceHeight;
+    const int w = face.faceWidth;
+    const int h = face.faceHeight;
     const COLORREF darkShadow = platform::GetSysColor(platform::COLOR_3DDKSHADOW);
     const auto drawLines = [&surface](std::initializer_list<XPLine> lines, COLORREF colour) {
         for (const XPLine &line : lines)
@@ -386,17 +459,17 @@ void XpBs::DrawXPFace(platform::Surface &surface, int state, int hover) const
         platform::SetPixelV(surface, w - 2, h - 2, colour);
     };
 
-    DrawRect(surface, 0, 0, w, h, m_backColor, 1);
-    const COLORREF base = TranslateSysColor(m_backColor);
+    DrawRect(surface, 0, 0, w, h, face.backColor, 1);
+    const COLORREF base = TranslateSysColor(face.backColor);
     const COLORREF t = OffsetColor(base, 48);
-    if (!isEnabled()) {
+    if (!face.enabled) {
         DrawRect(surface, 0, 0, w, h, OffsetColor(t, -24), 1);
         DrawRect(surface, 0, 0, w, h, OffsetColor(t, -84), 0);
         cornerPixels(OffsetColor(t, -72));
         return;
     }
-    const COLORREF focus = TranslateSysColor(m_xpDefaultColors ? platform::RGB(140, 170, 230) : m_xpColorPressed);
-    const COLORREF over = TranslateSysColor(m_xpDefaultColors ? platform::RGB(225, 153, 71) : m_xpColorHover);
+    const COLORREF focus = TranslateSysColor(face.xpDefaultColors ? platform::RGB(140, 170, 230) : face.xpColorPressed);
+    const COLORREF over = TranslateSysColor(face.xpDefaultColors ? platform::RGB(225, 153, 71) : face.xpColorHover);
 
     if (state == 2) {
         const float step = 15.0f / float(h);
@@ -417,7 +490,7 @@ void XpBs::DrawXPFace(platform::Surface &surface, int state, int hover) const
         DrawLine(surface, 0, i, w, i, OffsetColor(t, roundedStep(step, i)));
     DrawRect(surface, 0, 0, w, h, darkShadow, 0);
     cornerPixels(darkShadow);
-    if (HasFocus == 1) {
+    if (face.hasFocus) {
         DrawRect(surface, 1, 2, w - 1, h - 2, focus, 0);
         drawLines({{2, h - 2, w - 2, h - 2, -33}, {2, 1, w - 2, 1, 65}, {1, 2, w - 1, 2, 50},
                    {2, 3, 2, h - 3, 31}, {w - 3, 3, w - 3, h - 3, 31}},
@@ -436,25 +509,25 @@ void XpBs::DrawXPFace(platform::Surface &surface, int state, int hover) const
     }
 }
 
-bool XpBs::hasDrawablePicture() const
+static bool hasDrawablePicture(const XpBsFace &face)
 {
     // An empty picture object holds no image: it lays out like no picture.
-    return m_picture && m_picture->type != platform::PictureData::Empty;
+    return face.picture && face.picture->type != platform::PictureData::Empty;
 }
 
-XpBs::Layout XpBs::CalcLayout(platform::Surface &surface, const Layout &last) const
+static XpBsFace::Layout CalcLayout(const XpBsFace &face, Surface &surface)
 {
     // What this layout does not place stays where the last one put it.
-    Layout layout = last;
-    const RECT inner{0 + 4, 0 + 4, (width() - 1) - 4 + 1, (height() - 1) - 4 + 1};
+    XpBsFace::Layout layout = face.layout;
+    const RECT inner{0 + 4, 0 + 4, (face.width - 1) - 4 + 1, (face.height - 1) - 4 + 1};
     layout.inner = inner;
-    const int picW = m_pictureWidth;
-    const int picH = m_pictureHeight;
-    if (!hasDrawablePicture()) {
-        layout.caption = MeasureCaption(surface, inner);
+    const int picW = face.pictureWidth;
+    const int picH = face.pictureHeight;
+    if (!hasDrawablePicture(face)) {
+        layout.caption = MeasureCaption(face, surface, inner);
         return layout;
     }
-    if (m_caption.isEmpty()) {
+    if (face.caption.isEmpty()) {
         // Any 32-bit size: the free space is taken in 64 bits; halved, it fits again.
         RECT &picture = layout.picture;
         picture.left = int(inner.left + (qint64(inner.width()) - picW) / 2);
@@ -463,13 +536,13 @@ XpBs::Layout XpBs::CalcLayout(platform::Surface &surface, const Layout &last) co
         picture.bottom = picture.top + picH;
         return layout;
     }
-    layout.caption = MeasureCaption(surface, inner);
-    PlacePair(inner, picW, picH, layout.caption.width(), layout.caption.height(), m_picturePosition,
+    layout.caption = MeasureCaption(face, surface, inner);
+    PlacePair(inner, picW, picH, layout.caption.width(), layout.caption.height(), face.picturePosition,
               layout.picture, layout.caption);
     return layout;
 }
 
-bool XpBs::PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int capW, int capH, qint32 position,
+bool PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int capW, int capH, qint32 position,
                      RECT &picture, RECT &caption)
 {
     // The picture may have any 32-bit size: the free space is taken in 64
@@ -503,10 +576,10 @@ bool XpBs::PlacePair(const RECT &inner, int pictureWidth, int pictureHeight, int
     }
 }
 
-RECT XpBs::MeasureCaption(platform::Surface &surface, const RECT &inner) const
+static RECT MeasureCaption(const XpBsFace &face, Surface &surface, const RECT &inner)
 {
     RECT caption = inner;
-    platform::DrawTextEx(surface, m_caption, caption,
+    platform::DrawTextEx(surface, face.caption, caption,
                          platform::DT_CALCRECT | platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER);
     const int capW = caption.width();
     const int capH = caption.height();
@@ -606,22 +679,22 @@ QImage maskedToWhite(const QImage &bitmap, COLORREF mask)
 
 } // namespace
 
-void XpBs::DrawPicture(platform::Surface &surface, const RECT &placed) const
+static void DrawPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, const RECT &placed)
 {
-    if (!hasDrawablePicture())
+    if (!hasDrawablePicture(face))
         return;
-    const bool lifted = IsOver == 1 && IsDown == 0 && m_buttonStyle == 2;
-    const int d = lifted ? -3 : (IsDown == 1 && m_buttonStyle != 2 ? 1 : 0);
+    const bool lifted = face.isOver && !face.isDown && face.style == 2;
+    const int d = lifted ? -3 : (face.isDown && face.style != 2 ? 1 : 0);
     const RECT shown = offsetBy(placed, d);
-    const int type = m_picture->type;
+    const int type = face.picture->type;
     if (type == platform::PictureData::Bitmap || type == platform::PictureData::Icon) {
         const auto draw = [&](quint8 normal, const RECT &rect, quint8 grey) {
             if (type == platform::PictureData::Bitmap)
-                DrawBitmapPicture(surface, normal, rect, grey);
+                DrawBitmapPicture(face, surface, pictures, normal, rect, grey);
             else
-                DrawIconPicture(surface, normal, rect, grey);
+                DrawIconPicture(face, surface, pictures, normal, rect, grey);
         };
-        if (!isEnabled()) {
+        if (!face.enabled) {
             draw(0, shown, 0);
         } else {
             if (lifted)
@@ -631,17 +704,18 @@ void XpBs::DrawPicture(platform::Surface &surface, const RECT &placed) const
     }
 }
 
-void XpBs::DrawBitmapPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const
+static void DrawBitmapPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, quint8 normal,
+                              const RECT &rect, quint8 grey)
 {
     using platform::Surface;
-    const QImage &bitmap = m_picture->image;
-    const int drawnW = m_pictureWidth;
-    const int drawnH = m_pictureHeight;
+    const QImage &bitmap = face.picture->image;
+    const int drawnW = face.pictureWidth;
+    const int drawnH = face.pictureHeight;
     if (drawnW <= 0 || drawnH <= 0 || bitmap.isNull())
         return;
     // Only the part that can show is scaled, and it is kept: the picture's
     // own size is that of its image, whatever size was stored.
-    const QRect part = partOnTheSurface(rect, drawnW, drawnH, width(), height());
+    const QRect part = partOnTheSurface(rect, drawnW, drawnH, face.width, face.height);
     if (part.isEmpty())
         return;
     const int x = rect.left + part.x();
@@ -649,36 +723,37 @@ void XpBs::DrawBitmapPicture(platform::Surface &surface, quint8 normal, const RE
 
     if (normal == 1) {
         const ScaledPictures::Key key{ScaledPictures::Kind::Bitmap, 0, QSize(drawnW, drawnH), part};
-        Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
+        Surface &scaled = pictures.get(face.picture, key, [&] {
             QImage nativeImage = atOwnSize(bitmap);
             return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
         });
-        BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(), x, y, m_maskColor);
+        BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(), x, y, face.maskColor);
         return;
     }
     // The mask colour becomes white, which the silhouette and the emboss
     // leave out.
-    const ScaledPictures::Key key{ScaledPictures::Kind::BitmapMaskedToWhite, m_maskColor, QSize(drawnW, drawnH),
+    const ScaledPictures::Key key{ScaledPictures::Kind::BitmapMaskedToWhite, face.maskColor, QSize(drawnW, drawnH),
                                   part};
-    Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
-        QImage nativeImage = maskedToWhite(bitmap, m_maskColor);
+    Surface &scaled = pictures.get(face.picture, key, [&] {
+        QImage nativeImage = maskedToWhite(bitmap, face.maskColor);
         return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
     });
     const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
     platform::DrawState(surface, scaled.image(), x, y, flags, kSilhouette);
 }
 
-void XpBs::DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT &rect, quint8 grey) const
+static void DrawIconPicture(const XpBsFace &face, Surface &surface, ScaledPictures &pictures, quint8 normal,
+                            const RECT &rect, quint8 grey)
 {
     using platform::Surface;
-    const QImage &icon = m_picture->image;
+    const QImage &icon = face.picture->image;
     const int rectW = rect.width();
     const int rectH = rect.height();
     if (icon.isNull() || rectW <= 0 || rectH <= 0)
         return;
     if (normal == 1) {
         // Painted scaled into the rectangle: only the part on the surface.
-        const QRect part = partOnTheSurface(rect, rectW, rectH, width(), height());
+        const QRect part = partOnTheSurface(rect, rectW, rectH, face.width, face.height);
         if (part.isEmpty())
             return;
         QPainter painter(&surface.image());
@@ -688,16 +763,16 @@ void XpBs::DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT
     }
     // Stretched to the rectangle, of which the drawn size is blitted: what
     // lies beyond either stays black, the transparent colour here.
-    const int drawnW = std::min(int(m_pictureWidth), rectW);
-    const int drawnH = std::min(int(m_pictureHeight), rectH);
+    const int drawnW = std::min(int(face.pictureWidth), rectW);
+    const int drawnH = std::min(int(face.pictureHeight), rectH);
     if (drawnW <= 0 || drawnH <= 0)
         return;
-    const QRect part = partOnTheSurface(rect, drawnW, drawnH, width(), height());
+    const QRect part = partOnTheSurface(rect, drawnW, drawnH, face.width, face.height);
     if (part.isEmpty())
         return;
     const ScaledPictures::Key key{grey == 1 ? ScaledPictures::Kind::IconSilhouette : ScaledPictures::Kind::IconEmbossed,
                                   0, QSize(rectW, rectH), part};
-    Surface &scaled = m_scaledPictures.get(m_picture, key, [&] {
+    Surface &scaled = pictures.get(face.picture, key, [&] {
         Surface native(icon.width(), icon.height()); // black, and left so: black is the transparent colour here
         const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
         platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
@@ -707,8 +782,8 @@ void XpBs::DrawIconPicture(platform::Surface &surface, quint8 normal, const RECT
                rect.left + part.x(), rect.top + part.y(), 0);
 }
 
-void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, platform::Surface &src, int srcLeft,
-                      int srcTop, int srcRight, int srcBottom, int destX, int destY, COLORREF mask)
+static void BlitMasked(Surface &dest, Surface &background, Surface &src, int srcLeft, int srcTop, int srcRight,
+                       int srcBottom, int destX, int destY, COLORREF mask)
 {
     using platform::Surface;
     const int w = qint16(srcRight - srcLeft);
@@ -721,9 +796,11 @@ void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, pl
     Surface sprite(w, h);
 
     // Pixels of the mask colour become 1 in the mask, all others 0.
-    const COLORREF oldBackground = src.SetBkColor(mask);
-    platform::BitBlt(maskBits, 0, 0, w, h, src, srcLeft, srcTop, platform::SRCCOPY);
-    src.SetBkColor(oldBackground);
+    {
+        const platform::SavedDrawingState saved(src);
+        src.SetBkColor(mask);
+        platform::BitBlt(maskBits, 0, 0, w, h, src, srcLeft, srcTop, platform::SRCCOPY);
+    }
     platform::BitBlt(inverse, 0, 0, w, h, maskBits, 0, 0, platform::NOTSRCCOPY);
 
     // The background survives where the source is transparent...
@@ -741,22 +818,42 @@ void XpBs::BlitMasked(platform::Surface &dest, platform::Surface &background, pl
     platform::BitBlt(dest, destX, destY, w, h, result, 0, 0, platform::SRCCOPY);
 }
 
-void XpBs::DrawCaption(platform::Surface &surface, const RECT &placed) const
+static void DrawCaption(const XpBsFace &face, Surface &surface, const RECT &placed)
 {
-    if (m_caption.isEmpty())
+    if (face.caption.isEmpty())
         return;
     constexpr quint32 flags = platform::DT_WORDBREAK | platform::DT_VCENTER | platform::DT_CENTER;
-    surface.SetTextColor(TranslateSysColor(m_foreColor));
-    RECT caption = IsDown == 1 && m_buttonStyle != 2 ? offsetBy(placed, 1) : placed;
-    if (isEnabled()) {
-        platform::DrawTextEx(surface, m_caption, caption, flags);
+    const platform::SavedDrawingState saved(surface);
+    surface.SetTextColor(TranslateSysColor(face.foreColor));
+    RECT caption = face.isDown && face.style != 2 ? offsetBy(placed, 1) : placed;
+    if (face.enabled) {
+        platform::DrawTextEx(surface, face.caption, caption, flags);
         return;
     }
     // Embossed: a highlight copy one pixel down and right, the shadow on top.
     RECT shifted = offsetBy(caption, 1);
     surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNHIGHLIGHT));
-    platform::DrawTextEx(surface, m_caption, shifted, flags);
+    platform::DrawTextEx(surface, face.caption, shifted, flags);
     surface.SetTextColor(platform::GetSysColor(platform::COLOR_BTNSHADOW));
-    platform::DrawTextEx(surface, m_caption, caption, flags);
-    surface.SetTextColor(TranslateSysColor(m_surfaceForeColor));
+    platform::DrawTextEx(surface, face.caption, caption, flags);
 }
+
+Painted paint(const XpBsFace &given, Surface &surface, ScaledPictures &pictures)
+{
+    ClearSurface(surface, given.surfaceBackColor); // Cls
+    surface.SetTextColor(TranslateSysColor(given.surfaceForeColor));
+    // The border and the default frame are shaded from what the background
+    // left the surface cleared to.
+    XpBsFace face = given;
+    face.surfaceBackColor = PaintBackground(given, surface);
+    if (face.style != 4)
+        DrawBorder(face, surface);
+    const XpBsFace::Layout layout = CalcLayout(face, surface);
+    DrawPicture(face, surface, pictures, layout.picture);
+    if (face.hasFocus && face.showFocusRect && face.style != 3)
+        platform::DrawFocusRect(surface, RECT{4, 4, face.faceWidth - 4, face.faceHeight - 4});
+    DrawCaption(face, surface, layout.caption);
+    return Painted{face.surfaceBackColor, layout};
+}
+
+} // namespace xpbs

@@ -70,6 +70,7 @@ public:
     void LineTo(int x, int y, COLORREF penColour);
 
 private:
+    friend class SavedDrawingState;
     QImage m_own;
     QImage *m_image = nullptr; // the image owned elsewhere; null: m_own
     COLORREF m_bkColor = 0xFFFFFF;
@@ -77,6 +78,40 @@ private:
     QFont m_font;
     int m_x = 0;
     int m_y = 0;
+};
+
+// Takes a surface's drawing state (background and text colours, font,
+// current position) when made and puts it back when it goes: whatever a
+// painter sets for its own drawing, the surface is left as it was found.
+class SavedDrawingState {
+public:
+    explicit SavedDrawingState(Surface &surface)
+        : m_surface(surface)
+        , m_bkColor(surface.m_bkColor)
+        , m_textColor(surface.m_textColor)
+        , m_font(surface.m_font)
+        , m_x(surface.m_x)
+        , m_y(surface.m_y)
+    {
+    }
+    ~SavedDrawingState()
+    {
+        m_surface.m_bkColor = m_bkColor;
+        m_surface.m_textColor = m_textColor;
+        m_surface.m_font = m_font;
+        m_surface.m_x = m_x;
+        m_surface.m_y = m_y;
+    }
+    SavedDrawingState(const SavedDrawingState &) = delete;
+    SavedDrawingState &operator=(const SavedDrawingState &) = delete;
+
+private:
+    Surface &m_surface;
+    COLORREF m_bkColor;
+    COLORREF m_textColor;
+    QFont m_font;
+    int m_x;
+    int m_y;
 };
 
 // Fills [left, right) x [top, bottom); an empty or inverted rectangle draws

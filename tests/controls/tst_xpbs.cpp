@@ -290,7 +290,7 @@ void tst_XpBs::everyKeyWrittenInOrderAndReadBack()
     QCOMPARE(copy.PictureHover(), hover);
     QCOMPARE(copy.MouseIcon(), icon);
     QCOMPARE(XpBsProbe::AccessKeys(copy), QStringLiteral("x"));
-    QCOMPARE(XpBsProbe::captionRect(copy), XpBsProbe::captionRect(original)); // measured in the stored font
+    QCOMPARE(copy.face().layout.caption, original.face().layout.caption); // measured in the stored font
 
     // AND the creation defaults, taken again, leave only what they never
     // touch (the pictures, their own size, the surface's state) away from
@@ -582,12 +582,12 @@ void tst_XpBs::leftClickOrder()
     Fixture fixture;
     fixture.button->setURL(QStringLiteral("https://example.org/"));
     QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().isDown, true);
     QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=1"}));
     QCOMPARE(fixture.doubles.sound.played, QStringList{".\\resources\\click.wav"});
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
-    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1)); // a click gives the focus
+    QCOMPARE(fixture.button->face().isDown, false);
+    QCOMPARE(fixture.button->face().hasFocus, true); // a click gives the focus
     QCOMPARE(XpBsProbe::overTimer(*fixture.button)->interval(), 10);
 }
 
@@ -614,7 +614,7 @@ void tst_XpBs::otherButtonsThanLeft()
     Fixture fixture;
     PaintCount painted(*fixture.button);
     QTest::mousePress(fixture.button, button, {}, QPoint(5, 5));
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(button == Qt::MiddleButton ? 1 : 0));
+    QCOMPARE(fixture.button->face().isDown, button == Qt::MiddleButton);
     QTest::mouseRelease(fixture.button, button, {}, QPoint(5, 5));
     fixture.secondClickOfADoubleClick(button);
     QCOMPARE(fixture.log, log);
@@ -626,7 +626,7 @@ void tst_XpBs::dragOutAndReleaseDoesNotClick()
     Fixture fixture;
     const QRgb pressed = fixture.pressAndLeave();
     QVERIFY(!XpBsProbe::overTimer(*fixture.button)->isActive());
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1)); // still armed
+    QCOMPARE(fixture.button->face().isDown, true); // still armed
     QVERIFY(fixture.face() != pressed);                // but shown released
     QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
     QTest::mouseRelease(fixture.button, Qt::LeftButton, {}, QPoint(200, 5));
@@ -652,7 +652,7 @@ void tst_XpBs::doubleClickClicksTwice()
     fixture.secondClickOfADoubleClick(Qt::LeftButton);
     QCOMPARE(fixture.log, (QStringList{"MouseDown 1", "Click sound=1 url=0", "MouseUp 1 at 5,5 url=0",
                                        "MouseDown 1", "Click sound=2 url=0", "MouseUp 1 at 5,5 url=0"}));
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
+    QCOMPARE(fixture.button->face().isDown, false);
 }
 
 void tst_XpBs::heldSpacePressesOnce()
@@ -670,11 +670,11 @@ void tst_XpBs::heldSpacePressesOnce()
         QApplication::sendEvent(fixture.button, &repeatRelease);
     }
     QCOMPARE(painted.count(), 1);
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().isDown, true);
     QTest::keyRelease(fixture.button, Qt::Key_Space);
     QCOMPARE(fixture.log, (QStringList{"Click sound=1 url=0", "MouseUp 1 at 0,0 url=1"}));
     QCOMPARE(fixture.doubles.shell.navigated.size(), 1);
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
+    QCOMPARE(fixture.button->face().isDown, false);
 }
 
 void tst_XpBs::accessKeyClicksWithoutSound()
@@ -705,10 +705,10 @@ void tst_XpBs::focusLostWhileHeldReleases()
     QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
     fixture.button->setFocus();
     QTest::mousePress(fixture.button, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().hasFocus, true);
     fixture.button->clearFocus();
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
-    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(0));
+    QCOMPARE(fixture.button->face().isDown, false);
+    QCOMPARE(fixture.button->face().hasFocus, false);
     QCOMPARE(fixture.face(), platform::toQRgb(platform::GetSysColor(platform::COLOR_BTNFACE)));
 }
 
@@ -781,7 +781,7 @@ void tst_XpBs::mouseEventsCarryTheirArguments()
     QMouseEvent out(QEvent::MouseMove, QPointF(200, 6), fixture.button->mapToGlobal(QPointF(200, 6)), Qt::NoButton,
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(fixture.button, &out);
-    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().isOver, true);
     fixture.pointerLeaves();
     QCOMPARE(seen, (QStringList{"Move 0 0 at -3,5", "In 2", "Move 0 2 at 5,5", "Move 1 0 at 200,6", "Out 1"}));
 }
@@ -825,12 +825,12 @@ void tst_XpBs::spaceAmongOtherKeys()
 
     // WHEN the focus goes and comes back, THEN the hover and the held key stay
     fixture.button->clearFocus();
-    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().isOver, true);
     fixture.button->setFocus();
 
     // WHEN space goes down while A is still held, THEN it does not press
     QTest::keyPress(fixture.button, Qt::Key_Space);
-    QCOMPARE(XpBsProbe::isDownFlag(*fixture.button), quint8(0));
+    QCOMPARE(fixture.button->face().isDown, false);
     // but its release clicks all the same
     QTest::keyRelease(fixture.button, Qt::Key_Space);
     QCOMPARE(fixture.log.filter(QStringLiteral("Click")).size(), 1);
@@ -977,7 +977,7 @@ void tst_XpBs::focusRectanglePerStyle()
     fixture.button->clearFocus(); // the only control takes the focus when its window opens
     const QImage before = XpBsProbe::image(*fixture.button);
     fixture.button->setFocus();
-    QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().hasFocus, true);
     const QImage after = XpBsProbe::image(*fixture.button);
     // The frame stands 4 pixels in; along its top row every other pixel is
     // inverted, by the parity of x + y.
@@ -1114,7 +1114,7 @@ void tst_XpBs::hoverColourShowsOnlyAtTheNextRepaint()
     fixture.button->setXPDefaultColors(false);
     fixture.button->underPointer = fixture.button;
     fixture.move(QPoint(5, 5));
-    QCOMPARE(XpBsProbe::isOverFlag(*fixture.button), quint8(1));
+    QCOMPARE(fixture.button->face().isOver, true);
     const QRgb shown = fixture.face();
     fixture.button->setXPColor_Hover(0x0000FF00);
     QCOMPARE(fixture.face(), shown);

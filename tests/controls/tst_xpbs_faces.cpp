@@ -5,6 +5,7 @@
 #include "support/Doubles.h"
 #include "support/TestButton.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <limits>
@@ -85,6 +86,39 @@ QRect boxOf(const QImage &image, QRgb colour)
     return box;
 }
 
+// A button's face at rest in the creation defaults, drawn without a button.
+XpBsFace restingFace(int style, QSize size)
+{
+    XpBsFace face;
+    face.width = face.faceWidth = size.width();
+    face.height = face.faceHeight = size.height();
+    face.style = style;
+    face.showFocusRect = true;
+    face.xpDefaultColors = true;
+    face.backColor = face.surfaceBackColor = 0x8000000F; // the system's button face
+    face.foreColor = face.surfaceForeColor = 0x80000012;
+    face.xpColorPressed = 0x80000014;
+    face.xpColorHover = 0x80000016;
+    face.bevel = 1;
+    face.bevelDepth = 8;
+    return face;
+}
+
+// Rows of points of one face: "state (x, y)" and the colour there.
+void addPoints(const char *state, std::initializer_list<std::pair<QPoint, QRgb>> points)
+{
+    for (const auto &[point, colour] : points)
+        QTest::addRow("%s (%d, %d)", state, point.x(), point.y()) << QString::fromLatin1(state) << point << colour;
+}
+
+QImage drawn(const XpBsFace &face)
+{
+    platform::Surface surface(face.width, face.height);
+    ScaledPictures pictures;
+    xpbs::paint(face, surface, pictures);
+    return surface.image();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(platform::RECT)
@@ -105,16 +139,10 @@ private slots:
     void offsetColor_data();
     void offsetColor();
     void channelAdditionHoldsToTheRange();
-    void flatStyleShowsItsBorderOnlyWhenTouched_data();
-    void flatStyleShowsItsBorderOnlyWhenTouched();
-    void designerShowsEveryStyleAtRest_data();
-    void designerShowsEveryStyleAtRest();
-    void raisedStyleFocusedGetsTheDefaultFrame();
-    void defaultButtonGetsTheFrameWithoutFocus();
-    void pressedBevelRings();
-    void raisedBevelRings_data();
-    void raisedBevelRings();
-    void hugeBevelReturnsPromptly();
+    void bordersByState_data();
+    void bordersByState();
+    void bevelRings_data();
+    void bevelRings();
     void xpGradientRounding_data();
     void xpGradientRounding();
     void xpFace_data();
@@ -159,218 +187,121 @@ void tst_XpBsFaces::offsetColor()
     QFETCH(COLORREF, colour);
     QFETCH(int, amount);
     QFETCH(COLORREF, expected);
-    QCOMPARE(XpBsProbe::OffsetColor(colour, amount), expected);
+    QCOMPARE(xpbs::OffsetColor(colour, amount), expected);
 }
 
 void tst_XpBsFaces::channelAdditionHoldsToTheRange()
 {
-    QCOMPARE(XpBsProbe::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
-    QCOMPARE(XpBsProbe::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
+    QCOMPARE(xpbs::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
+    QCOMPARE(xpbs::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
 }
 
-void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched_data()
+void tst_XpBsFaces::bordersByState_data()
 {
-    QTest::addColumn<int>("style");
-    QTest::newRow("style 1") << 1;
-    QTest::newRow("a style above 4 looks like 1") << 7;
-}
-
-void tst_XpBsFaces::flatStyleShowsItsBorderOnlyWhenTouched()
-{
-    QFETCH(int, style);
-    Fixture fixture(style);
-    const int w = 129;
-    const int h = 17;
-    QCOMPARE(fixture.at(0, 8), rgb(kFace));
-    QCOMPARE(fixture.at(w - 1, 8), rgb(kFace));
-
-    fixture.hover(); // raised: highlight top and left, shadow right and bottom
-    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
-    QCOMPARE(fixture.at(60, 0), rgb(kHighlight));
-    QCOMPARE(fixture.at(w - 1, 8), rgb(kShadow));
-    QCOMPARE(fixture.at(60, h - 1), rgb(kShadow));
-
-    fixture.press(); // sunken: the other way round
-    QCOMPARE(fixture.at(0, 8), rgb(kShadow));
-    QCOMPARE(fixture.at(60, 0), rgb(kShadow));
-    QCOMPARE(fixture.at(w - 1, 8), rgb(kHighlight));
-    QCOMPARE(fixture.at(60, h - 1), rgb(kHighlight));
-}
-
-void tst_XpBsFaces::designerShowsEveryStyleAtRest_data()
-{
-    QTest::addColumn<int>("style");
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<QRgb>("colour");
-    // Hovered, pressed and focused, a button in the form designer shows
-    // its resting face: the raised border without the default frame, the
-    // XP face without hover border, style 2 without its border.
-    QTest::newRow("raised, right") << 0 << QPoint(128, 8) << rgb(kShadow);
-    QTest::newRow("raised, no default frame") << 0 << QPoint(127, 8) << rgb(kFace);
-    QTest::newRow("flat, top") << 1 << QPoint(60, 0) << rgb(kHighlight);
-    QTest::newRow("coloured flat, hover colour without border") << 2 << QPoint(0, 8) << qRgb(220, 255, 255);
-    QTest::newRow("xp, focus border, no hover border") << 3 << QPoint(1, 8) << qRgb(140, 170, 230);
-}
-
-void tst_XpBsFaces::designerShowsEveryStyleAtRest()
-{
-    QFETCH(int, style);
-    QFETCH(QPoint, point);
-    QFETCH(QRgb, colour);
-    Fixture fixture(style);
-    fixture.button->setUserMode(false);
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
-    fixture.button->setFocus();
-    fixture.hover();
-    QCOMPARE(fixture.at(point.x(), point.y()), colour);
-}
-
-void tst_XpBsFaces::raisedStyleFocusedGetsTheDefaultFrame()
-{
-    Fixture fixture(0);
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
-    fixture.button->setFocus();
-    const int w = 129;
-    const int h = 17;
-    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
-    QCOMPARE(fixture.at(60, 0), rgb(kHighlight));
-    for (int x : {w - 2, w - 1})
-        QCOMPARE(fixture.at(x, 8), rgb(kShadow));
-    for (int y : {h - 2, h - 1})
-        QCOMPARE(fixture.at(60, y), rgb(kShadow));
-    QCOMPARE(fixture.at(w - 3, 8), rgb(kFace));
-}
-
-void tst_XpBsFaces::defaultButtonGetsTheFrameWithoutFocus()
-{
-    Fixture fixture(1);
-    QCOMPARE(fixture.at(127, 8), rgb(kFace));
-    fixture.button->setDefault(true);
-    fixture.button->Refresh();
-    QCOMPARE(fixture.at(127, 8), rgb(kShadow));
-    QCOMPARE(fixture.at(128, 8), rgb(kFace)); // the outer frame's right line falls outside
-    QCOMPARE(fixture.at(0, 8), rgb(kHighlight));
-}
-
-void tst_XpBsFaces::pressedBevelRings()
-{
-    Fixture fixture(0, QSize(60, 30));
-    fixture.button->setBEVEL(3);
-    fixture.button->setBEVELDEPTH(8);
-    fixture.press();
-    // Rings lightened by 32, 24, 16 and 8 per part from the outside in...
-    const QRgb rings[] = {qRgb(255, 255, 248), qRgb(255, 255, 240), qRgb(252, 249, 232), qRgb(244, 241, 224)};
-    for (int n = 0; n < 4; ++n) {
-        QCOMPARE(fixture.at(59 - n, 15), rings[n]); // right side
-        QCOMPARE(fixture.at(30, 29 - n), rings[n]); // bottom side
-    }
-    // ...then top and left darkened by -8 steps, innermost first: blue moves
-    // by blue x -8 / 192 each time.
-    const QRgb edges[] = {qRgb(204, 201, 184), qRgb(212, 209, 191), qRgb(220, 217, 199), qRgb(228, 225, 207)};
-    for (int n = 0; n < 4; ++n) {
-        QCOMPARE(fixture.at(30, n), edges[n]);
-        QCOMPARE(fixture.at(n, 15), edges[n]);
-    }
-    QCOMPARE(fixture.at(30, 15), rgb(kFace));
-    // BEVEL 2 is a bevel too, not the single-line border.
-    fixture.button->setBEVEL(2);
-    QCOMPARE(fixture.at(57, 15), qRgb(244, 241, 224));
-}
-
-void tst_XpBsFaces::raisedBevelRings_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("bevel");
-    QTest::addColumn<int>("depth");
     QTest::addColumn<QString>("state");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QRgb>("colour");
-    // Idle style 0, BEVELDEPTH 8: rings darkened by -8 steps from the inside
-    // out (blue by blue x -8 / 192), then top and left lightened by 8 per
-    // ring from the inside out.
-    const QSize size(60, 30);
-    const QString idle = QStringLiteral("idle");
-    QTest::newRow("ring 0, right") << size << 3 << 8 << idle << QPoint(59, 15) << qRgb(204, 201, 184);
-    QTest::newRow("ring 3, right") << size << 3 << 8 << idle << QPoint(56, 15) << qRgb(228, 225, 207);
-    QTest::newRow("ring 0, top") << size << 3 << 8 << idle << QPoint(30, 0) << qRgb(255, 255, 248);
-    QTest::newRow("ring 3, top") << size << 3 << 8 << idle << QPoint(30, 3) << qRgb(244, 241, 224);
-    QTest::newRow("ring 3, left") << size << 3 << 8 << idle << QPoint(3, 15) << qRgb(244, 241, 224);
-    QTest::newRow("ring 0, top right: the top line stops short") << size << 3 << 8 << idle << QPoint(59, 0)
-                                                                << qRgb(204, 201, 184);
-    QTest::newRow("ring 0, top, its last pixel") << size << 3 << 8 << idle << QPoint(58, 0) << qRgb(255, 255, 248);
-    QTest::newRow("ring 0, bottom left: the left line stops short") << size << 3 << 8 << idle << QPoint(0, 29)
-                                                                   << qRgb(204, 201, 184);
-    QTest::newRow("ring 0, left, its last pixel") << size << 3 << 8 << idle << QPoint(0, 28) << qRgb(255, 255, 248);
-    QTest::newRow("inside") << size << 3 << 8 << idle << QPoint(30, 15) << rgb(kFace);
-    // Focused: the default frame draws the bevel again with depth 8 + 3.
-    const QString focused = QStringLiteral("focused");
-    QTest::newRow("focused ring 0, right") << size << 3 << 8 << focused << QPoint(59, 15) << qRgb(192, 189, 172);
-    QTest::newRow("focused ring 3, top") << size << 3 << 8 << focused << QPoint(30, 3) << qRgb(247, 244, 227);
-    // Past the middle a ring's top and left lines still cross the button;
-    // they used to be skipped.
-    QTest::newRow("10 x 10, BEVEL 5, middle") << QSize(10, 10) << 5 << 8 << idle << QPoint(5, 5)
-                                              << qRgb(244, 241, 224);
-    QTest::newRow("129 x 17, BEVEL 10, row 9") << QSize(129, 17) << 10 << 8 << idle << QPoint(60, 9)
-                                               << qRgb(252, 249, 232);
-    // Pressed, BEVELDEPTH 1: the lines darken by one a ring and are still
-    // changing when the rings whose left lines show right of x = 170 are
-    // drawn; the rings between are passed over, but their steps count.
-    const QString pressed = QStringLiteral("pressed");
-    QTest::newRow("pressed ring 0, top, its last pixel") << size << 3 << 8 << pressed << QPoint(58, 0)
-                                                         << qRgb(204, 201, 184);
-    QTest::newRow("pressed ring 0, top right") << size << 3 << 8 << pressed << QPoint(59, 0) << qRgb(255, 255, 248);
-    QTest::newRow("200 x 30, BEVEL 400, ring 170") << QSize(200, 30) << 400 << 1 << pressed << QPoint(170, 29)
-                                                   << qRgb(5, 2, 191);
-    QTest::newRow("200 x 30, BEVEL 400, ring 171") << QSize(200, 30) << 400 << 1 << pressed << QPoint(171, 29)
-                                                   << qRgb(6, 3, 191);
-    QTest::newRow("200 x 30, BEVEL 400, ring 180") << QSize(200, 30) << 400 << 1 << pressed << QPoint(180, 20)
-                                                   << qRgb(15, 12, 191);
-    QTest::newRow("200 x 30, BEVEL 400, ring 199") << QSize(200, 30) << 400 << 1 << pressed << QPoint(199, 29)
-                                                   << qRgb(34, 31, 191);
-    QTest::newRow("200 x 30, BEVEL 400, ring 14") << QSize(200, 30) << 400 << 1 << pressed << QPoint(14, 14)
-                                                  << qRgb(0, 0, 191);
-    QTest::newRow("200 x 30, BEVEL 400, frame 0") << QSize(200, 30) << 400 << 1 << pressed << QPoint(0, 29)
-                                                  << qRgb(255, 255, 255);
+    // 129 x 17. Flat (style 1, and any style above 4): no border at rest;
+    // hovered, raised: highlight top and left, shadow right and bottom;
+    // pressed, sunken: the other way round.
+    for (const char *style : {"1", "7"}) {
+        const QByteArray rest = QByteArray("style ") + style;
+        addPoints(rest.constData(), {{{0, 8}, rgb(kFace)}, {{128, 8}, rgb(kFace)}});
+        addPoints((rest + " hovered").constData(), {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)},
+                                                    {{128, 8}, rgb(kShadow)}, {{60, 16}, rgb(kShadow)}});
+        addPoints((rest + " hovered pressed").constData(), {{{0, 8}, rgb(kShadow)}, {{60, 0}, rgb(kShadow)},
+                                                            {{128, 8}, rgb(kHighlight)}, {{60, 16}, rgb(kHighlight)}});
+    }
+    // Raised and focused, or any default button: the default frame leaves a
+    // two-pixel shadow right and bottom; its outer right line falls outside.
+    addPoints("style 0 focused", {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)}, {{127, 8}, rgb(kShadow)},
+                                  {{128, 8}, rgb(kShadow)}, {{60, 15}, rgb(kShadow)}, {{60, 16}, rgb(kShadow)},
+                                  {{126, 8}, rgb(kFace)}});
+    addPoints("style 1 default", {{{127, 8}, rgb(kShadow)}, {{128, 8}, rgb(kFace)}, {{0, 8}, rgb(kHighlight)}});
+    // Hovered and focused, a button in the form designer shows its resting
+    // face: the raised border without the default frame, the XP face
+    // without hover border, style 2 without its border.
+    addPoints("style 0 designer", {{{128, 8}, rgb(kShadow)}, {{127, 8}, rgb(kFace)}});
+    addPoints("style 1 designer", {{{60, 0}, rgb(kHighlight)}});
+    addPoints("style 2 designer", {{{0, 8}, qRgb(220, 255, 255)}});
+    addPoints("style 3 designer", {{{1, 8}, qRgb(140, 170, 230)}});
 }
 
-void tst_XpBsFaces::raisedBevelRings()
+void tst_XpBsFaces::bordersByState()
 {
-    QFETCH(QSize, size);
-    QFETCH(int, bevel);
-    QFETCH(int, depth);
     QFETCH(QString, state);
     QFETCH(QPoint, point);
     QFETCH(QRgb, colour);
-    Fixture fixture(0, size);
-    fixture.button->setBEVEL(qint16(bevel));
-    fixture.button->setBEVELDEPTH(qint16(depth));
-    if (state == QLatin1String("focused")) {
-        QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
-        fixture.button->setFocus();
-        QCOMPARE(XpBsProbe::hasFocusFlag(*fixture.button), quint8(1));
-    } else if (state == QLatin1String("pressed")) {
-        fixture.press();
-    }
-    QCOMPARE(fixture.at(point.x(), point.y()), colour);
+    const QStringList words = state.split(QLatin1Char(' '));
+    XpBsFace face = restingFace(words.at(1).toInt(), QSize(129, 17));
+    face.isOver = words.contains(QLatin1String("hovered")) || words.contains(QLatin1String("designer"));
+    face.isDown = words.contains(QLatin1String("pressed"));
+    face.hasFocus = words.contains(QLatin1String("focused")) || words.contains(QLatin1String("designer"));
+    face.isDefault = words.contains(QLatin1String("default"));
+    face.userMode = !words.contains(QLatin1String("designer"));
+    QCOMPARE(drawn(face).pixel(point), colour);
 }
 
-void tst_XpBsFaces::hugeBevelReturnsPromptly()
+void tst_XpBsFaces::bevelRings_data()
 {
-    // The rings' colours are held at black, the lines' at white; the lines
-    // of the rings past the middle cross the whole button (the left line of
-    // ring 39 is column 39 from top to bottom), but the outer frame's bottom
-    // left stays black.
-    Fixture fixture(0, QSize(40, 20));
-    fixture.button->setBEVEL(32767);
-    fixture.button->setBEVELDEPTH(-32768);
-    fixture.press();
-    QCOMPARE(fixture.at(0, 19), qRgb(0, 0, 0));
-    QCOMPARE(fixture.at(39, 19), qRgb(255, 255, 255));
-    QCOMPARE(fixture.at(20, 10), qRgb(255, 255, 255));
-    fixture.button->setBEVELDEPTH(32767); // still pressed: the other way round
-    fixture.hover();
-    QCOMPARE(fixture.at(0, 19), qRgb(255, 255, 255));
-    QCOMPARE(fixture.at(39, 19), qRgb(0, 0, 0));
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QRgb>("colour");
+    // "W x H, BEVEL b, depth d". At rest (style 0), each ring outward is
+    // darkened by -d (blue by blue x -d / 192), then its top and left lines
+    // lightened by d a ring, from the inside out; a line stops one pixel
+    // short, so the top right and bottom left keep the ring's colour.
+    addPoints("60 x 30, BEVEL 3, depth 8", {
+        {{59, 15}, qRgb(204, 201, 184)}, {{56, 15}, qRgb(228, 225, 207)}, {{30, 0}, qRgb(255, 255, 248)},
+        {{30, 3}, qRgb(244, 241, 224)}, {{3, 15}, qRgb(244, 241, 224)}, {{59, 0}, qRgb(204, 201, 184)},
+        {{58, 0}, qRgb(255, 255, 248)}, {{0, 29}, qRgb(204, 201, 184)}, {{0, 28}, qRgb(255, 255, 248)},
+        {{30, 15}, rgb(kFace)}});
+    // Focused: the default frame draws the bevel again with depth 8 + 3.
+    addPoints("60 x 30, BEVEL 3, depth 8, focused", {{{59, 15}, qRgb(192, 189, 172)}, {{30, 3}, qRgb(247, 244, 227)}});
+    // Pressed: rings lightened by 32, 24, 16 and 8 from the outside in, then
+    // top and left darkened by -8 steps, innermost first. BEVEL 2 is a bevel
+    // too, not the single-line border.
+    addPoints("60 x 30, BEVEL 3, depth 8, pressed", {
+        {{59, 15}, qRgb(255, 255, 248)}, {{58, 15}, qRgb(255, 255, 240)}, {{57, 15}, qRgb(252, 249, 232)},
+        {{56, 15}, qRgb(244, 241, 224)}, {{30, 29}, qRgb(255, 255, 248)}, {{30, 28}, qRgb(255, 255, 240)},
+        {{30, 27}, qRgb(252, 249, 232)}, {{30, 26}, qRgb(244, 241, 224)},
+        {{30, 0}, qRgb(204, 201, 184)}, {{30, 1}, qRgb(212, 209, 191)}, {{30, 2}, qRgb(220, 217, 199)},
+        {{30, 3}, qRgb(228, 225, 207)}, {{0, 15}, qRgb(204, 201, 184)}, {{1, 15}, qRgb(212, 209, 191)},
+        {{2, 15}, qRgb(220, 217, 199)}, {{3, 15}, qRgb(228, 225, 207)},
+        {{58, 0}, qRgb(204, 201, 184)}, {{59, 0}, qRgb(255, 255, 248)}, {{30, 15}, rgb(kFace)}});
+    addPoints("60 x 30, BEVEL 2, depth 8, pressed", {{{57, 15}, qRgb(244, 241, 224)}});
+    // Past the middle a ring's top and left lines still cross the button;
+    // they used to be skipped.
+    addPoints("10 x 10, BEVEL 5, depth 8", {{{5, 5}, qRgb(244, 241, 224)}});
+    addPoints("129 x 17, BEVEL 10, depth 8", {{{60, 9}, qRgb(252, 249, 232)}});
+    // Depth 1: the lines darken by one a ring and are still changing when
+    // the rings whose left lines show right of x = 170 are drawn; the rings
+    // between are passed over, but their steps count.
+    addPoints("200 x 30, BEVEL 400, depth 1, pressed", {
+        {{170, 29}, qRgb(5, 2, 191)}, {{171, 29}, qRgb(6, 3, 191)}, {{180, 20}, qRgb(15, 12, 191)},
+        {{199, 29}, qRgb(34, 31, 191)}, {{14, 14}, qRgb(0, 0, 191)}, {{0, 29}, qRgb(255, 255, 255)}});
+    // A huge BEVEL returns promptly: the rings are held at black, the lines
+    // at white (the left line of ring 39 is column 39 from top to bottom),
+    // and the other way round for the opposite depth.
+    addPoints("40 x 20, BEVEL 32767, depth -32768, pressed",
+              {{{0, 19}, qRgb(0, 0, 0)}, {{39, 19}, qRgb(255, 255, 255)}, {{20, 10}, qRgb(255, 255, 255)}});
+    addPoints("40 x 20, BEVEL 32767, depth 32767, pressed", {{{0, 19}, qRgb(255, 255, 255)}, {{39, 19}, qRgb(0, 0, 0)}});
+}
+
+void tst_XpBsFaces::bevelRings()
+{
+    QFETCH(QString, state);
+    QFETCH(QPoint, point);
+    QFETCH(QRgb, colour);
+    const QRegularExpressionMatch given =
+        QRegularExpression(QStringLiteral("^(\\d+) x (\\d+), BEVEL (\\d+), depth (-?\\d+)")).match(state);
+    QVERIFY(given.hasMatch());
+    XpBsFace face = restingFace(0, QSize(given.captured(1).toInt(), given.captured(2).toInt()));
+    face.bevel = qint16(given.captured(3).toInt());
+    face.bevelDepth = qint16(given.captured(4).toInt());
+    face.hasFocus = state.endsWith(QLatin1String("focused"));
+    face.isDown = state.endsWith(QLatin1String("pressed"));
+    QCOMPARE(drawn(face).pixel(point), colour);
 }
 
 void tst_XpBsFaces::xpGradientRounding_data()
@@ -392,8 +323,7 @@ void tst_XpBsFaces::xpGradientRounding()
     QFETCH(int, height);
     QFETCH(int, row);
     QFETCH(QRgb, colour);
-    Fixture fixture(3, QSize(80, height));
-    QCOMPARE(fixture.at(40, row), colour);
+    QCOMPARE(drawn(restingFace(3, QSize(80, height))).pixel(40, row), colour);
 }
 
 void tst_XpBsFaces::xpFace_data()
@@ -401,10 +331,7 @@ void tst_XpBsFaces::xpFace_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QRgb>("colour");
-    const auto rows = [](const char *state, std::initializer_list<std::pair<QPoint, QRgb>> points) {
-        for (const auto &[point, colour] : points)
-            QTest::addRow("%s (%d, %d)", state, point.x(), point.y()) << QString::fromLatin1(state) << point << colour;
-    };
+    const auto rows = addPoints;
     // 75 x 23, default colours. The face's base is the button face (236, 233,
     // 216); 48 lighter it is white, T. Each edge line is shaded from T, blue
     // by blue x amount / 192 truncated; a line stops one pixel short of its
@@ -485,25 +412,18 @@ void tst_XpBsFaces::xpFace()
     QFETCH(QString, state);
     QFETCH(QPoint, point);
     QFETCH(QRgb, colour);
-    Fixture fixture(3, QSize(75, 23));
+    XpBsFace face = restingFace(3, QSize(75, 23));
     if (state.endsWith(QLatin1String("grey face")))
-        fixture.button->setBackColor(RGB(100, 100, 100));
-    const bool disabled = state.startsWith(QLatin1String("disabled"));
-    if (state.startsWith(QLatin1String("focused")) || disabled) {
-        QVERIFY(QTest::qWaitForWindowActive(&fixture.form));
-        fixture.button->setFocus();
-    }
+        face.backColor = face.surfaceBackColor = RGB(100, 100, 100);
+    face.enabled = !state.startsWith(QLatin1String("disabled"));
+    face.hasFocus = state.startsWith(QLatin1String("focused")) || !face.enabled;
     if (state.endsWith(QLatin1String("highlight colour"))) {
-        fixture.button->setXPDefaultColors(false);
-        fixture.button->setXPColor_Hover(0x8000000D);
+        face.xpDefaultColors = false;
+        face.xpColorHover = 0x8000000D;
     }
-    if (state.contains(QLatin1String("hovered")) || disabled)
-        fixture.hover();
-    if (state.startsWith(QLatin1String("pressed")))
-        fixture.press();
-    if (disabled)
-        fixture.button->setEnabled(false);
-    QCOMPARE(fixture.at(point.x(), point.y()), colour);
+    face.isOver = state.contains(QLatin1String("hovered")) || !face.enabled;
+    face.isDown = state.startsWith(QLatin1String("pressed"));
+    QCOMPARE(drawn(face).pixel(point), colour);
 }
 
 void tst_XpBsFaces::pairLayout_data()
@@ -536,7 +456,7 @@ void tst_XpBsFaces::pairLayout()
     QFETCH(RECT, caption);
     RECT placedPicture;
     RECT placedCaption;
-    QVERIFY(XpBsProbe::PlacePair(RECT{4, 4, 96, 36}, pictureSize.width(), pictureSize.height(), 30, 13, position,
+    QVERIFY(xpbs::PlacePair(RECT{4, 4, 96, 36}, pictureSize.width(), pictureSize.height(), 30, 13, position,
                             placedPicture, placedCaption));
     QCOMPARE(placedPicture, picture);
     QCOMPARE(placedCaption, caption);
@@ -544,11 +464,11 @@ void tst_XpBsFaces::pairLayout()
     // Free space of 41 gives an offset of 20; of -3, an offset of -1.
     RECT wide;
     RECT ignored;
-    XpBsProbe::PlacePair(RECT{0, 0, 61, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    xpbs::PlacePair(RECT{0, 0, 61, 10}, 16, 10, 0, 10, 1, wide, ignored);
     QCOMPARE(wide.left, 20);
-    XpBsProbe::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
+    xpbs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 1, wide, ignored);
     QCOMPARE(wide.left, -1);
-    QVERIFY(!XpBsProbe::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
+    QVERIFY(!xpbs::PlacePair(RECT{0, 0, 17, 10}, 16, 10, 0, 10, 4, wide, ignored));
 }
 
 void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
@@ -557,8 +477,8 @@ void tst_XpBsFaces::pictureAloneOfTheLowestWidth()
     Fixture fixture(2, QSize(60, 30));
     fixture.button->setPicture(squarePicture(16, qRgb(10, 20, 30), qRgb(40, 50, 60)));
     fixture.button->setPictureWidth(std::numeric_limits<int>::min());
-    QCOMPARE(XpBsProbe::pictureRect(*fixture.button).left, 1073741854);
-    QCOMPARE(XpBsProbe::pictureRect(*fixture.button).right, -1073741794);
+    QCOMPARE(fixture.button->face().layout.picture.left, 1073741854);
+    QCOMPARE(fixture.button->face().layout.picture.right, -1073741794);
 }
 
 void tst_XpBsFaces::accessKeys_data()
@@ -616,10 +536,10 @@ void tst_XpBsFaces::hoverLiftsThePictureOverItsShadow()
     fixture.button->setMaskColor(RGB(255, 0, 255));
     fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(200, 0, 0), 0));
     fixture.button->setPictureSize(2);
-    const RECT rest = XpBsProbe::pictureRect(*fixture.button);
+    const RECT rest = fixture.button->face().layout.picture;
     QCOMPARE(fixture.at(rest.left, rest.top), qRgb(200, 0, 0));
     fixture.hover();
-    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), rest); // the offset is taken back after drawing
+    QCOMPARE(fixture.button->face().layout.picture, rest); // the offset is taken back after drawing
     QCOMPARE(fixture.at(rest.left - 3, rest.top - 3), qRgb(200, 0, 0));
     QCOMPARE(fixture.at(rest.right - 4, rest.bottom - 4), qRgb(200, 0, 0));
     // The silhouette at the resting place shows below and right of it.
@@ -635,8 +555,8 @@ void tst_XpBsFaces::maskColourShowsTheFaceInEveryState()
     fixture.button->setPicture(squarePicture(16, qRgb(0, 255, 0), qRgb(0, 0, 200), 4));
     fixture.button->setPictureSize(2);
     const auto check = [&](const char *state) {
-        const RECT r = XpBsProbe::pictureRect(*fixture.button);
-        const int d = XpBsProbe::isDownFlag(*fixture.button) ? 1 : 0;
+        const RECT r = fixture.button->face().layout.picture;
+        const int d = fixture.button->face().isDown ? 1 : 0;
         QVERIFY2(fixture.at(r.left + d, r.top + d) == rgb(kFace), state);
         QVERIFY2(fixture.at(r.left + 8 + d, r.top + 8 + d) == qRgb(0, 0, 200), state);
         QVERIFY2(boxOf(XpBsProbe::image(*fixture.button), qRgb(0, 255, 0)).isEmpty(), state);
@@ -688,7 +608,7 @@ void tst_XpBsFaces::disabledPictureIsEmbossed()
     fixture.button->setPicture(squarePicture(8, qRgb(0, 255, 0), qRgb(0, 0, 128), 2));
     fixture.button->setPictureSize(2);
     fixture.button->setEnabled(false);
-    const RECT r = XpBsProbe::pictureRect(*fixture.button);
+    const RECT r = fixture.button->face().layout.picture;
     QCOMPARE(fixture.at(r.left + 2, r.top + 2), rgb(kShadow));
     QCOMPARE(fixture.at(r.left + 5, r.top + 5), rgb(kShadow));
     QCOMPARE(fixture.at(r.left + 6, r.top + 6), rgb(kHighlight));
@@ -713,9 +633,9 @@ void tst_XpBsFaces::measuredCaptionAndPictureAsAPair()
     const int capH = measured.height();
     QVERIFY(capW > 0 && capH > 0);
     const int pictureLeft = 4 + (92 - (16 + 4 + capW)) / 2;
-    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), (RECT{pictureLeft, 12, pictureLeft + 16, 28}));
+    QCOMPARE(fixture.button->face().layout.picture, (RECT{pictureLeft, 12, pictureLeft + 16, 28}));
     const int captionTop = 4 + (32 - capH) / 2;
-    QCOMPARE(XpBsProbe::captionRect(*fixture.button),
+    QCOMPARE(fixture.button->face().layout.caption,
              (RECT{pictureLeft + 20, captionTop, pictureLeft + 20 + capW, captionTop + capH}));
 }
 
@@ -733,7 +653,7 @@ void tst_XpBsFaces::iconsKeepTheirTransparency()
     Fixture fixture(4, QSize(60, 40));
     fixture.button->setPicture(icon);
     fixture.button->setPictureSize(2);
-    const RECT r = XpBsProbe::pictureRect(*fixture.button);
+    const RECT r = fixture.button->face().layout.picture;
     QCOMPARE(fixture.at(r.left + 4, r.top + 4), qRgb(0, 0, 160));
     QCOMPARE(fixture.at(r.left, r.top), rgb(kFace)); // transparent parts show the face
 
@@ -758,7 +678,7 @@ void tst_XpBsFaces::disabledIconKeepsItsLastRectangle()
     fixture.button->setPicture(icon);
     fixture.button->setPictureSize(2);
     fixture.button->setPicturePosition(0);
-    const RECT r = XpBsProbe::pictureRect(*fixture.button);
+    const RECT r = fixture.button->face().layout.picture;
 
     // WHEN a position that places nothing keeps that rectangle, and the
     // drawn height shrinks to 4
@@ -768,7 +688,7 @@ void tst_XpBsFaces::disabledIconKeepsItsLastRectangle()
 
     // THEN the icon is still stretched to the rectangle, of which only the
     // top four rows show: the white half, which the emboss leaves out
-    QCOMPARE(XpBsProbe::pictureRect(*fixture.button), r);
+    QCOMPARE(fixture.button->face().layout.picture, r);
     for (int y = r.top; y < r.top + 4; ++y)
         for (int x = r.left; x < r.right; ++x)
             QCOMPARE(fixture.at(x, y), rgb(kFace));
@@ -816,7 +736,7 @@ void tst_XpBsFaces::hoverPictureTakesThePlaceWhileHovered()
     fixture.button->setPicture(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 120, 0), 0));
     fixture.button->setPictureHover(squarePicture(16, qRgb(255, 0, 255), qRgb(0, 0, 120), 0));
     fixture.button->setPictureSize(2);
-    const RECT r = XpBsProbe::pictureRect(*fixture.button);
+    const RECT r = fixture.button->face().layout.picture;
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 120, 0));
     fixture.hover();
     QCOMPARE(fixture.at(r.left + 8, r.top + 8), qRgb(0, 0, 120));
