@@ -2,8 +2,6 @@
 
 #include "Xp_ProgressBarAccessible.h"
 
-#include "platform/raster/SystemColors.h"
-
 #include <QAccessible>
 #include <QPainter>
 #include <QResizeEvent>
@@ -11,58 +9,13 @@
 using platform::PropertyBag;
 using platform::Surface;
 
-namespace {
-
-constexpr int kSkinCount = 8;
-const char *const kSkinNames[kSkinCount] = {"master", "blue", "bluemet", "goldmet",
-                                            "grmet", "greymet", "orangemet", "redmet"};
-
-constexpr int kBorder = 3;         // the trough's rim on every side
-constexpr int kFirstBlockX = 4;    // one pixel clear of the left rim
-constexpr int kBlockPitch = 10;    // 8-pixel blocks, 2-pixel gaps
-constexpr int kMarkerStart = 4;    // the marker's place after a frame redraw
-constexpr int kMarkerRestart = 2;  // ... and after it has reached the right end
-constexpr int kMarkerStep = 5;
-constexpr qint64 kMaxUnits = 32767; // the painter counts value units in 16 bits
-
-// The pictures the bar is drawn from, embedded in the program.
-struct Artwork {
-    Surface img;   // the empty trough
-    Surface blank; // the eraser
-    std::array<std::array<Surface, 3>, kSkinCount> skins;
-};
-
-Surface loadPicture(const QString &name)
-{
-    const QImage image =
-        QImage(QStringLiteral(":/progressbar/") + name + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
-    Surface picture(image.width(), image.height());
-    picture.image() = image;
-    return picture;
-}
-
-const Artwork &artwork()
-{
-    static const Artwork art = [] {
-        Artwork loaded;
-        loaded.img = loadPicture(QStringLiteral("trough"));
-        loaded.blank = loadPicture(QStringLiteral("blank"));
-        for (int skin = 0; skin < kSkinCount; ++skin)
-            for (int piece = 0; piece < 3; ++piece)
-                loaded.skins[size_t(skin)][size_t(piece)] =
-                    loadPicture(QString::fromLatin1(kSkinNames[skin]) + QString::number(piece));
-        return loaded;
-    }();
-    return art;
-}
-
-} // namespace
-
 Xp_ProgressBar::Xp_ProgressBar(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , m_host(host)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_painter.drawn = [this](const QRect &part) { update(part); };
+    m_painter.frameDrawn = [this] { emit FrameDrawn(); };
     installXpProgressBarAccessibility();
     UserControl_Initialize();
 }
@@ -110,11 +63,11 @@ void Xp_ProgressBar::setValue(qint32 value)
     if (m_image.size() != size())
         UserControl_Resize();
     if (m_style == 0)
-        PaintBlocks();
+        m_painter.paintBlocks(face(), m_surface);
     else if (value == m_max)
         UserControl_Resize();
     else
-        PaintSmooth();
+        m_painter.paintSmooth(face(), m_surface);
 }
 
 // A screen reader follows the bar while it is shown, told of a new value at
@@ -226,171 +179,19 @@ void Xp_ProgressBar::UserControl_Resize()
         m_image = QImage(size(), QImage::Format_RGB32);
         m_surface = Surface(&m_image);
     }
-    const int w = width();
-    const int h = height();
-    platform::FillRect(m_surface, platform::RECT{0, 0, w, h}, platform::GetSysColor(platform::COLOR_BTNFACE));
+    m_painter.drawFrame(face(), m_surface);
+}
 
-    // Corners as they are, edges and the inside stretched: the trough fits
-    // any size. Below 6 pixels the edges vanish and the corners overlap.
-    const Surface &img = artwork().img;
-    PaintPicture(img, 0, 0, kBorder, kBorder, 0, 0, 3, 3);                      // Top-left corner
-    PaintPicture(img, w - kBorder, 0, kBorder, kBorder, 56, 0, 3, 3);           // Top-right corner
-    PaintPicture(img, w - kBorder, h - kBorder, kBorder, kBorder, 56, 10, 3, 3); // Bottom-right corner
-    PaintPicture(img, 0, h - kBorder, kBorder, kBorder, 0, 10, 3, 3);           // Bottom-left corner
-    PaintPicture(img, kBorder, 0, w - 2 * kBorder, kBorder, 3, 0, 12, 3);       // Top edge
-    PaintPicture(img, w - kBorder, kBorder, kBorder, h - 2 * kBorder, 56, 3, 3, 3); // Right edge
-    PaintPicture(img, kBorder, h - kBorder, w - 2 * kBorder, kBorder, 3, 10, 1, 3); // Bottom edge
-    PaintPicture(img, 0, kBorder, kBorder, h - 2 * kBorder, 0, 3, 3, 3);        // Left edge
-    PaintPicture(img, kBorder, kBorder, w - 2 * kBorder, h - 2 * kBorder, 4, 4, 51, 7); // Inside
-
-    m_paint.markerX = kMarkerStart;
-    ResetPainter();
-    update();
-    emit FrameDrawn();
+BarFace Xp_ProgressBar::face() const
+{
+    return BarFace{width(), height(), m_value, m_min, m_max, pc};
 }
 
 void Xp_ProgressBar::ApplyLook()
 {
-    if (m_progressLook < 0 || m_progressLook >= kSkinCount)
+    const std::array<Surface, 3> *skin = BarPainter::skin(m_progressLook);
+    if (!skin)
         return;
-    pc = artwork().skins[size_t(m_progressLook)];
-    // The painters cache the piece size at a reset; a first skin that
-    // arrives after it must still be drawn at its size.
-    m_paint.pieceWidth = pc[0].width();
-    m_paint.pieceHeight = pc[0].height();
-}
-
-void Xp_ProgressBar::PaintPicture(const Surface &picture, int x, int y, int width, int height)
-{
-    PaintPicture(picture, x, y, width, height, 0, 0, picture.width(), picture.height());
-}
-
-void Xp_ProgressBar::PaintPicture(const Surface &picture, int x, int y, int width, int height, int sourceX,
-                                  int sourceY, int sourceWidth, int sourceHeight)
-{
-    if (width <= 0 || height <= 0)
-        return;
-    platform::StretchBlt(m_surface, x, y, width, height, picture, sourceX, sourceY, sourceWidth, sourceHeight,
-                         platform::SRCCOPY);
-    update(QRect(x, y, width, height));
-}
-
-// ---------------------------------------------------------------- painters
-
-void Xp_ProgressBar::ResetPainter()
-{
-    m_paint.nextX = kFirstBlockX;
-    qint64 units = 0;
-    if (m_paint.restartPending) {
-        units = m_paint.savedValue;
-        m_paint.restartPending = false;
-    } else {
-        units = qint64(m_value) - m_min;
-        m_paint.lastValue = m_value;
-    }
-    m_paint.gate = units;
-    m_paint.stepCount = units >= 0 && units <= kMaxUnits ? qint16(units) : qint16(0);
-    m_paint.barWidth = width();
-    m_paint.innerHeight = height() - 2 * kBorder;
-    m_paint.pieceWidth = pc[0].width();
-    m_paint.pieceHeight = pc[0].height();
-    m_paint.finished = 0;
-    m_paint.paintedMin = m_min;
-    m_paint.paintedMax = m_max;
-}
-
-void Xp_ProgressBar::PaintBlocks()
-{
-    // The other style's marker is showing, or a bar too narrow for a whole
-    // block has its last one drawn: start from a clean frame. With nothing
-    // drawn since the last reset the frame is clean already; the painter
-    // only starts again from the current value.
-    if (m_paint.markerX != kMarkerStart || (m_paint.nextX == kFirstBlockX && m_paint.finished != 0))
-        UserControl_Resize();
-    else if (m_paint.nextX == kFirstBlockX)
-        ResetPainter();
-    // Fewer blocks may be due than are drawn: the value is below the last
-    // peak, or Min or Max moved since the blocks were measured. The peak
-    // stays until a value reaches it again, so every value below it
-    // redraws the whole bar.
-    // A redraw for a moved range is no decrease: the peak follows the value
-    // as it does for any value that reaches it.
-    const bool belowThePeak = m_value < m_paint.lastValue;
-    if (belowThePeak || m_min != m_paint.paintedMin || m_max != m_paint.paintedMax) {
-        m_paint.savedValue = qint64(m_value) - m_min;
-        m_paint.restartPending = true;
-        UserControl_Resize();
-    }
-    if (!belowThePeak)
-        m_paint.lastValue = m_value;
-    if (m_value <= m_min)
-        UserControl_Resize();
-    if (!hasSkin())
-        return; // nothing to draw with: the trough stays empty
-
-    // Blocks are due while their left edge lies below barWidth / range
-    // pixels per unit times the units, reckoned in floating point: at an
-    // exact tie the rounding of the product decides.
-    const auto paintDue = [this](qint64 units, qint64 range) {
-        const double perUnit = (100.0 / double(range)) * (0.01 * double(m_paint.barWidth));
-        while (double(m_paint.nextX) < perUnit * double(units)) {
-            if (m_paint.nextX + kBlockPitch >= m_paint.barWidth)
-                PaintLastBlock();
-            if (m_paint.finished != 0)
-                break;
-            PaintPicture(pc[2], m_paint.nextX, kBorder, m_paint.pieceWidth, m_paint.innerHeight);
-            m_paint.nextX += kBlockPitch;
-        }
-    };
-
-    const qint64 range = qint64(m_max) - m_min;
-    const qint64 units = qint64(m_value) - m_min;
-    if (range < 1 || range > kMaxUnits) { // units <= range: Value was checked against Max
-        // No measure for the blocks: the bar is full at Max, and nothing
-        // else is drawn.
-        if (m_value == m_max)
-            paintDue(1, 1);
-        return;
-    }
-    if (units < m_paint.gate)
-        return; // the same value again: nothing new
-    m_paint.gate = units + 1;
-    m_paint.stepCount = qint16(units);
-    paintDue(m_paint.stepCount, range);
-}
-
-void Xp_ProgressBar::PaintLastBlock()
-{
-    // The whole block squeezed into what is left before the right rim.
-    const int remain = m_paint.barWidth - kBorder - m_paint.nextX;
-    if (remain > 0)
-        PaintPicture(pc[2], m_paint.nextX, kBorder, remain, m_paint.innerHeight);
-    m_paint.finished = 1;
-}
-
-void Xp_ProgressBar::PaintSmooth()
-{
-    if (!hasSkin())
-        return; // nothing to draw with: the trough stays empty
-    const Surface &blank = artwork().blank;
-    const int x = m_paint.markerX;
-    const int w = m_paint.pieceWidth / 2;
-    if (x != kMarkerRestart && x != kMarkerStart)
-        PaintPicture(blank, x - kMarkerStep, kBorder, w, m_paint.innerHeight);
-    if (x + 4 * kMarkerStep < m_paint.barWidth)
-        PaintPicture(pc[2], x + 2 * kMarkerStep, kBorder, w, m_paint.innerHeight);
-    if (x + 2 * kMarkerStep < m_paint.barWidth)
-        PaintPicture(pc[1], x + kMarkerStep, kBorder, w, m_paint.innerHeight);
-    if (x + kMarkerStep < m_paint.barWidth)
-        PaintPicture(pc[0], x, kBorder, w, m_paint.innerHeight);
-    if (x + kMarkerStep >= m_paint.barWidth) {
-        const int remain = m_paint.barWidth - kBorder - x;
-        if (remain > 0)
-            PaintPicture(blank, x, kBorder, remain, m_paint.innerHeight);
-        // The next run starts on the rim's inner column, and its first erase
-        // whitens that column: kept as the bar has always done it.
-        m_paint.markerX = kMarkerRestart;
-        return;
-    }
-    m_paint.markerX = x + kMarkerStep;
+    pc = *skin;
+    m_painter.takePieceSize(pc[0]);
 }

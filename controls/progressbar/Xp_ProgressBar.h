@@ -4,6 +4,8 @@
 #include "platform/forms/PropertyBag.h"
 #include "platform/raster/Raster.h"
 
+#include "BarPainter.h"
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
@@ -60,18 +62,8 @@ private:
     void showRefusal(const char *message);
     void tellValue();
     void ApplyLook();
-    bool hasSkin() const { return !pc[0].image().isNull(); }
-
-    void ResetPainter();
-    void PaintBlocks();
-    void PaintLastBlock();
-    void PaintSmooth();
-
-    // The drawing primitive: the whole source picture, or a part of it,
-    // scaled into a destination rectangle of the bar.
-    void PaintPicture(const platform::Surface &picture, int x, int y, int width, int height);
-    void PaintPicture(const platform::Surface &picture, int x, int y, int width, int height, int sourceX,
-                      int sourceY, int sourceWidth, int sourceHeight);
+    // What the painter draws from now.
+    BarFace face() const;
 
     platform::Host &m_host;
     QImage m_image;
@@ -93,23 +85,6 @@ private:
     // The working pieces of the current skin; empty until a look is applied.
     std::array<platform::Surface, 3> pc;
 
-    // What the painters work from, taken by ResetPainter and moved on as
-    // blocks and the marker are drawn.
-    struct PainterState {
-        int barWidth = 0;       // the bar's width when the painter was reset
-        int innerHeight = 0;    // the height inside the 1-pixel rims
-        int pieceWidth = 0;     // the skin's piece size: the marker is half a piece wide
-        int pieceHeight = 0;
-        int nextX = 4;          // where the next block starts (blocks 8 wide, 10 apart)
-        qint16 stepCount = 0;   // Value - Min the drawn blocks stand for
-        qint64 gate = 0;        // Value - Min below which an assignment has nothing new to draw
-        qint32 lastValue = 0;   // the peak: the highest value drawn since the last decrease
-        qint64 savedValue = 0;  // Value - Min to start from once a redraw has cleared the bar
-        bool restartPending = false; // savedValue is to be used by the next reset
-        qint16 finished = 0;    // 1 once the last, squeezed block is drawn
-        int markerX = 4;        // the continuous style's marker: where it is drawn next
-        qint32 paintedMin = 0;  // the range the drawn blocks were measured against
-        qint32 paintedMax = 0;
-    };
-    PainterState m_paint;
+    // Draws into m_surface; it tells the window what to show again.
+    BarPainter m_painter;
 };
