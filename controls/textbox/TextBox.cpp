@@ -47,8 +47,7 @@ TextBox::TextBox(QWidget *parent, Clock *clock)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAcceptDrops(true);
     setAcceptDrops(true);
-    m_lines.resize(1);
-    m_unmeasured = 1;
+    m_layout.setFont(font());
     m_measureTimer->setInterval(0);
     connect(m_measureTimer, &Timer::timeout, this, &TextBox::measureSome);
     connect(m_blinkTimer, &Timer::timeout, this, &TextBox::blinkCaret);
@@ -186,6 +185,7 @@ void TextBox::replaceCharacter(qint64 position, std::u32string_view characters)
 void TextBox::beginBatch()
 {
     if (m_batchDepth++ == 0) {
+        m_layout.setDeferred(true);
         m_undo.close();
         m_batchEdited = false;
         m_batchFrom = m_batchTo = -1;
@@ -199,6 +199,7 @@ void TextBox::endBatch()
         return;
     if (--m_batchDepth > 0)
         return;
+    m_layout.setDeferred(false);
     flush();
     m_frameClock.invalidate();
     m_undo.close();
@@ -259,67 +260,7 @@ QString TextBox::accessibleText(qint64 from, qint64 to) const
 
 bool TextBox::cachesHold() const
 {
-    const qint64 count = m_model.lineCount();
-    if (qint64(m_lines.size()) != count)
-        return false;
-    qint64 unmeasured = 0;
-    for (qint64 line = 0; line < count; ++line) {
-        const LineData &data = m_lines[std::size_t(line)];
-        unmeasured += data.measured ? 0 : 1;
-        if (m_widestKnown && data.width > m_widest)
-            return false;
-        if (!data.chunks)
-            continue;
-        qint64 total = 0;
-        for (const Chunk &chunk : *data.chunks) {
-            if (chunk.length < 0 || chunk.length > kLongestChunk)
-                return false;
-            total += chunk.length;
-        }
-        if (total != m_model.lineLength(line))
-            return false;
-    }
-    if (unmeasured != m_unmeasured)
-        return false;
-    if (m_widestKnown && m_widestLine >= 0
-        && (m_widestLine >= count || m_lines[std::size_t(m_widestLine)].width != m_widest))
-        return false;
-    for (const auto &[line, layout] : m_layouts) {
-        if (line >= count)
-            return false;
-        const qint64 start = m_model.lineStart(line);
-        if (m_preedit.isEmpty() && layout->text() != layoutText(m_model.view(start, m_model.lineEnd(line))))
-            return false;
-    }
-    if (m_window) {
-        if (m_window->line >= count || !m_lines[std::size_t(m_window->line)].chunks)
-            return false;
-        const std::vector<Chunk> &chunks = *m_lines[std::size_t(m_window->line)].chunks;
-        if (m_window->lastChunk >= qint64(chunks.size()))
-            return false;
-        qint64 position = m_model.lineStart(m_window->line);
-        for (qint64 i = 0; i < m_window->firstChunk; ++i)
-            position += chunks[std::size_t(i)].length;
-        if (position != m_window->start)
-            return false;
-        if (m_window->layout->text() != layoutText(m_model.view(m_window->start, m_window->end)))
-            return false;
-    }
-    if (m_chunkHint.line >= 0 && m_chunkHint.line < count && m_lines[std::size_t(m_chunkHint.line)].chunks) {
-        const std::vector<Chunk> &chunks = *m_lines[std::size_t(m_chunkHint.line)].chunks;
-        if (m_chunkHint.index >= chunks.size())
-            return false;
-        qint64 start = 0;
-        for (std::size_t i = 0; i < m_chunkHint.index; ++i)
-            start += chunks[i].length;
-        if (start != m_chunkHint.start)
-            return false;
-    }
-    for (const qint64 line : m_dirty) {
-        if (line < 0 || line >= count)
-            return false;
-    }
-    return true;
+    return m_layout.cachesHold();
 }
 
 // ---------------------------------------------------------------- editing
@@ -379,105 +320,9 @@ void TextBox::afterChange()
 
 void TextBox::linesChanged(const TextModel::LineChange &change)
 {
-    // The per-line data follows the model's lines.
-    const bool sameLines = change.removed == 1 && change.added == 1;
-    if (sameLines) {
-        LineData &line = m_lines[std::size_t(change.first)];
-        if (line.measured)
-            ++m_unmeasured;
-        line.measured = false;
-        if (line.chunks)
-            chunksChanged(change);
-        if (m_dirty.empty() || m_dirty.back() != change.first)
-            m_dirty.push_back(change.first);
-    } else {
-        const auto first = m_lines.begin() + std::ptrdiff_t(change.first);
-        for (auto it = first; it != first + std::ptrdiff_t(change.removed); ++it) {
-            if (!it->measured)
-                --m_unmeasured;
-        }
-        if (m_widestLine >= change.first)
-            m_widestKnown = false;
-        m_lines.erase(first, first + std::ptrdiff_t(change.removed));
-        std::vector<LineData> fresh(std::size_t(change.added));
-        m_lines.insert(m_lines.begin() + std::ptrdiff_t(change.first), std::make_move_iterator(fresh.begin()),
-                       std::make_move_iterator(fresh.end()));
-        m_unmeasured += change.added;
-        m_measureFrom = std::min(m_measureFrom, change.first);
-        // The lines below moved: what was noted of them goes.
-        m_dirty.clear();
-        m_chunkHint = ChunkHint{};
-        if (change.added <= kDirtyLines) {
-            for (qint64 line = change.first; line < change.first + change.added; ++line)
-                m_dirty.push_back(line);
-        }
-    }
-    // Layouts of the edited lines, and of all lines below when lines came or
-    // went, are made again.
-    if (!m_layouts.empty()) {
-        if (sameLines)
-            m_layouts.erase(change.first);
-        else
-            m_layouts.erase(m_layouts.lower_bound(change.first), m_layouts.end());
-    }
-    if (m_window && m_window->line >= change.first)
-        m_window.reset();
+    m_layout.linesChanged(change);
     if (!m_measureTimer->isActive() && m_batchDepth == 0)
         m_measureTimer->start();
-}
-
-void TextBox::chunksChanged(const TextModel::LineChange &change)
-{
-    // Only the chunks the edit touched are measured again: they become one,
-    // cut again when it grew too long.
-    LineData &line = m_lines[std::size_t(change.first)];
-    std::vector<Chunk> &chunks = *line.chunks;
-    const qint64 lineStart = m_model.lineStart(change.first);
-    const qint64 length = m_model.lineLength(change.first);
-    if (length <= kLongLine / 2) {
-        line.chunks.reset(); // short again: laid out whole
-        m_chunkHint = ChunkHint{};
-        return;
-    }
-    const qint64 offset = change.position - lineStart;
-    // Edits go along a line (a batch, typing): the search starts where the
-    // last one ended.
-    std::size_t first = 0;
-    qint64 start = 0;
-    if (m_chunkHint.line == change.first && m_chunkHint.index < chunks.size() && m_chunkHint.start <= offset) {
-        first = m_chunkHint.index;
-        start = m_chunkHint.start;
-    }
-    while (first + 1 < chunks.size() && start + chunks[first].length <= offset) {
-        start += chunks[first].length;
-        ++first;
-    }
-    std::size_t last = first;
-    qint64 end = start + chunks[first].length;
-    while (last + 1 < chunks.size() && end < offset + change.removedLength) {
-        ++last;
-        end += chunks[last].length;
-    }
-    const qint64 merged = end - start + change.addedLength - change.removedLength;
-    m_chunkHint = ChunkHint{change.first, first, start};
-    chunks.erase(chunks.begin() + std::ptrdiff_t(first) + 1, chunks.begin() + std::ptrdiff_t(last) + 1);
-    chunks[first] = Chunk{merged, -1};
-    if (merged > kLongestChunk) {
-        std::vector<Chunk> pieces;
-        qint64 from = lineStart + start;
-        const qint64 to = from + merged;
-        while (from < to) {
-            qint64 cut = std::min(to, from + kChunk);
-            while (cut < to && cut - from < kLongestChunk && joinsPrevious(m_model.at(cut)))
-                ++cut;
-            pieces.push_back(Chunk{cut - from, -1});
-            from = cut;
-        }
-        chunks.erase(chunks.begin() + std::ptrdiff_t(first));
-        chunks.insert(chunks.begin() + std::ptrdiff_t(first), pieces.begin(), pieces.end());
-    } else if (merged == 0 && chunks.size() > 1) {
-        chunks.erase(chunks.begin() + std::ptrdiff_t(first));
-    }
 }
 
 void TextBox::flush()

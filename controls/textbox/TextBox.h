@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextLayout.h"
 #include "TextModel.h"
 #include "UndoHistory.h"
 #include "platform/host/Clock.h"
@@ -117,7 +118,7 @@ public:
     qint64 fromAccessibleOffset(qint64 offset) const;
     QString accessibleText(qint64 from, qint64 to) const;
 
-    // Whether the layout caches agree with the text (see the fields below);
+    // Whether the layout's caches agree with the text (TextLayout);
     // checked after every edit in a debug build.
     bool cachesHold() const;
 
@@ -152,10 +153,6 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
-    struct Chunk;
-    struct LineData;
-    struct Window;
-
     // Editing.
     void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
     void replaceCharacter(qint64 position, std::u32string_view characters);
@@ -174,10 +171,8 @@ private:
     void afterChange();
     // An undo or redo step taken: its lines, caret and listeners brought up to date.
     void showApplied(const UndoHistory::Applied &applied);
-    void chunksChanged(const TextModel::LineChange &change);
 
     // Cursor movement over characters, words and lines.
-    QTextLayout &layoutAround(qint64 position, qint64 &pieceStart) const;
     qint64 stepWithin(qint64 position, bool forward, int mode) const;
     qint64 nextGrapheme(qint64 position) const;
     qint64 previousGrapheme(qint64 position) const;
@@ -189,27 +184,14 @@ private:
     qint64 verticalMove(qint64 position, qint64 lines);
     qint64 pageMove(qint64 position, int direction);
 
-    // Layout.
-    bool isLong(qint64 line) const;
-    QTextLayout &lineLayout(qint64 line) const;
-    const Window &window(qint64 line, qint64 firstChunk, qint64 lastChunk) const;
-    void buildChunks(qint64 line) const;
-    void measureChunk(qint64 line, std::size_t chunk) const;
-    void setWidth(qint64 line, qreal width, bool measured) const;
-    bool measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) const;
-    qreal lineHeight(qint64 line) const;
-    qreal defaultLineHeight() const;
-    qreal xOf(qint64 line, qint64 position) const;
-    qint64 positionAtX(qint64 line, qreal x) const;
+    // Scrolling, over the layout.
     qreal topOfLine(qint64 line) const;
     qint64 lineAtY(qreal y) const;
-    qreal contentWidth() const;
-    void forgetLayouts();
     void measureSome();
     void updateScrollBars();
     void ensureCaretVisible();
     void setTopLine(qint64 line);
-    qreal margin() const { return 4.0; }
+    qreal margin() const { return TextLayout::kMargin; }
 
     void startBlinking();
     void stopBlinking();
@@ -237,39 +219,8 @@ private:
     // reader listening (ensureCaretVisible).
     QElapsedTimer m_followClock;
 
-    // Layout caches, and what holds for each (cachesHold):
-    // - m_lines: one entry per line of the model, changed along with it
-    //   (linesChanged). m_unmeasured counts the entries not `measured`. A
-    //   line's chunks, where it has them, add up to its length, none longer
-    //   than kLongestChunk.
-    // - m_layouts: for lines on or near the screen, a layout of exactly the
-    //   line's text (with the input method's text on the caret's line); an
-    //   edit of a line drops its layout, a change of the lines below drops
-    //   theirs.
-    // - m_window: the laid-out chunks of a long line, their text and x those
-    //   the chunks before them give.
-    // - m_widest, m_widestLine: while m_widestKnown, no line is wider than
-    //   m_widest, and m_widestLine is one that wide.
-    // - m_chunkHint: a chunk of its line and where that chunk starts.
-    // - m_dirty: lines edited since the scroll bars were last set.
-    mutable std::vector<LineData> m_lines;
-    mutable std::map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
-    mutable std::unique_ptr<Window> m_window;
-    mutable std::unique_ptr<QTextLayout> m_scratchLayout; // around a position of a long line
-    mutable qreal m_widest = 0;
-    mutable qint64 m_widestLine = -1;
-    mutable bool m_widestKnown = true;
-    mutable qint64 m_unmeasured = 0;
-    mutable qint64 m_measureFrom = 0;
-    mutable qreal m_defaultLineHeight = -1;
-    std::vector<qint64> m_dirty;
-    static constexpr qint64 kDirtyLines = 64;
-    struct ChunkHint {
-        qint64 line = -1;
-        std::size_t index = 0;
-        qint64 start = 0;
-    };
-    mutable ChunkHint m_chunkHint;
+    // The lines laid out; measured while the program is idle.
+    TextLayout m_layout{m_model};
     Timer *m_measureTimer;
 
     // The caret's blink, the mouse and input methods.

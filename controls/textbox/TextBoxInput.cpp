@@ -179,7 +179,7 @@ void TextBox::inputMethodEvent(QInputMethodEvent *event)
             m_preeditCursor = attribute.start;
     }
     if (hadPreedit || !m_preedit.isEmpty())
-        m_layouts.erase(m_model.lineOf(m_caret));
+        m_layout.setPreedit(m_caret, m_preedit);
     const QString committed = event->commitString();
     if (!committed.isEmpty()) {
         if (event->replacementLength() > 0) {
@@ -188,6 +188,8 @@ void TextBox::inputMethodEvent(QInputMethodEvent *event)
         }
         // Committed text is typed, one code point after another.
         typeCodePoints(committed);
+        if (!m_preedit.isEmpty())
+            m_layout.setPreedit(m_caret, m_preedit); // after the caret's new place
     }
     viewport()->update();
     event->accept();
@@ -260,7 +262,7 @@ void TextBox::mousePressEvent(QMouseEvent *event)
         extendByMouse(position, point.x() + horizontalScrollBar()->value());
         return;
     }
-    const bool overText = point.x() + horizontalScrollBar()->value() <= xOf(m_model.lineOf(position),
+    const bool overText = point.x() + horizontalScrollBar()->value() <= m_layout.xOf(m_model.lineOf(position),
                                                                             m_model.lineEnd(m_model.lineOf(position)));
     if (m_caret != m_anchor && position >= SelStart() && position <= SelStart() + SelLength() && overText) {
         m_mightDrag = true; // a drag of the selection, or a click into it
@@ -296,11 +298,11 @@ void TextBox::extendByMouse(qint64 position, qreal x)
         if (wordStartPosition < 0)
             return;
         const qint64 line = m_model.lineOf(wordStartPosition);
-        const qreal wordStartX = xOf(line, wordStartPosition);
+        const qreal wordStartX = m_layout.xOf(line, wordStartPosition);
         const qint64 wordEndPosition = endOfWordMove(wordStartPosition);
         if (wordEndPosition < 0 || m_model.lineOf(wordEndPosition) != line)
             return;
-        const qreal wordEndX = xOf(line, wordEndPosition);
+        const qreal wordEndX = m_layout.xOf(line, wordEndPosition);
         if (x < wordStartX || x > wordEndX)
             return;
         setSelection(position < end ? end : start,

@@ -31,23 +31,6 @@ using namespace textbox;
 
 // ---------------------------------------------------------------- movement
 
-QTextLayout &TextBox::layoutAround(qint64 position, qint64 &pieceStart) const
-{
-    // The whole line when it is short; around the position when it is long,
-    // far enough for any word.
-    const qint64 line = m_model.lineOf(position);
-    const qint64 start = m_model.lineStart(line);
-    const qint64 end = m_model.lineEnd(line);
-    if (!isLong(line)) {
-        pieceStart = start;
-        return lineLayout(line);
-    }
-    pieceStart = std::max(start, position - 256);
-    const qint64 pieceEnd = std::min(end, position + 256);
-    m_scratchLayout = layOut(layoutText(m_model.view(pieceStart, pieceEnd)), font(), margin());
-    return *m_scratchLayout;
-}
-
 qint64 TextBox::stepWithin(qint64 position, bool forward, int mode) const
 {
     // As the toolkit's editors step: within a line by its layout's cursor
@@ -57,8 +40,9 @@ qint64 TextBox::stepWithin(qint64 position, bool forward, int mode) const
         return std::min(m_model.length(), position + 2);
     if (!forward && position <= m_model.lineStart(line))
         return std::max<qint64>(0, position - 2);
-    qint64 pieceStart = 0;
-    QTextLayout &layout = layoutAround(position, pieceStart);
+    const TextLayout::Piece around = m_layout.around(position);
+    const qint64 pieceStart = around.start;
+    QTextLayout &layout = *around.layout;
     const std::u32string_view piece = m_model.view(pieceStart, m_model.lineEnd(line));
     const int index = utf16Length(m_model.view(pieceStart, position));
     const int next = forward ? layout.nextCursorPosition(index, QTextLayout::CursorMode(mode)) : layout.previousCursorPosition(index, QTextLayout::CursorMode(mode));
@@ -142,9 +126,9 @@ qint64 TextBox::verticalMove(qint64 position, qint64 lines)
     if (target < 0 || target >= m_model.lineCount())
         return position; // no line above the first or below the last
     if (m_goalX < 0)
-        m_goalX = xOf(line, position);
+        m_goalX = m_layout.xOf(line, position);
     const qreal goal = m_goalX;
-    const qint64 result = positionAtX(target, goal);
+    const qint64 result = m_layout.positionAtX(target, goal);
     m_goalX = goal;
     return result;
 }
@@ -167,13 +151,13 @@ qint64 TextBox::pageMove(qint64 position, int direction)
         qreal h = 0;
         qint64 line = m_topLine;
         bool atEnd = false;
-        while (h + lineHeight(line) <= bottom) {
+        while (h + m_layout.lineHeight(line) <= bottom) {
             if (line + 1 >= count) {
                 atEnd = true;
                 screenY = height - topMargin;
                 break;
             }
-            h += lineHeight(line);
+            h += m_layout.lineHeight(line);
             ++line;
         }
         if (!atEnd)
@@ -189,7 +173,7 @@ qint64 TextBox::pageMove(qint64 position, int direction)
                 break;
             }
             --line;
-            h -= lineHeight(line);
+            h -= m_layout.lineHeight(line);
         }
         if (visibleTop - h > 0 && line + 1 < count && line + 1 != m_topLine)
             ++line;

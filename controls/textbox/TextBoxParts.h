@@ -1,8 +1,7 @@
 #pragma once
 
-// What the parts of the text box (TextBox*.cpp) share: its constants, the
-// helpers on text and keys, and the caches of laid-out lines. Not for users
-// of the box.
+// What the parts of the text box (TextBox*.cpp) share: its constants and
+// the helpers on text and keys. Not for users of the box.
 
 #include "TextBox.h"
 
@@ -165,35 +164,5 @@ inline bool isCommonTextEditShortcut(const QKeyEvent *event)
 }
 
 } // namespace textbox
-
-// A piece of a long line: its length in characters and its width, -1 until
-// measured.
-struct TextBox::Chunk {
-    qint64 length = 0;
-    qreal width = -1;
-};
-
-// What the box knows of one line beyond its characters: its width, and for
-// a long line its chunks. Until `measured`, the width is what the line
-// measured before its last edit (0 for a new line), or for a long line
-// being measured its chunks measured so far and the rest estimated from
-// them: close enough for the scroll bar meanwhile.
-struct TextBox::LineData {
-    qreal width = 0;
-    bool measured = false;
-    std::unique_ptr<std::vector<Chunk>> chunks;
-};
-
-// The laid-out part of a long line: whole chunks, with the x of their left
-// edge in the line (the margin included).
-struct TextBox::Window {
-    qint64 line = -1;
-    qint64 firstChunk = 0;
-    qint64 lastChunk = -1;
-    qint64 start = 0; // model positions
-    qint64 end = 0;
-    qreal x = 0;
-    std::unique_ptr<QTextLayout> layout;
-};
 
 } // namespace platform

@@ -38,7 +38,7 @@ void TextBox::paintEvent(QPaintEvent *event)
     QRect exposed = event->rect();
     const QRect area = viewport()->rect();
     // The right margin stays clear of a selection reaching past the text.
-    const int maxX = int(offsetX + std::max<qreal>(area.width(), contentWidth()) - margin() + kCursorWidth);
+    const int maxX = int(offsetX + std::max<qreal>(area.width(), m_layout.contentWidth()) - margin() + kCursorWidth);
     exposed.setRight(std::min(exposed.right(), maxX));
     painter.setClipRect(exposed);
     painter.setPen(palette().text().color());
@@ -59,46 +59,16 @@ void TextBox::paintEvent(QPaintEvent *event)
 
     qreal y = m_topLine == 0 ? margin() : 0;
     for (qint64 line = m_topLine; line < m_model.lineCount(); ++line) {
-        const qreal height = lineHeight(line);
+        const qreal height = m_layout.lineHeight(line);
         if (y + height >= exposed.top() && y <= exposed.bottom()) {
             const qint64 start = m_model.lineStart(line);
             const qint64 end = m_model.lineEnd(line);
             // The piece of the line laid out: all of it, or for a long line
             // the chunks in sight.
-            QTextLayout *layout = nullptr;
-            qint64 pieceStart = start;
-            qint64 pieceEnd = end;
-            if (!isLong(line)) {
-                layout = &lineLayout(line);
-            } else {
-                LineData &data = m_lines[std::size_t(line)];
-                if (!data.chunks)
-                    buildChunks(line);
-                std::vector<Chunk> &chunks = *data.chunks;
-                const qreal left = -offsetX - 1;
-                const qreal right = -offsetX + area.width() + 1;
-                qreal x = margin();
-                qint64 first = -1;
-                qint64 last = qint64(chunks.size()) - 1;
-                for (qint64 i = 0; i < qint64(chunks.size()); ++i) {
-                    if (chunks[std::size_t(i)].width < 0)
-                        measureChunk(line, std::size_t(i));
-                    const qreal next = x + chunks[std::size_t(i)].width;
-                    if (first < 0 && next >= left)
-                        first = i;
-                    if (x > right) {
-                        last = std::max<qint64>(first, i - 1);
-                        break;
-                    }
-                    x = next;
-                }
-                if (first < 0)
-                    first = last;
-                const Window &piece = window(line, first, last);
-                layout = piece.layout.get();
-                pieceStart = piece.start;
-                pieceEnd = piece.end;
-            }
+            const TextLayout::Piece piece = m_layout.piece(line, -offsetX - 1, -offsetX + area.width() + 1);
+            QTextLayout *layout = piece.layout;
+            const qint64 pieceStart = piece.start;
+            const qint64 pieceEnd = piece.end;
             QList<QTextLayout::FormatRange> selections;
             if (selectionEnd > selectionStart && selectionStart <= end + 2 && selectionEnd > start) {
                 const qint64 from = std::max(selectionStart, pieceStart);
@@ -150,7 +120,7 @@ void TextBox::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        forgetLayouts();
+        m_layout.setFont(font());
         updateScrollBars();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::EnabledChange

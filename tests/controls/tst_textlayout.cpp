@@ -1,0 +1,159 @@
+#include "controls/textbox/TextLayout.h"
+
+#include <QTextLayout>
+#include <QtTest>
+
+using platform::TextLayout;
+using platform::TextModel;
+
+namespace {
+
+// Replaces [from, to) of the text with text given as the user gives it.
+struct Edit {
+    qint64 from;
+    qint64 to;
+    QString text;
+};
+
+QString repeated(const QString &piece, int times)
+{
+    QString text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// A line's width as one layout of the whole line draws it.
+qreal wholeWidth(const TextModel &model, qint64 line, const QFont &font)
+{
+    QTextLayout layout(TextModel::toUtf16(model.view(model.lineStart(line), model.lineEnd(line))), font);
+    layout.beginLayout();
+    QTextLine textLine = layout.createLine();
+    textLine.setLineWidth(1e9);
+    layout.endLayout();
+    return textLine.naturalTextWidth();
+}
+
+void measureAll(TextLayout &layout)
+{
+    for (int round = 0; round < 10000 && !(layout.measureSome(1000) && layout.unmeasured() == 0); ++round) {
+    }
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Edit>)
+
+// The text box's layout of its lines, followed through edits.
+class tst_TextLayout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void widthsFollowEdits_data();
+    void widthsFollowEdits();
+    void piecesHoldWhatIsInSight_data();
+    void piecesHoldWhatIsInSight();
+};
+
+void tst_TextLayout::widthsFollowEdits_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QList<Edit>>("edits");
+
+    const QString words = repeated(QStringLiteral("word "), 1000); // 5,000 characters: laid out in chunks
+    QTest::newRow("typing along a long line")
+        << words << QList<Edit>{{2500, 2500, "X"}, {2501, 2501, "Y"}, {2502, 2502, "Z"}};
+    QTest::newRow("a deletion across chunks") << words << QList<Edit>{{600, 2200, {}}};
+    QTest::newRow("a long line cut short") << words << QList<Edit>{{0, 4200, {}}};
+    QTest::newRow("a short line grown long") << QStringLiteral("abc") << QList<Edit>{{1, 1, words}};
+    QTest::newRow("a paste longer than a chunk can be")
+        << words << QList<Edit>{{1000, 1000, repeated(QStringLiteral("WIDE "), 900)}};
+    QTest::newRow("the widest line removed")
+        << (QStringLiteral("short\r\n") + words + QStringLiteral("\r\nmiddle line"))
+        << QList<Edit>{{7, 7 + 5002, {}}};
+    QTest::newRow("lines inserted above a long one")
+        << (QStringLiteral("a\r\n") + words) << QList<Edit>{{0, 0, QStringLiteral("x\r\ny\r\n")}, {10, 12, "M"}};
+    QTest::newRow("marks where chunks would be cut")
+        << repeated(QStringLiteral("e\u0301\u0302"), 2000) << QList<Edit>{{512, 512, QStringLiteral("\u0301")}};
+}
+
+void tst_TextLayout::widthsFollowEdits()
+{
+    QFETCH(QString, start);
+    QFETCH(QList<Edit>, edits);
+    const QFont font(QStringLiteral("DejaVu Sans"), 10);
+    TextModel model;
+    TextLayout layout(model);
+    layout.setFont(font);
+    layout.linesChanged(model.replace(0, 0, TextModel::fromUser(start)));
+    measureAll(layout);
+
+    for (const Edit &edit : edits) {
+        // Laid out where the edit goes, as a screen showing it would be.
+        const qint64 line = model.lineOf(edit.from);
+        layout.piece(line, layout.xOf(line, edit.from) - 200, layout.xOf(line, edit.from) + 200);
+        layout.linesChanged(model.replace(edit.from, edit.to, TextModel::fromUser(edit.text)));
+        QVERIFY(layout.cachesHold());
+        layout.measureEdited(0);
+        QVERIFY(layout.cachesHold());
+    }
+    measureAll(layout);
+
+    QVERIFY(layout.cachesHold());
+    qreal widest = 0;
+    for (qint64 line = 0; line < model.lineCount(); ++line) {
+        const qreal whole = wholeWidth(model, line, font);
+        widest = std::max(widest, whole);
+        const qreal end = layout.xOf(line, model.lineEnd(line)) - TextLayout::kMargin;
+        QVERIFY2(std::abs(end - whole) <= 1 + whole / 200,
+                 qPrintable(QStringLiteral("line %1 ends at %2, whole %3").arg(line).arg(end).arg(whole)));
+    }
+    const qreal content = layout.contentWidth() - 2 * TextLayout::kMargin;
+    QVERIFY2(std::abs(content - widest) <= 1 + widest / 200,
+             qPrintable(QStringLiteral("content %1, widest line %2").arg(content).arg(widest)));
+}
+
+void tst_TextLayout::piecesHoldWhatIsInSight_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("left"); // of the line's width
+    QTest::addColumn<qreal>("right");
+
+    const QString words = repeated(QStringLiteral("word "), 2000);
+    QTest::newRow("short line") << QStringLiteral("a short line") << 0.0 << 1.0;
+    QTest::newRow("long line, its start") << words << 0.0 << 0.01;
+    QTest::newRow("long line, its middle") << words << 0.5 << 0.52;
+    QTest::newRow("long line, its end") << words << 0.99 << 1.0;
+    QTest::newRow("long line, past its end") << words << 1.2 << 1.3;
+}
+
+void tst_TextLayout::piecesHoldWhatIsInSight()
+{
+    QFETCH(QString, text);
+    QFETCH(qreal, left);
+    QFETCH(qreal, right);
+    TextModel model;
+    TextLayout layout(model);
+    layout.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    layout.linesChanged(model.replace(0, 0, TextModel::fromUser(text)));
+    measureAll(layout);
+    const qreal width = layout.contentWidth();
+
+    const TextLayout::Piece piece = layout.piece(0, left * width, right * width);
+
+    QVERIFY(piece.layout);
+    QCOMPARE(piece.layout->text(), TextModel::toUtf16(model.view(piece.start, piece.end)));
+    const qreal pieceLeft = piece.layout->lineAt(0).x();
+    const qreal pieceRight = pieceLeft + piece.layout->lineAt(0).naturalTextWidth();
+    // (The piece's layout is the layout's own, good until it is asked again.)
+    // Drawn where the line has those characters, and covering the part in sight.
+    const qreal lineEnd = layout.xOf(0, model.lineEnd(0));
+    // Chunks measured apart and laid out together differ by a pixel or so.
+    QVERIFY(std::abs(pieceLeft - layout.xOf(0, piece.start)) <= 2);
+    QVERIFY(pieceLeft <= std::max(TextLayout::kMargin, std::min(left * width, lineEnd)));
+    QVERIFY(pieceRight >= std::min(right * width, lineEnd) - 1);
+    QVERIFY(layout.cachesHold());
+}
+
+QTEST_MAIN(tst_TextLayout)
+#include "tst_textlayout.moc"
