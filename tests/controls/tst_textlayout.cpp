@@ -44,15 +44,14 @@ void measureAll(TextLayout &layout)
 
 Q_DECLARE_METATYPE(QList<Edit>)
 
-// The text box's layout of its lines, followed through edits.
+// The text box's layout of its lines, followed through edits. (What it
+// draws is compared with the stock editor's pixels in tst_textbox.)
 class tst_TextLayout : public QObject {
     Q_OBJECT
 
 private slots:
     void widthsFollowEdits_data();
     void widthsFollowEdits();
-    void piecesHoldWhatIsInSight_data();
-    void piecesHoldWhatIsInSight();
 };
 
 void tst_TextLayout::widthsFollowEdits_data()
@@ -111,48 +110,6 @@ void tst_TextLayout::widthsFollowEdits()
     const qreal content = layout.contentWidth() - 2 * TextLayout::kMargin;
     QVERIFY2(std::abs(content - widest) <= 1 + widest / 200,
              qPrintable(QStringLiteral("content %1, widest line %2").arg(content).arg(widest)));
-}
-
-void tst_TextLayout::piecesHoldWhatIsInSight_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qreal>("left"); // of the line's width
-    QTest::addColumn<qreal>("right");
-
-    const QString words = repeated(QStringLiteral("word "), 2000);
-    QTest::newRow("short line") << QStringLiteral("a short line") << 0.0 << 1.0;
-    QTest::newRow("long line, its start") << words << 0.0 << 0.01;
-    QTest::newRow("long line, its middle") << words << 0.5 << 0.52;
-    QTest::newRow("long line, its end") << words << 0.99 << 1.0;
-    QTest::newRow("long line, past its end") << words << 1.2 << 1.3;
-}
-
-void tst_TextLayout::piecesHoldWhatIsInSight()
-{
-    QFETCH(QString, text);
-    QFETCH(qreal, left);
-    QFETCH(qreal, right);
-    TextModel model;
-    TextLayout layout(model);
-    layout.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-    layout.linesChanged(model.replace(0, 0, TextModel::fromUser(text)));
-    measureAll(layout);
-    const qreal width = layout.contentWidth();
-
-    const TextLayout::Piece piece = layout.piece(0, left * width, right * width);
-
-    QVERIFY(piece.layout);
-    QCOMPARE(piece.layout->text(), TextModel::toUtf16(model.view(piece.start, piece.end)));
-    const qreal pieceLeft = piece.layout->lineAt(0).x();
-    const qreal pieceRight = pieceLeft + piece.layout->lineAt(0).naturalTextWidth();
-    // (The piece's layout is the layout's own, good until it is asked again.)
-    // Drawn where the line has those characters, and covering the part in sight.
-    const qreal lineEnd = layout.xOf(0, model.lineEnd(0));
-    // Chunks measured apart and laid out together differ by a pixel or so.
-    QVERIFY(std::abs(pieceLeft - layout.xOf(0, piece.start)) <= 2);
-    QVERIFY(pieceLeft <= std::max(TextLayout::kMargin, std::min(left * width, lineEnd)));
-    QVERIFY(pieceRight >= std::min(right * width, lineEnd) - 1);
-    QVERIFY(layout.cachesHold());
 }
 
 QTEST_MAIN(tst_TextLayout)
