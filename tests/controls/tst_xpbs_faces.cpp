@@ -5,7 +5,6 @@
 #include "support/Doubles.h"
 #include "support/TestButton.h"
 
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <limits>
@@ -104,11 +103,28 @@ XpBsFace restingFace(int style, QSize size)
     return face;
 }
 
-// Rows of points of one face: "state (x, y)" and the colour there.
-void addPoints(const char *state, std::initializer_list<std::pair<QPoint, QRgb>> points)
+enum State { Hovered = 1, Pressed = 2, Focused = 4, Default = 8, Designer = 16, Disabled = 32 };
+
+// A resting face in a state. The form designer hovers and focuses the
+// button it shows at rest; disabled, the face here is focused and hovered
+// too, which it must not show.
+XpBsFace faceIn(int style, QSize size, int state = 0)
+{
+    XpBsFace face = restingFace(style, size);
+    face.isOver = state & (Hovered | Designer | Disabled);
+    face.isDown = state & Pressed;
+    face.hasFocus = state & (Focused | Designer | Disabled);
+    face.isDefault = state & Default;
+    face.userMode = !(state & Designer);
+    face.enabled = !(state & Disabled);
+    return face;
+}
+
+// Rows of points of one face: "name (x, y)" and the colour there.
+void addPoints(const QByteArray &name, const XpBsFace &face, std::initializer_list<std::pair<QPoint, QRgb>> points)
 {
     for (const auto &[point, colour] : points)
-        QTest::addRow("%s (%d, %d)", state, point.x(), point.y()) << QString::fromLatin1(state) << point << colour;
+        QTest::addRow("%s (%d, %d)", name.constData(), point.x(), point.y()) << face << point << colour;
 }
 
 QImage drawn(const XpBsFace &face)
@@ -122,6 +138,7 @@ QImage drawn(const XpBsFace &face)
 } // namespace
 
 Q_DECLARE_METATYPE(platform::RECT)
+Q_DECLARE_METATYPE(XpBsFace)
 
 namespace QTest {
 template <>
@@ -136,17 +153,10 @@ class tst_XpBsFaces : public QObject {
     Q_OBJECT
 
 private slots:
-    void offsetColor_data();
-    void offsetColor();
-    void channelAdditionHoldsToTheRange();
-    void bordersByState_data();
-    void bordersByState();
-    void bevelRings_data();
-    void bevelRings();
-    void xpGradientRounding_data();
-    void xpGradientRounding();
-    void xpFace_data();
-    void xpFace();
+    void colourArithmetic_data();
+    void colourArithmetic();
+    void facePixels_data();
+    void facePixels();
     void pairLayout_data();
     void pairLayout();
     void pictureAloneOfTheLowestWidth();
@@ -171,258 +181,204 @@ private slots:
     void keptScalingsFollowEveryChange();
 };
 
-void tst_XpBsFaces::offsetColor_data()
+void tst_XpBsFaces::colourArithmetic_data()
 {
+    QTest::addColumn<bool>("perChannel"); // AddToChannels, else OffsetColor
     QTest::addColumn<COLORREF>("colour");
     QTest::addColumn<int>("amount");
     QTest::addColumn<COLORREF>("expected");
-    QTest::newRow("lighter, blue by 50") << RGB(200, 200, 200) << 48 << RGB(248, 248, 250);
-    QTest::newRow("darker, blue truncated") << RGB(100, 150, 200) << -33 << RGB(67, 117, 166);
-    QTest::newRow("held at 255") << RGB(250, 10, 0) << 20 << RGB(255, 30, 0);
-    QTest::newRow("held at 0") << RGB(5, 5, 5) << -20 << RGB(0, 0, 5);
+    QTest::newRow("lighter, blue by 50") << false << RGB(200, 200, 200) << 48 << RGB(248, 248, 250);
+    QTest::newRow("darker, blue truncated") << false << RGB(100, 150, 200) << -33 << RGB(67, 117, 166);
+    QTest::newRow("held at 255") << false << RGB(250, 10, 0) << 20 << RGB(255, 30, 0);
+    QTest::newRow("held at 0") << false << RGB(5, 5, 5) << -20 << RGB(0, 0, 5);
+    QTest::newRow("each part, held at 255") << true << RGB(250, 100, 0) << 8 << RGB(255, 108, 8);
+    QTest::newRow("each part, a negative depth stops at 0") << true << RGB(3, 100, 200) << -8 << RGB(0, 92, 192);
 }
 
-void tst_XpBsFaces::offsetColor()
+void tst_XpBsFaces::colourArithmetic()
 {
+    QFETCH(bool, perChannel);
     QFETCH(COLORREF, colour);
     QFETCH(int, amount);
     QFETCH(COLORREF, expected);
-    QCOMPARE(xpbs::OffsetColor(colour, amount), expected);
+    QCOMPARE(perChannel ? xpbs::AddToChannels(colour, amount) : xpbs::OffsetColor(colour, amount), expected);
 }
 
-void tst_XpBsFaces::channelAdditionHoldsToTheRange()
+void tst_XpBsFaces::facePixels_data()
 {
-    QCOMPARE(xpbs::AddToChannels(RGB(250, 100, 0), 8), RGB(255, 108, 8));
-    QCOMPARE(xpbs::AddToChannels(RGB(3, 100, 200), -8), RGB(0, 92, 192)); // a negative depth stops at 0
-}
-
-void tst_XpBsFaces::bordersByState_data()
-{
-    QTest::addColumn<QString>("state");
+    QTest::addColumn<XpBsFace>("face");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QRgb>("colour");
     // 129 x 17. Flat (style 1, and any style above 4): no border at rest;
     // hovered, raised: highlight top and left, shadow right and bottom;
     // pressed, sunken: the other way round.
-    for (const char *style : {"1", "7"}) {
-        const QByteArray rest = QByteArray("style ") + style;
-        addPoints(rest.constData(), {{{0, 8}, rgb(kFace)}, {{128, 8}, rgb(kFace)}});
-        addPoints((rest + " hovered").constData(), {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)},
-                                                    {{128, 8}, rgb(kShadow)}, {{60, 16}, rgb(kShadow)}});
-        addPoints((rest + " hovered pressed").constData(), {{{0, 8}, rgb(kShadow)}, {{60, 0}, rgb(kShadow)},
-                                                            {{128, 8}, rgb(kHighlight)}, {{60, 16}, rgb(kHighlight)}});
+    const QSize button(129, 17);
+    for (int style : {1, 7}) {
+        const QByteArray rest = "style " + QByteArray::number(style);
+        addPoints(rest, faceIn(style, button), {{{0, 8}, rgb(kFace)}, {{128, 8}, rgb(kFace)}});
+        addPoints(rest + " hovered", faceIn(style, button, Hovered),
+                  {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)}, {{128, 8}, rgb(kShadow)},
+                   {{60, 16}, rgb(kShadow)}});
+        addPoints(rest + " hovered pressed", faceIn(style, button, Hovered | Pressed),
+                  {{{0, 8}, rgb(kShadow)}, {{60, 0}, rgb(kShadow)}, {{128, 8}, rgb(kHighlight)},
+                   {{60, 16}, rgb(kHighlight)}});
     }
     // Raised and focused, or any default button: the default frame leaves a
     // two-pixel shadow right and bottom; its outer right line falls outside.
-    addPoints("style 0 focused", {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)}, {{127, 8}, rgb(kShadow)},
-                                  {{128, 8}, rgb(kShadow)}, {{60, 15}, rgb(kShadow)}, {{60, 16}, rgb(kShadow)},
-                                  {{126, 8}, rgb(kFace)}});
-    addPoints("style 1 default", {{{127, 8}, rgb(kShadow)}, {{128, 8}, rgb(kFace)}, {{0, 8}, rgb(kHighlight)}});
+    addPoints("style 0 focused", faceIn(0, button, Focused),
+              {{{0, 8}, rgb(kHighlight)}, {{60, 0}, rgb(kHighlight)}, {{127, 8}, rgb(kShadow)},
+               {{128, 8}, rgb(kShadow)}, {{60, 15}, rgb(kShadow)}, {{60, 16}, rgb(kShadow)}, {{126, 8}, rgb(kFace)}});
+    addPoints("style 1 default", faceIn(1, button, Default),
+              {{{127, 8}, rgb(kShadow)}, {{128, 8}, rgb(kFace)}, {{0, 8}, rgb(kHighlight)}});
     // Hovered and focused, a button in the form designer shows its resting
     // face: the raised border without the default frame, the XP face
     // without hover border, style 2 without its border.
-    addPoints("style 0 designer", {{{128, 8}, rgb(kShadow)}, {{127, 8}, rgb(kFace)}});
-    addPoints("style 1 designer", {{{60, 0}, rgb(kHighlight)}});
-    addPoints("style 2 designer", {{{0, 8}, qRgb(220, 255, 255)}});
-    addPoints("style 3 designer", {{{1, 8}, qRgb(140, 170, 230)}});
-}
+    addPoints("style 0 designer", faceIn(0, button, Designer), {{{128, 8}, rgb(kShadow)}, {{127, 8}, rgb(kFace)}});
+    addPoints("style 1 designer", faceIn(1, button, Designer), {{{60, 0}, rgb(kHighlight)}});
+    addPoints("style 2 designer", faceIn(2, button, Designer), {{{0, 8}, qRgb(220, 255, 255)}});
+    addPoints("style 3 designer", faceIn(3, button, Designer), {{{1, 8}, qRgb(140, 170, 230)}});
 
-void tst_XpBsFaces::bordersByState()
-{
-    QFETCH(QString, state);
-    QFETCH(QPoint, point);
-    QFETCH(QRgb, colour);
-    const QStringList words = state.split(QLatin1Char(' '));
-    XpBsFace face = restingFace(words.at(1).toInt(), QSize(129, 17));
-    face.isOver = words.contains(QLatin1String("hovered")) || words.contains(QLatin1String("designer"));
-    face.isDown = words.contains(QLatin1String("pressed"));
-    face.hasFocus = words.contains(QLatin1String("focused")) || words.contains(QLatin1String("designer"));
-    face.isDefault = words.contains(QLatin1String("default"));
-    face.userMode = !words.contains(QLatin1String("designer"));
-    QCOMPARE(drawn(face).pixel(point), colour);
-}
-
-void tst_XpBsFaces::bevelRings_data()
-{
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<QRgb>("colour");
+    const auto bevelled = [](QSize size, int bevel, int depth, int state = 0) {
+        XpBsFace face = faceIn(0, size, state);
+        face.bevel = qint16(bevel);
+        face.bevelDepth = qint16(depth);
+        return face;
+    };
     // "W x H, BEVEL b, depth d". At rest (style 0), each ring outward is
     // darkened by -d (blue by blue x -d / 192), then its top and left lines
     // lightened by d a ring, from the inside out; a line stops one pixel
     // short, so the top right and bottom left keep the ring's colour.
-    addPoints("60 x 30, BEVEL 3, depth 8", {
-        {{59, 15}, qRgb(204, 201, 184)}, {{56, 15}, qRgb(228, 225, 207)}, {{30, 0}, qRgb(255, 255, 248)},
-        {{30, 3}, qRgb(244, 241, 224)}, {{3, 15}, qRgb(244, 241, 224)}, {{59, 0}, qRgb(204, 201, 184)},
-        {{58, 0}, qRgb(255, 255, 248)}, {{0, 29}, qRgb(204, 201, 184)}, {{0, 28}, qRgb(255, 255, 248)},
-        {{30, 15}, rgb(kFace)}});
+    addPoints("60 x 30, BEVEL 3, depth 8", bevelled({60, 30}, 3, 8),
+              {{{59, 15}, qRgb(204, 201, 184)}, {{56, 15}, qRgb(228, 225, 207)}, {{30, 0}, qRgb(255, 255, 248)},
+               {{30, 3}, qRgb(244, 241, 224)}, {{3, 15}, qRgb(244, 241, 224)}, {{59, 0}, qRgb(204, 201, 184)},
+               {{58, 0}, qRgb(255, 255, 248)}, {{0, 29}, qRgb(204, 201, 184)}, {{0, 28}, qRgb(255, 255, 248)},
+               {{30, 15}, rgb(kFace)}});
     // Focused: the default frame draws the bevel again with depth 8 + 3.
-    addPoints("60 x 30, BEVEL 3, depth 8, focused", {{{59, 15}, qRgb(192, 189, 172)}, {{30, 3}, qRgb(247, 244, 227)}});
+    addPoints("60 x 30, BEVEL 3, depth 8, focused", bevelled({60, 30}, 3, 8, Focused),
+              {{{59, 15}, qRgb(192, 189, 172)}, {{30, 3}, qRgb(247, 244, 227)}});
     // Pressed: rings lightened by 32, 24, 16 and 8 from the outside in, then
     // top and left darkened by -8 steps, innermost first. BEVEL 2 is a bevel
     // too, not the single-line border.
-    addPoints("60 x 30, BEVEL 3, depth 8, pressed", {
-        {{59, 15}, qRgb(255, 255, 248)}, {{58, 15}, qRgb(255, 255, 240)}, {{57, 15}, qRgb(252, 249, 232)},
-        {{56, 15}, qRgb(244, 241, 224)}, {{30, 29}, qRgb(255, 255, 248)}, {{30, 28}, qRgb(255, 255, 240)},
-        {{30, 27}, qRgb(252, 249, 232)}, {{30, 26}, qRgb(244, 241, 224)},
-        {{30, 0}, qRgb(204, 201, 184)}, {{30, 1}, qRgb(212, 209, 191)}, {{30, 2}, qRgb(220, 217, 199)},
-        {{30, 3}, qRgb(228, 225, 207)}, {{0, 15}, qRgb(204, 201, 184)}, {{1, 15}, qRgb(212, 209, 191)},
-        {{2, 15}, qRgb(220, 217, 199)}, {{3, 15}, qRgb(228, 225, 207)},
-        {{58, 0}, qRgb(204, 201, 184)}, {{59, 0}, qRgb(255, 255, 248)}, {{30, 15}, rgb(kFace)}});
-    addPoints("60 x 30, BEVEL 2, depth 8, pressed", {{{57, 15}, qRgb(244, 241, 224)}});
+    addPoints("60 x 30, BEVEL 3, depth 8, pressed", bevelled({60, 30}, 3, 8, Pressed),
+              {{{59, 15}, qRgb(255, 255, 248)}, {{58, 15}, qRgb(255, 255, 240)}, {{57, 15}, qRgb(252, 249, 232)},
+               {{56, 15}, qRgb(244, 241, 224)}, {{30, 29}, qRgb(255, 255, 248)}, {{30, 28}, qRgb(255, 255, 240)},
+               {{30, 27}, qRgb(252, 249, 232)}, {{30, 26}, qRgb(244, 241, 224)}, {{30, 0}, qRgb(204, 201, 184)},
+               {{30, 1}, qRgb(212, 209, 191)}, {{30, 2}, qRgb(220, 217, 199)}, {{30, 3}, qRgb(228, 225, 207)},
+               {{0, 15}, qRgb(204, 201, 184)}, {{1, 15}, qRgb(212, 209, 191)}, {{2, 15}, qRgb(220, 217, 199)},
+               {{3, 15}, qRgb(228, 225, 207)}, {{58, 0}, qRgb(204, 201, 184)}, {{59, 0}, qRgb(255, 255, 248)},
+               {{30, 15}, rgb(kFace)}});
+    addPoints("60 x 30, BEVEL 2, depth 8, pressed", bevelled({60, 30}, 2, 8, Pressed),
+              {{{57, 15}, qRgb(244, 241, 224)}});
     // Past the middle a ring's top and left lines still cross the button;
     // they used to be skipped.
-    addPoints("10 x 10, BEVEL 5, depth 8", {{{5, 5}, qRgb(244, 241, 224)}});
-    addPoints("129 x 17, BEVEL 10, depth 8", {{{60, 9}, qRgb(252, 249, 232)}});
+    addPoints("10 x 10, BEVEL 5, depth 8", bevelled({10, 10}, 5, 8), {{{5, 5}, qRgb(244, 241, 224)}});
+    addPoints("129 x 17, BEVEL 10, depth 8", bevelled({129, 17}, 10, 8), {{{60, 9}, qRgb(252, 249, 232)}});
     // Depth 1: the lines darken by one a ring and are still changing when
     // the rings whose left lines show right of x = 170 are drawn; the rings
     // between are passed over, but their steps count.
-    addPoints("200 x 30, BEVEL 400, depth 1, pressed", {
-        {{170, 29}, qRgb(5, 2, 191)}, {{171, 29}, qRgb(6, 3, 191)}, {{180, 20}, qRgb(15, 12, 191)},
-        {{199, 29}, qRgb(34, 31, 191)}, {{14, 14}, qRgb(0, 0, 191)}, {{0, 29}, qRgb(255, 255, 255)}});
+    addPoints("200 x 30, BEVEL 400, depth 1, pressed", bevelled({200, 30}, 400, 1, Pressed),
+              {{{170, 29}, qRgb(5, 2, 191)}, {{171, 29}, qRgb(6, 3, 191)}, {{180, 20}, qRgb(15, 12, 191)},
+               {{199, 29}, qRgb(34, 31, 191)}, {{14, 14}, qRgb(0, 0, 191)}, {{0, 29}, qRgb(255, 255, 255)}});
     // A huge BEVEL returns promptly: the rings are held at black, the lines
     // at white (the left line of ring 39 is column 39 from top to bottom),
     // and the other way round for the opposite depth.
-    addPoints("40 x 20, BEVEL 32767, depth -32768, pressed",
+    addPoints("40 x 20, BEVEL 32767, depth -32768, pressed", bevelled({40, 20}, 32767, -32768, Pressed),
               {{{0, 19}, qRgb(0, 0, 0)}, {{39, 19}, qRgb(255, 255, 255)}, {{20, 10}, qRgb(255, 255, 255)}});
-    addPoints("40 x 20, BEVEL 32767, depth 32767, pressed", {{{0, 19}, qRgb(255, 255, 255)}, {{39, 19}, qRgb(0, 0, 0)}});
-}
+    addPoints("40 x 20, BEVEL 32767, depth 32767, pressed", bevelled({40, 20}, 32767, 32767, Pressed),
+              {{{0, 19}, qRgb(255, 255, 255)}, {{39, 19}, qRgb(0, 0, 0)}});
 
-void tst_XpBsFaces::bevelRings()
-{
-    QFETCH(QString, state);
-    QFETCH(QPoint, point);
-    QFETCH(QRgb, colour);
-    const QRegularExpressionMatch given =
-        QRegularExpression(QStringLiteral("^(\\d+) x (\\d+), BEVEL (\\d+), depth (-?\\d+)")).match(state);
-    QVERIFY(given.hasMatch());
-    XpBsFace face = restingFace(0, QSize(given.captured(1).toInt(), given.captured(2).toInt()));
-    face.bevel = qint16(given.captured(3).toInt());
-    face.bevelDepth = qint16(given.captured(4).toInt());
-    face.hasFocus = state.endsWith(QLatin1String("focused"));
-    face.isDown = state.endsWith(QLatin1String("pressed"));
-    QCOMPARE(drawn(face).pixel(point), colour);
-}
-
-void tst_XpBsFaces::xpGradientRounding_data()
-{
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QRgb>("colour");
-    // The face's top colour is white in the blue scheme; each row darkens
-    // it by 25 / height x row, halves rounding to even.
-    QTest::newRow("height 50, row 3: -1.5") << 50 << 3 << qRgb(253, 253, 253);
-    QTest::newRow("height 50, row 5: -2.5") << 50 << 5 << qRgb(253, 253, 253);
-    QTest::newRow("height 50, row 7: -3.5") << 50 << 7 << qRgb(251, 251, 250);
+    // The XP face's top colour is white in the blue scheme; each row darkens
+    // it by 25 / height x row, halves rounding to even: rows 3, 5 and 7 of
+    // 50 by 1.5, 2.5 and 3.5.
+    addPoints("80 x 50 XP face", faceIn(3, {80, 50}),
+              {{{40, 3}, qRgb(253, 253, 253)}, {{40, 5}, qRgb(253, 253, 253)}, {{40, 7}, qRgb(251, 251, 250)}});
     // Single precision: 0.8333333 x 9 is 7.5, which rounds to 8.
-    QTest::newRow("height 30, row 9: -7.5") << 30 << 9 << qRgb(247, 247, 245);
-}
+    addPoints("80 x 30 XP face", faceIn(3, {80, 30}), {{{40, 9}, qRgb(247, 247, 245)}});
 
-void tst_XpBsFaces::xpGradientRounding()
-{
-    QFETCH(int, height);
-    QFETCH(int, row);
-    QFETCH(QRgb, colour);
-    QCOMPARE(drawn(restingFace(3, QSize(80, height))).pixel(40, row), colour);
-}
-
-void tst_XpBsFaces::xpFace_data()
-{
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<QRgb>("colour");
-    const auto rows = addPoints;
     // 75 x 23, default colours. The face's base is the button face (236, 233,
     // 216); 48 lighter it is white, T. Each edge line is shaded from T, blue
     // by blue x amount / 192 truncated; a line stops one pixel short of its
     // end point, and a later line covers an earlier one.
     const QRgb dark = rgb(kDarkShadow);
+    const QSize xp(75, 23);
+    const auto onGrey = [&](int state) {
+        XpBsFace face = faceIn(3, xp, state);
+        face.backColor = face.surfaceBackColor = RGB(100, 100, 100);
+        return face;
+    };
+    XpBsFace highlightHover = faceIn(3, xp, Hovered);
+    highlightHover.xpDefaultColors = false;
+    highlightHover.xpColorHover = 0x8000000D;
     // clang-format off
-    rows("idle", {
+    addPoints("XP idle", faceIn(3, xp), {
         // the frame, then the corner pixels
         {{40, 0}, dark}, {{0, 11}, dark}, {{74, 11}, dark}, {{40, 22}, dark},
-        {{73, 1}, dark}, {{1, 21}, dark}, {{73, 21}, dark},
+         {{73, 1}, dark}, {{1, 21}, dark}, {{73, 21}, dark},
         // the rows 25 / 23 darker each, halves to even: -5 and -18
         {{40, 5}, qRgb(250, 250, 249)}, {{40, 17}, qRgb(237, 237, 232)},
         // row 1 +16 and row 2 +10, both held at 255
         {{30, 1}, qRgb(255, 255, 255)}, {{20, 2}, qRgb(255, 255, 255)}, {{72, 2}, qRgb(255, 255, 255)},
         // column 1 -5, column 2 -10, column W-3 -24, column W-2 -36
         {{1, 2}, qRgb(250, 250, 249)}, {{1, 20}, qRgb(250, 250, 249)},
-        {{2, 3}, qRgb(245, 245, 242)}, {{2, 19}, qRgb(245, 245, 242)},
-        {{72, 3}, qRgb(231, 231, 224)}, {{72, 19}, qRgb(231, 231, 224)},
-        {{73, 2}, qRgb(219, 219, 208)}, {{73, 20}, qRgb(219, 219, 208)},
+         {{2, 3}, qRgb(245, 245, 242)}, {{2, 19}, qRgb(245, 245, 242)},
+         {{72, 3}, qRgb(231, 231, 224)}, {{72, 19}, qRgb(231, 231, 224)},
+         {{73, 2}, qRgb(219, 219, 208)}, {{73, 20}, qRgb(219, 219, 208)},
         // row H-3 -32, row H-2 -48
         {{30, 20}, qRgb(223, 223, 213)}, {{72, 20}, qRgb(223, 223, 213)},
-        {{2, 21}, qRgb(207, 207, 192)}, {{72, 21}, qRgb(207, 207, 192)}});
+         {{2, 21}, qRgb(207, 207, 192)}, {{72, 21}, qRgb(207, 207, 192)}});
     // Hovered: O = (225, 153, 71) frames (1, 2, 74, 21); then row 1 +90,
     // row 2 +35, columns 2 and W-3 +20, row H-2 -40 over the face at rest.
-    rows("hovered", {
+    addPoints("XP hovered", faceIn(3, xp, Hovered), {
         {{1, 11}, qRgb(225, 153, 71)}, {{73, 20}, qRgb(225, 153, 71)}, {{74, 2}, dark}, {{73, 21}, dark},
-        {{72, 1}, qRgb(255, 243, 104)},
-        {{1, 2}, qRgb(255, 188, 83)}, {{73, 2}, qRgb(255, 188, 83)},
-        {{2, 3}, qRgb(245, 173, 78)}, {{2, 19}, qRgb(245, 173, 78)},
-        {{72, 3}, qRgb(245, 173, 78)}, {{72, 19}, qRgb(245, 173, 78)},
-        {{2, 21}, qRgb(185, 113, 57)}, {{72, 21}, qRgb(185, 113, 57)},
-        {{30, 3}, qRgb(252, 252, 252)}, {{40, 11}, qRgb(243, 243, 240)}});
+         {{72, 1}, qRgb(255, 243, 104)}, {{1, 2}, qRgb(255, 188, 83)}, {{73, 2}, qRgb(255, 188, 83)},
+         {{2, 3}, qRgb(245, 173, 78)}, {{2, 19}, qRgb(245, 173, 78)},
+         {{72, 3}, qRgb(245, 173, 78)}, {{72, 19}, qRgb(245, 173, 78)},
+         {{2, 21}, qRgb(185, 113, 57)}, {{72, 21}, qRgb(185, 113, 57)},
+         {{30, 3}, qRgb(252, 252, 252)}, {{40, 11}, qRgb(243, 243, 240)}});
     // Focused: F = (140, 170, 230) the same way in place of T's shading:
     // row 1 +65, row 2 +50, columns 2 and W-3 +31, row H-2 -33.
-    rows("focused", {
+    addPoints("XP focused", faceIn(3, xp, Focused), {
         {{1, 11}, qRgb(140, 170, 230)}, {{73, 11}, qRgb(140, 170, 230)}, {{2, 20}, qRgb(140, 170, 230)},
-        {{73, 1}, dark}, {{73, 21}, dark},
-        {{2, 1}, qRgb(205, 235, 255)}, {{72, 1}, qRgb(205, 235, 255)},
-        {{73, 2}, qRgb(190, 220, 255)},
-        {{2, 3}, qRgb(171, 201, 255)}, {{2, 19}, qRgb(171, 201, 255)}, {{72, 3}, qRgb(171, 201, 255)},
-        {{2, 21}, qRgb(107, 137, 191)}, {{72, 21}, qRgb(107, 137, 191)},
-        {{40, 11}, qRgb(243, 243, 240)}});
+         {{73, 1}, dark}, {{73, 21}, dark}, {{2, 1}, qRgb(205, 235, 255)}, {{72, 1}, qRgb(205, 235, 255)},
+         {{73, 2}, qRgb(190, 220, 255)},
+         {{2, 3}, qRgb(171, 201, 255)}, {{2, 19}, qRgb(171, 201, 255)}, {{72, 3}, qRgb(171, 201, 255)},
+         {{2, 21}, qRgb(107, 137, 191)}, {{72, 21}, qRgb(107, 137, 191)}, {{40, 11}, qRgb(243, 243, 240)}});
     // The hover border is drawn over the focus border.
-    rows("focused and hovered", {{{1, 11}, qRgb(225, 153, 71)}, {{30, 1}, qRgb(255, 243, 104)}});
+    addPoints("XP focused and hovered", faceIn(3, xp, Focused | Hovered), {{{1, 11}, qRgb(225, 153, 71)}, {{30, 1}, qRgb(255, 243, 104)}});
     // Pressed: B = T 32 darker, (223, 223, 213); the rows 15 / 23 lighter
     // each downwards (-12, -8, -4); row H-2 +16, row H-3 +10, column W-2 +5,
     // column W-3 B itself, row 1 -32, row 2 -24, column 1 -32, column 2 -22.
     // No focus or hover border.
-    rows("pressed", {
+    addPoints("XP pressed", faceIn(3, xp, Pressed), {
         {{40, 0}, dark}, {{0, 11}, dark}, {{1, 1}, dark}, {{73, 1}, dark}, {{1, 21}, dark},
-        {{40, 5}, qRgb(211, 211, 200)}, {{40, 10}, qRgb(215, 215, 205)}, {{40, 17}, qRgb(219, 219, 209)},
-        {{2, 21}, qRgb(239, 239, 230)}, {{30, 21}, qRgb(239, 239, 230)}, {{72, 21}, qRgb(239, 239, 230)},
-        {{72, 20}, qRgb(233, 233, 224)},
-        {{73, 2}, qRgb(228, 228, 218)}, {{73, 20}, qRgb(228, 228, 218)},
-        {{72, 3}, qRgb(223, 223, 213)}, {{72, 19}, qRgb(223, 223, 213)},
-        {{2, 1}, qRgb(191, 191, 178)}, {{72, 1}, qRgb(191, 191, 178)},
-        {{72, 2}, qRgb(199, 199, 187)},
-        {{1, 2}, qRgb(191, 191, 178)}, {{1, 20}, qRgb(191, 191, 178)},
-        {{2, 2}, qRgb(201, 201, 189)}, {{2, 20}, qRgb(201, 201, 189)}});
+         {{40, 5}, qRgb(211, 211, 200)}, {{40, 10}, qRgb(215, 215, 205)}, {{40, 17}, qRgb(219, 219, 209)},
+         {{2, 21}, qRgb(239, 239, 230)}, {{30, 21}, qRgb(239, 239, 230)}, {{72, 21}, qRgb(239, 239, 230)},
+         {{72, 20}, qRgb(233, 233, 224)}, {{73, 2}, qRgb(228, 228, 218)}, {{73, 20}, qRgb(228, 228, 218)},
+         {{72, 3}, qRgb(223, 223, 213)}, {{72, 19}, qRgb(223, 223, 213)},
+         {{2, 1}, qRgb(191, 191, 178)}, {{72, 1}, qRgb(191, 191, 178)}, {{72, 2}, qRgb(199, 199, 187)},
+         {{1, 2}, qRgb(191, 191, 178)}, {{1, 20}, qRgb(191, 191, 178)},
+         {{2, 2}, qRgb(201, 201, 189)}, {{2, 20}, qRgb(201, 201, 189)}});
     // Disabled, focused and hovered: flat in T - 24, framed in T - 84, the
     // corner pixels T - 72.
-    rows("disabled", {
+    addPoints("XP disabled", faceIn(3, xp, Disabled), {
         {{40, 11}, qRgb(231, 231, 224)}, {{30, 2}, qRgb(231, 231, 224)}, {{1, 11}, qRgb(231, 231, 224)},
-        {{0, 11}, qRgb(171, 171, 144)}, {{1, 1}, qRgb(183, 183, 160)}, {{73, 21}, qRgb(183, 183, 160)}});
+         {{0, 11}, qRgb(171, 171, 144)}, {{1, 1}, qRgb(183, 183, 160)}, {{73, 21}, qRgb(183, 183, 160)}});
     // BackColor (100, 100, 100): T = (148, 148, 125), B = (116, 116, 105).
-    rows("idle on a grey face", {{{30, 1}, qRgb(164, 164, 135)}, {{40, 11}, qRgb(136, 136, 118)}});
-    rows("pressed on a grey face", {{{40, 10}, qRgb(108, 108, 101)}});
-    rows("disabled on a grey face", {{{40, 11}, qRgb(124, 124, 110)}});
+    addPoints("XP idle on a grey face", onGrey(0), {{{30, 1}, qRgb(164, 164, 135)}, {{40, 11}, qRgb(136, 136, 118)}});
+    addPoints("XP pressed on a grey face", onGrey(Pressed), {{{40, 10}, qRgb(108, 108, 101)}});
+    addPoints("XP disabled on a grey face", onGrey(Disabled), {{{40, 11}, qRgb(124, 124, 110)}});
     // XPColor_Hover given as the highlight system colour, (49, 106, 197).
-    rows("hovered in the highlight colour", {
+    addPoints("XP hovered in the highlight colour", highlightHover, {
         {{1, 11}, qRgb(49, 106, 197)}, {{73, 11}, qRgb(49, 106, 197)},
-        {{30, 2}, qRgb(84, 141, 232)}, {{30, 1}, qRgb(139, 196, 255)}, {{30, 21}, qRgb(9, 66, 156)}});
+         {{30, 2}, qRgb(84, 141, 232)}, {{30, 1}, qRgb(139, 196, 255)}, {{30, 21}, qRgb(9, 66, 156)}});
     // clang-format on
 }
 
-void tst_XpBsFaces::xpFace()
+void tst_XpBsFaces::facePixels()
 {
-    QFETCH(QString, state);
+    QFETCH(XpBsFace, face);
     QFETCH(QPoint, point);
     QFETCH(QRgb, colour);
-    XpBsFace face = restingFace(3, QSize(75, 23));
-    if (state.endsWith(QLatin1String("grey face")))
-        face.backColor = face.surfaceBackColor = RGB(100, 100, 100);
-    face.enabled = !state.startsWith(QLatin1String("disabled"));
-    face.hasFocus = state.startsWith(QLatin1String("focused")) || !face.enabled;
-    if (state.endsWith(QLatin1String("highlight colour"))) {
-        face.xpDefaultColors = false;
-        face.xpColorHover = 0x8000000D;
-    }
-    face.isOver = state.contains(QLatin1String("hovered")) || !face.enabled;
-    face.isDown = state.startsWith(QLatin1String("pressed"));
     QCOMPARE(drawn(face).pixel(point), colour);
 }
 
