@@ -55,21 +55,30 @@ struct Fixture {
     void press() { QTest::mousePress(button, Qt::LeftButton, {}, QPoint(3, 3)); }
 };
 
-// A bitmap picture of the given size: a solid square of `ink` inside a
-// border of `background`, with its HIMETRIC size set for 96 dpi.
-platform::Picture squarePicture(int size, QRgb background, QRgb ink, int border = 2)
+// A picture of an image, its HIMETRIC size that of `recorded` pixels (the
+// image's own size when not given) at 96 dpi.
+platform::Picture pictureOf(const QImage &image, int type = platform::PictureData::Bitmap, QSize recorded = QSize())
 {
     auto picture = std::make_shared<platform::PictureData>();
-    picture->type = platform::PictureData::Bitmap;
-    picture->image = QImage(size, size, QImage::Format_RGB32);
-    picture->image.fill(background);
+    picture->type = type;
+    picture->image = image;
+    const QSize size = recorded.isValid() ? recorded : image.size();
+    picture->widthHimetric = platform::pixelsToHimetric(size.width());
+    picture->heightHimetric = platform::pixelsToHimetric(size.height());
+    return picture;
+}
+
+// A bitmap picture of the given size: a solid square of `ink` inside a
+// border of `background`.
+platform::Picture squarePicture(int size, QRgb background, QRgb ink, int border = 2)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(background);
     for (int y = border; y < size - border; ++y) {
         for (int x = border; x < size - border; ++x)
-            picture->image.setPixel(x, y, ink);
+            image.setPixel(x, y, ink);
     }
-    picture->widthHimetric = platform::pixelsToHimetric(size);
-    picture->heightHimetric = platform::pixelsToHimetric(size);
-    return picture;
+    return pictureOf(image);
 }
 
 // The bounding box of the pixels of one colour.
@@ -597,17 +606,14 @@ void tst_XpBsFaces::measuredCaptionAndPictureAsAPair()
 
 void tst_XpBsFaces::iconsKeepTheirTransparency()
 {
-    auto icon = std::make_shared<platform::PictureData>();
-    icon->type = platform::PictureData::Icon;
-    icon->image = QImage(16, 16, QImage::Format_ARGB32);
-    icon->image.fill(Qt::transparent);
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
     for (int y = 4; y < 12; ++y) {
         for (int x = 4; x < 12; ++x)
-            icon->image.setPixel(x, y, qRgb(0, 0, 160));
+            icon.setPixel(x, y, qRgb(0, 0, 160));
     }
-    icon->widthHimetric = icon->heightHimetric = platform::pixelsToHimetric(16);
     Fixture fixture(4, QSize(60, 40));
-    fixture.button->setPicture(icon);
+    fixture.button->setPicture(pictureOf(icon, platform::PictureData::Icon));
     fixture.button->setPictureSize(2);
     const RECT r = fixture.button->face().layout.picture;
     QCOMPARE(fixture.at(r.left + 4, r.top + 4), qRgb(0, 0, 160));
@@ -622,16 +628,13 @@ void tst_XpBsFaces::iconsKeepTheirTransparency()
 void tst_XpBsFaces::disabledIconKeepsItsLastRectangle()
 {
     // GIVEN a 16 x 16 icon, white in its top half, placed above "Go"
-    auto icon = std::make_shared<platform::PictureData>();
-    icon->type = platform::PictureData::Icon;
-    icon->image = QImage(16, 16, QImage::Format_ARGB32);
-    icon->image.fill(qRgb(0, 0, 160));
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(qRgb(0, 0, 160));
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x)
-            icon->image.setPixel(x, y, qRgb(255, 255, 255));
-    icon->widthHimetric = icon->heightHimetric = platform::pixelsToHimetric(16);
+            icon.setPixel(x, y, qRgb(255, 255, 255));
     Fixture fixture(4, QSize(120, 100), QStringLiteral("Go"));
-    fixture.button->setPicture(icon);
+    fixture.button->setPicture(pictureOf(icon, platform::PictureData::Icon));
     fixture.button->setPictureSize(2);
     fixture.button->setPicturePosition(0);
     const RECT r = fixture.button->face().layout.picture;
@@ -670,13 +673,8 @@ void tst_XpBsFaces::enlargedIconsReplicateTheirPixels()
     for (int y = 0; y < 10; ++y)
         for (int x = 3; x < 6; ++x)
             image.setPixel(x, y, qRgb(0, 0, 200));
-    auto icon = std::make_shared<platform::PictureData>();
-    icon->type = platform::PictureData::Icon;
-    icon->image = image.convertToFormat(format);
-    icon->widthHimetric = platform::pixelsToHimetric(6);
-    icon->heightHimetric = platform::pixelsToHimetric(10);
     Fixture fixture(4, QSize(100, 50));
-    fixture.button->setPicture(icon);
+    fixture.button->setPicture(pictureOf(image.convertToFormat(format), platform::PictureData::Icon));
     fixture.button->setPictureWidth(4800);
     fixture.button->setPictureHeight(4800);
     for (int y : {0, 25, 49}) {
@@ -727,17 +725,13 @@ void tst_XpBsFaces::pictureSizes()
     QFETCH(QSize, drawn);
     QFETCH(bool, shown);
     // Left half red, right half blue: a whole picture shows both.
-    auto picture = std::make_shared<platform::PictureData>();
-    picture->type = platform::PictureData::Bitmap;
-    picture->image = QImage(image, QImage::Format_RGB32);
-    picture->image.fill(qRgb(200, 0, 0));
+    QImage halves(image, QImage::Format_RGB32);
+    halves.fill(qRgb(200, 0, 0));
     for (int y = 0; y < image.height(); ++y)
         for (int x = image.width() / 2; x < image.width(); ++x)
-            picture->image.setPixel(x, y, qRgb(0, 0, 200));
-    picture->widthHimetric = platform::pixelsToHimetric(recorded.width());
-    picture->heightHimetric = platform::pixelsToHimetric(recorded.height());
+            halves.setPixel(x, y, qRgb(0, 0, 200));
     Fixture fixture(2, QSize(60, 40));
-    fixture.button->setPicture(picture);
+    fixture.button->setPicture(pictureOf(halves, platform::PictureData::Bitmap, recorded));
     fixture.button->setPictureWidth(drawn.width());
     fixture.button->setPictureHeight(drawn.height());
 
@@ -755,15 +749,11 @@ namespace {
 // column, blue the row (never black, the mask colour).
 platform::Picture gridPicture(QSize size)
 {
-    auto picture = std::make_shared<platform::PictureData>();
-    picture->type = platform::PictureData::Bitmap;
-    picture->image = QImage(size, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
-            picture->image.setPixel(x, y, qRgb(x & 255, (x >> 8) & 255, 100 + (y & 127)));
-    picture->widthHimetric = platform::pixelsToHimetric(size.width());
-    picture->heightHimetric = platform::pixelsToHimetric(size.height());
-    return picture;
+            image.setPixel(x, y, qRgb(x & 255, (x >> 8) & 255, 100 + (y & 127)));
+    return pictureOf(image);
 }
 
 } // namespace
