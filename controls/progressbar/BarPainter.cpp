@@ -125,8 +125,8 @@ void BarPainter::reset(const BarFace &face)
     m_paint.stepCount = units >= 0 && units <= kMaxUnits ? qint16(units) : qint16(0);
     m_paint.barWidth = face.width;
     m_paint.innerHeight = face.height - 2 * kBorder;
-    m_paint.pieceWidth = face.pieces[0].width();
-    m_paint.pieceHeight = face.pieces[0].height();
+    m_paint.pieceWidth = (*face.pieces)[0].width();
+    m_paint.pieceHeight = (*face.pieces)[0].height();
     m_paint.finished = 0;
     m_paint.paintedMin = face.min;
     m_paint.paintedMax = face.max;
@@ -158,7 +158,7 @@ void BarPainter::paintBlocks(const BarFace &face, Surface &surface)
         m_paint.lastValue = face.value;
     if (face.value <= face.min)
         drawFrame(face, surface);
-    if (face.pieces[0].image().isNull())
+    if ((*face.pieces)[0].image().isNull())
         return; // nothing to draw with: the trough stays empty
 
     // Blocks are due while their left edge lies below barWidth / range
@@ -171,7 +171,7 @@ void BarPainter::paintBlocks(const BarFace &face, Surface &surface)
                 paintLastBlock(face, surface);
             if (m_paint.finished != 0)
                 break;
-            paintPicture(surface, face.pieces[2], m_paint.nextX, kBorder, m_paint.pieceWidth, m_paint.innerHeight);
+            paintPicture(surface, (*face.pieces)[2], m_paint.nextX, kBorder, m_paint.pieceWidth, m_paint.innerHeight);
             m_paint.nextX += kBlockPitch;
         }
     };
@@ -197,13 +197,13 @@ void BarPainter::paintLastBlock(const BarFace &face, Surface &surface)
     // The whole block squeezed into what is left before the right rim.
     const int remain = m_paint.barWidth - kBorder - m_paint.nextX;
     if (remain > 0)
-        paintPicture(surface, face.pieces[2], m_paint.nextX, kBorder, remain, m_paint.innerHeight);
+        paintPicture(surface, (*face.pieces)[2], m_paint.nextX, kBorder, remain, m_paint.innerHeight);
     m_paint.finished = 1;
 }
 
 void BarPainter::paintSmooth(const BarFace &face, Surface &surface)
 {
-    if (face.pieces[0].image().isNull())
+    if ((*face.pieces)[0].image().isNull())
         return; // nothing to draw with: the trough stays empty
     const Surface &blank = artwork().blank;
     const int x = m_paint.markerX;
@@ -211,11 +211,11 @@ void BarPainter::paintSmooth(const BarFace &face, Surface &surface)
     if (x != kMarkerRestart && x != kMarkerStart)
         paintPicture(surface, blank, x - kMarkerStep, kBorder, w, m_paint.innerHeight);
     if (x + 4 * kMarkerStep < m_paint.barWidth)
-        paintPicture(surface, face.pieces[2], x + 2 * kMarkerStep, kBorder, w, m_paint.innerHeight);
+        paintPicture(surface, (*face.pieces)[2], x + 2 * kMarkerStep, kBorder, w, m_paint.innerHeight);
     if (x + 2 * kMarkerStep < m_paint.barWidth)
-        paintPicture(surface, face.pieces[1], x + kMarkerStep, kBorder, w, m_paint.innerHeight);
+        paintPicture(surface, (*face.pieces)[1], x + kMarkerStep, kBorder, w, m_paint.innerHeight);
     if (x + kMarkerStep < m_paint.barWidth)
-        paintPicture(surface, face.pieces[0], x, kBorder, w, m_paint.innerHeight);
+        paintPicture(surface, (*face.pieces)[0], x, kBorder, w, m_paint.innerHeight);
     if (x + kMarkerStep >= m_paint.barWidth) {
         const int remain = m_paint.barWidth - kBorder - x;
         if (remain > 0)

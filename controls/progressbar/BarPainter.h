@@ -8,14 +8,15 @@
 #include <functional>
 
 // What the bar's painters read: its size, its value and range, and the
-// working pieces of its skin (empty until a look is applied).
+// working pieces of its skin (empty until a look is applied). The pieces
+// are the bar's own, not copied: a face is made for every value assigned.
 struct BarFace {
     int width = 0;
     int height = 0;
     qint32 value = 0;
     qint32 min = 0;
     qint32 max = 0;
-    std::array<platform::Surface, 3> pieces;
+    const std::array<platform::Surface, 3> *pieces = nullptr;
 };
 
 // Draws a bar's face onto a surface a step at a time: the empty trough,

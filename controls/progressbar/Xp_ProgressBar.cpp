@@ -184,7 +184,7 @@ void Xp_ProgressBar::UserControl_Resize()
 
 BarFace Xp_ProgressBar::face() const
 {
-    return BarFace{width(), height(), m_value, m_min, m_max, pc};
+    return BarFace{width(), height(), m_value, m_min, m_max, &pc};
 }
 
 void Xp_ProgressBar::ApplyLook()
