@@ -28,11 +28,12 @@ QVector<QRgb> monochromeTable()
     return {qRgb(0, 0, 0), qRgb(255, 255, 255)};
 }
 
-QImage newMonochrome(int width, int height)
+QImage newMonochrome(int width, int height, qreal ratio = 1)
 {
     QImage image(width, height, QImage::Format_Indexed8);
     image.setColorTable(monochromeTable());
     image.fill(0);
+    image.setDevicePixelRatio(ratio);
     return image;
 }
 
@@ -49,6 +50,13 @@ void fillClipped(Pixels &pixels, qint64 left, qint64 top, qint64 right, qint64 b
         pixels.fillSpan(y, int(left), int(right), value);
 }
 
+// The device pixels of the design rectangle [left, right) x [top, bottom),
+// clipped.
+void fillDesign(Pixels &pixels, qint64 left, qint64 top, qint64 right, qint64 bottom, quint32 value)
+{
+    fillClipped(pixels, pixels.edge(left), pixels.edge(top), pixels.edge(right), pixels.edge(bottom), value);
+}
+
 void drawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
 {
     const qint64 dx = qint64(x2) - x1;
@@ -61,16 +69,16 @@ void drawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
     if (dy == 0) {
         // Start drawn, end not: x1 .. x2-1 rightwards, x2+1 .. x1 leftwards.
         if (dx > 0)
-            fillClipped(pixels, x1, y1, x2, qint64(y1) + 1, value);
+            fillDesign(pixels, x1, y1, x2, qint64(y1) + 1, value);
         else
-            fillClipped(pixels, qint64(x2) + 1, y1, qint64(x1) + 1, qint64(y1) + 1, value);
+            fillDesign(pixels, qint64(x2) + 1, y1, qint64(x1) + 1, qint64(y1) + 1, value);
         return;
     }
     if (dx == 0) {
         if (dy > 0)
-            fillClipped(pixels, x1, y1, qint64(x1) + 1, y2, value);
+            fillDesign(pixels, x1, y1, qint64(x1) + 1, y2, value);
         else
-            fillClipped(pixels, x1, qint64(y2) + 1, qint64(x1) + 1, qint64(y1) + 1, value);
+            fillDesign(pixels, x1, qint64(y2) + 1, qint64(x1) + 1, qint64(y1) + 1, value);
         return;
     }
 
@@ -89,7 +97,9 @@ void drawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
     qint64 x = x1;
     qint64 y = y1;
     for (qint64 i = 0; i < major; ++i) {
-        if (pixels.contains(x, y))
+        if (pixels.ratio() != 1)
+            fillDesign(pixels, x, y, x + 1, y + 1, value);
+        else if (pixels.contains(x, y))
             pixels.set(int(x), int(y), value);
         if (error + bias > 0) {
             if (xMajor)
@@ -105,7 +115,7 @@ void drawLine(Surface &surface, int x1, int y1, int x2, int y2, COLORREF colour)
             y += stepY;
         // Once the major coordinate has left the surface it never comes back.
         const qint64 majorPosition = xMajor ? x : y;
-        const qint64 majorLimit = xMajor ? pixels.width() : pixels.height();
+        const qint64 majorLimit = xMajor ? pixels.designWidth() : pixels.designHeight();
         const qint64 majorStep = xMajor ? stepX : stepY;
         if ((majorStep > 0 && majorPosition >= majorLimit) || (majorStep < 0 && majorPosition < 0))
             break;
@@ -214,19 +224,87 @@ quint32 rawPixel(const QImage &image, bool mono, int x, int y)
     return mono ? quint32(image.constScanLine(y)[x]) : reinterpret_cast<const quint32 *>(image.constScanLine(y))[x];
 }
 
+// Where each destination device pixel of one axis reads the source: the
+// device pixel of the source's design pixel at the same place in it, or -1
+// outside the source. `first` is the first destination device pixel.
+std::vector<qint64> blitAxis(qint64 first, qint64 end, qint64 destStart, qreal destRatio, qint64 srcStart,
+                             qreal srcRatio, qint64 srcLimit)
+{
+    std::vector<qint64> map;
+    map.reserve(size_t(std::max<qint64>(0, end - first)));
+    for (qint64 device = first; device < end; ++device) {
+        const qint64 design = designPixel(device, destRatio);
+        const qint64 blockStart = deviceEdge(design, destRatio);
+        const qint64 blockSize = deviceEdge(design + 1, destRatio) - blockStart;
+        const qint64 source = srcStart + (design - destStart);
+        const qint64 sourceStart = deviceEdge(source, srcRatio);
+        const qint64 sourceSize = deviceEdge(source + 1, srcRatio) - sourceStart;
+        const qint64 at = sourceStart + (device - blockStart) * sourceSize / std::max<qint64>(1, blockSize);
+        map.push_back(at >= 0 && at < srcLimit ? at : -1);
+    }
+    return map;
+}
+
+// BitBlt between surfaces of which at least one is finer than its design.
+void blitScaled(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
+                RasterOp op)
+{
+    Pixels pixels(dest);
+    const qint64 firstX = std::max<qint64>(pixels.edge(x), 0);
+    const qint64 endX = std::min<qint64>(pixels.edge(qint64(x) + width), pixels.width());
+    const qint64 firstY = std::max<qint64>(pixels.edge(y), 0);
+    const qint64 endY = std::min<qint64>(pixels.edge(qint64(y) + height), pixels.height());
+    if (firstX >= endX || firstY >= endY)
+        return;
+    const std::vector<qint64> columns =
+        blitAxis(firstX, endX, x, pixels.ratio(), srcX, src.devicePixelRatio(), src.deviceWidth());
+    const std::vector<qint64> rows =
+        blitAxis(firstY, endY, y, pixels.ratio(), srcY, src.devicePixelRatio(), src.deviceHeight());
+
+    const Conversion convert(dest, src);
+    const bool sourceMono = src.isMonochrome();
+    const QImage *sourceImage = &src.image();
+    QImage overlapCopy;
+    if (sourceImage == &dest.image()) {
+        overlapCopy = sourceImage->copy();
+        sourceImage = &overlapCopy;
+    }
+    const bool mono = pixels.mono();
+    for (qint64 dy = firstY; dy < endY; ++dy) {
+        const qint64 sy = rows[size_t(dy - firstY)];
+        if (sy < 0)
+            continue;
+        for (qint64 dx = firstX; dx < endX; ++dx) {
+            const qint64 sx = columns[size_t(dx - firstX)];
+            if (sx < 0)
+                continue;
+            const quint32 source = convert(rawPixel(*sourceImage, sourceMono, int(sx), int(sy)));
+            pixels.set(int(dx), int(dy), combine(op, source, pixels.get(int(dx), int(dy)), mono));
+        }
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- Surface
 
-Surface::Surface(int width, int height, Format format)
+QSize deviceSize(const QSize &size, qreal ratio)
 {
-    if (width <= 0 || height <= 0)
+    return QSize(int(deviceEdge(size.width(), ratio)), int(deviceEdge(size.height(), ratio)));
+}
+
+Surface::Surface(int width, int height, Format format, qreal devicePixelRatio)
+{
+    if (width <= 0 || height <= 0 || !(devicePixelRatio > 0))
         return;
+    const int deviceW = int(std::max<qint64>(1, deviceEdge(width, devicePixelRatio)));
+    const int deviceH = int(std::max<qint64>(1, deviceEdge(height, devicePixelRatio)));
     if (format == Format::Monochrome) {
-        m_own = newMonochrome(width, height);
+        m_own = newMonochrome(deviceW, deviceH, devicePixelRatio);
     } else {
-        m_own = QImage(width, height, QImage::Format_RGB32);
+        m_own = QImage(deviceW, deviceH, QImage::Format_RGB32);
         m_own.fill(kOpaque);
+        m_own.setDevicePixelRatio(devicePixelRatio);
     }
 }
 
@@ -241,7 +319,7 @@ Surface::Surface(QImage *target)
         *target = target->convertToFormat(QImage::Format_RGB32);
         return;
     }
-    QImage mono = newMonochrome(target->width(), target->height());
+    QImage mono = newMonochrome(target->width(), target->height(), target->devicePixelRatio());
     for (int y = 0; y < target->height(); ++y) {
         uchar *row = mono.scanLine(y);
         for (int x = 0; x < target->width(); ++x)
@@ -263,12 +341,34 @@ const QImage &Surface::image() const
 
 int Surface::width() const
 {
-    return image().width();
+    const qreal ratio = devicePixelRatio();
+    return ratio == 1 ? image().width() : int(std::floor(image().width() / ratio + 0.5));
 }
 
 int Surface::height() const
 {
+    const qreal ratio = devicePixelRatio();
+    return ratio == 1 ? image().height() : int(std::floor(image().height() / ratio + 0.5));
+}
+
+qreal Surface::devicePixelRatio() const
+{
+    return image().devicePixelRatio();
+}
+
+int Surface::deviceWidth() const
+{
+    return image().width();
+}
+
+int Surface::deviceHeight() const
+{
     return image().height();
+}
+
+qint64 Surface::toDevice(qint64 at) const
+{
+    return deviceEdge(at, devicePixelRatio());
 }
 
 bool Surface::isMonochrome() const
@@ -277,6 +377,17 @@ bool Surface::isMonochrome() const
 }
 
 COLORREF Surface::pixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width() || y >= height())
+        return 0;
+    const qint64 deviceX = toDevice(x);
+    const qint64 deviceY = toDevice(y);
+    if (deviceX >= deviceWidth() || deviceY >= deviceHeight())
+        return 0;
+    return devicePixel(int(deviceX), int(deviceY));
+}
+
+COLORREF Surface::devicePixel(int x, int y) const
 {
     const QImage &source = image();
     if (x < 0 || y < 0 || x >= source.width() || y >= source.height())
@@ -322,7 +433,7 @@ void FillRect(Surface &surface, const RECT &rect, COLORREF colour)
     if (rect.right <= rect.left || rect.bottom <= rect.top)
         return;
     Pixels pixels(surface);
-    fillClipped(pixels, rect.left, rect.top, rect.right, rect.bottom, pixels.value(colour));
+    fillDesign(pixels, rect.left, rect.top, rect.right, rect.bottom, pixels.value(colour));
 }
 
 void FrameRect(Surface &surface, const RECT &rect, COLORREF colour)
@@ -335,16 +446,18 @@ void FrameRect(Surface &surface, const RECT &rect, COLORREF colour)
     const qint64 top = rect.top;
     const qint64 right = rect.right;
     const qint64 bottom = rect.bottom;
-    fillClipped(pixels, left, top, right, top + 1, value);             // Top
-    fillClipped(pixels, left, bottom - 1, right, bottom, value);       // Bottom
-    fillClipped(pixels, left, top, left + 1, bottom, value);           // Left
-    fillClipped(pixels, right - 1, top, right, bottom, value);         // Right
+    fillDesign(pixels, left, top, right, top + 1, value);             // Top
+    fillDesign(pixels, left, bottom - 1, right, bottom, value);       // Bottom
+    fillDesign(pixels, left, top, left + 1, bottom, value);           // Left
+    fillDesign(pixels, right - 1, top, right, bottom, value);         // Right
 }
 
 void SetPixelV(Surface &surface, int x, int y, COLORREF colour)
 {
     Pixels pixels(surface);
-    if (pixels.contains(x, y))
+    if (pixels.ratio() != 1)
+        fillDesign(pixels, x, y, qint64(x) + 1, qint64(y) + 1, pixels.value(colour));
+    else if (pixels.contains(x, y))
         pixels.set(x, y, pixels.value(colour));
 }
 
@@ -355,17 +468,27 @@ void DrawFocusRect(Surface &surface, const RECT &rect)
     Pixels pixels(surface);
     // Every other pixel of a row (across) or a column, those where x + y is
     // odd, inverted.
-    const auto invertLine = [&pixels](bool across, qint64 at, qint64 from, qint64 to) {
-        const qint64 length = across ? pixels.width() : pixels.height();
-        if (at < 0 || at >= (across ? pixels.height() : pixels.width()))
+    // The phase is the design pixels'; on a finer surface each inverted
+    // design pixel is its whole block of device pixels.
+    const auto invert = [&pixels](qint64 x, qint64 y) {
+        if (pixels.ratio() == 1) {
+            pixels.set(int(x), int(y), pixels.inverted(pixels.get(int(x), int(y))));
+            return;
+        }
+        const qint64 right = std::min<qint64>(pixels.edge(x + 1), pixels.width());
+        const qint64 bottom = std::min<qint64>(pixels.edge(y + 1), pixels.height());
+        for (qint64 deviceY = pixels.edge(y); deviceY < bottom; ++deviceY)
+            for (qint64 deviceX = pixels.edge(x); deviceX < right; ++deviceX)
+                pixels.set(int(deviceX), int(deviceY), pixels.inverted(pixels.get(int(deviceX), int(deviceY))));
+    };
+    const auto invertLine = [&pixels, &invert](bool across, qint64 at, qint64 from, qint64 to) {
+        const qint64 length = across ? pixels.designWidth() : pixels.designHeight();
+        if (at < 0 || at >= (across ? pixels.designHeight() : pixels.designWidth()))
             return;
         from = std::max<qint64>(from, 0);
         to = std::min<qint64>(to, length);
-        for (qint64 i = from + ((from + at + 1) & 1); i < to; i += 2) {
-            const int x = int(across ? i : at);
-            const int y = int(across ? at : i);
-            pixels.set(x, y, pixels.inverted(pixels.get(x, y)));
-        }
+        for (qint64 i = from + ((from + at + 1) & 1); i < to; i += 2)
+            invert(across ? i : at, across ? at : i);
     };
     const auto invertRow = [&](qint64 y, qint64 from, qint64 to) { invertLine(true, y, from, to); };
     const auto invertColumn = [&](qint64 x, qint64 from, qint64 to) { invertLine(false, x, from, to); };
@@ -390,6 +513,10 @@ void BitBlt(Surface &dest, int x, int y, int width, int height, const Surface &s
 {
     if (width <= 0 || height <= 0 || !isKnownOp(op))
         return;
+    if (dest.devicePixelRatio() != 1 || src.devicePixelRatio() != 1) {
+        blitScaled(dest, x, y, width, height, src, srcX, srcY, op);
+        return;
+    }
     qint64 destX = x;
     qint64 destY = y;
     qint64 sourceX = srcX;
@@ -467,17 +594,21 @@ void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surfac
         return span;
     };
 
-    const qint64 firstX = std::max<qint64>(x, 0);
-    const qint64 endX = std::min<qint64>(qint64(x) + width, dest.width());
-    const qint64 firstY = std::max<qint64>(y, 0);
-    const qint64 endY = std::min<qint64>(qint64(y) + height, dest.height());
+    // Device pixels of the destination; each reads the source pixels of its
+    // design pixel.
+    const qreal ratio = dest.devicePixelRatio();
+    const qreal srcRatio = src.devicePixelRatio();
+    const qint64 firstX = std::max<qint64>(dest.toDevice(x), 0);
+    const qint64 endX = std::min<qint64>(dest.toDevice(qint64(x) + width), dest.deviceWidth());
+    const qint64 firstY = std::max<qint64>(dest.toDevice(y), 0);
+    const qint64 endY = std::min<qint64>(dest.toDevice(qint64(y) + height), dest.deviceHeight());
     if (firstX >= endX || firstY >= endY)
         return;
 
     std::vector<Span> columns;
     columns.reserve(size_t(endX - firstX));
     for (qint64 dx = firstX; dx < endX; ++dx)
-        columns.push_back(sourceSpan(dx - x, width, srcX, srcWidth, src.width()));
+        columns.push_back(sourceSpan(designPixel(dx, ratio) - x, width, srcX, srcWidth, src.width()));
 
     const Conversion convert(dest, src);
     const bool sourceMono = src.isMonochrome();
@@ -491,8 +622,14 @@ void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surfac
     Pixels pixels(dest);
     const bool mono = pixels.mono();
     const quint32 allSet = mono ? 1u : 0xFFFFFFFFu;
+    // A finer source is read at the top-left device pixel of each design pixel.
+    const int srcDeviceW = src.deviceWidth();
+    const int srcDeviceH = src.deviceHeight();
+    const auto sourceDevice = [srcRatio](int at, int limit) {
+        return int(std::min<qint64>(deviceEdge(at, srcRatio), limit - 1));
+    };
     for (qint64 dy = firstY; dy < endY; ++dy) {
-        const Span rows = sourceSpan(dy - y, height, srcY, srcHeight, src.height());
+        const Span rows = sourceSpan(designPixel(dy, ratio) - y, height, srcY, srcHeight, src.height());
         if (rows.from == rows.to)
             continue;
         for (qint64 dx = firstX; dx < endX; ++dx) {
@@ -502,7 +639,7 @@ void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surfac
             quint32 source = allSet;
             for (int sy = rows.from; sy < rows.to; ++sy)
                 for (int sx = span.from; sx < span.to; ++sx)
-                    source &= convert(rawPixel(*sourceImage, sourceMono, sx, sy));
+                    source &= convert(rawPixel(*sourceImage, sourceMono, sourceDevice(sx, srcDeviceW), sourceDevice(sy, srcDeviceH)));
             const quint32 current = pixels.get(int(dx), int(dy));
             pixels.set(int(dx), int(dy), combine(op, source, current, mono));
         }
@@ -522,21 +659,43 @@ void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, 
     const bool alphaCounts = type == DST_ICON && source.hasAlphaChannel();
     Pixels pixels(dest);
 
-    const int firstX = std::max(0, -x);
-    const int firstY = std::max(0, -y);
+    // The image covers its design size at (x, y); each device pixel of that
+    // rectangle shows the image pixel at the same place. At ratio 1 the
+    // image's pixels are the device pixels.
+    const qreal imageRatio = image.devicePixelRatio() > 0 ? image.devicePixelRatio() : 1;
+    const qint64 designW = imageRatio == 1 ? source.width() : qint64(std::floor(source.width() / imageRatio + 0.5));
+    const qint64 designH = imageRatio == 1 ? source.height() : qint64(std::floor(source.height() / imageRatio + 0.5));
+    struct Axis {
+        qint64 first = 0; // device pixels [first, end) on the surface
+        qint64 end = 0;
+        qint64 start = 0; // the image's first device pixel, maybe off the surface
+        qint64 size = 1;
+        qint64 sourceSize = 0;
+        int at(qint64 device) const { return int((device - start) * sourceSize / size); }
+    };
+    const auto axis = [&pixels](qint64 from, qint64 designSize, int sourceSize, int limit) {
+        Axis result;
+        result.start = pixels.edge(from);
+        result.size = std::max<qint64>(1, pixels.edge(from + designSize) - result.start);
+        result.sourceSize = sourceSize;
+        result.first = std::max<qint64>(result.start, 0);
+        result.end = std::min<qint64>(result.start + result.size, limit);
+        if (designSize <= 0)
+            result.end = result.first;
+        return result;
+    };
     const auto isSet = [&source, alphaCounts](int sx, int sy) {
         const QRgb pixel = reinterpret_cast<const QRgb *>(source.constScanLine(sy))[sx];
         return (pixel & kColourBits) != kColourBits && !(alphaCounts && qAlpha(pixel) == 0);
     };
     const auto paintSet = [&](int offsetX, int offsetY, COLORREF colour) {
         const quint32 value = pixels.value(colour);
-        for (int sy = 0; sy < source.height(); ++sy) {
-            const qint64 dy = qint64(y) + offsetY + sy;
-            if (dy < 0 || dy >= pixels.height())
-                continue;
-            for (int sx = 0; sx < source.width(); ++sx) {
-                const qint64 dx = qint64(x) + offsetX + sx;
-                if (dx >= 0 && dx < pixels.width() && isSet(sx, sy))
+        const Axis across = axis(qint64(x) + offsetX, designW, source.width(), pixels.width());
+        const Axis down = axis(qint64(y) + offsetY, designH, source.height(), pixels.height());
+        for (qint64 dy = down.first; dy < down.end; ++dy) {
+            const int sy = down.at(dy);
+            for (qint64 dx = across.first; dx < across.end; ++dx) {
+                if (isSet(across.at(dx), sy))
                     pixels.set(int(dx), int(dy), value);
             }
         }
@@ -553,27 +712,28 @@ void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, 
         return;
     }
 
-    for (int sy = firstY; sy < source.height() && qint64(y) + sy < pixels.height(); ++sy) {
-        const QRgb *row = reinterpret_cast<const QRgb *>(source.constScanLine(sy));
-        const int dy = y + sy;
-        for (int sx = firstX; sx < source.width() && qint64(x) + sx < pixels.width(); ++sx) {
-            const int dx = x + sx;
-            const QRgb pixel = row[sx];
+    const Axis across = axis(x, designW, source.width(), pixels.width());
+    const Axis down = axis(y, designH, source.height(), pixels.height());
+    for (qint64 dy = down.first; dy < down.end; ++dy) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(source.constScanLine(down.at(dy)));
+        for (qint64 deviceX = across.first; deviceX < across.end; ++deviceX) {
+            const int dx = int(deviceX);
+            const QRgb pixel = row[across.at(deviceX)];
             const int alpha = alphaCounts ? qAlpha(pixel) : 255;
             if (alpha == 0)
                 continue;
             if (pixels.mono()) {
                 if (alpha >= 128)
-                    pixels.set(dx, dy, monochromeBit(fromQRgb(pixel)));
+                    pixels.set(dx, int(dy), monochromeBit(fromQRgb(pixel)));
                 continue;
             }
             if (alpha == 255) {
-                pixels.set(dx, dy, pixel | kOpaque);
+                pixels.set(dx, int(dy), pixel | kOpaque);
                 continue;
             }
-            const QRgb under = pixels.get(dx, dy);
+            const QRgb under = pixels.get(dx, int(dy));
             const auto blend = [alpha](int over, int base) { return (over * alpha + base * (255 - alpha) + 127) / 255; };
-            pixels.set(dx, dy,
+            pixels.set(dx, int(dy),
                        qRgb(blend(qRed(pixel), qRed(under)), blend(qGreen(pixel), qGreen(under)),
                             blend(qBlue(pixel), qBlue(under))));
         }

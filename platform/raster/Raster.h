@@ -5,10 +5,19 @@
 // COLORREF values 0x00BBGGRR; a colour with the high bit set names a system
 // colour and is translated by the caller (TranslateSysColor) before drawing.
 // Rectangles include left and top and exclude right and bottom.
+//
+// Coordinates are the design's (logical) pixels. A surface may have more
+// device pixels than design pixels (its device pixel ratio s, the ratio of
+// its image): every call then maps a design edge at x to device column
+// round(x * s), rounding halves up, and likewise y. A design pixel is the
+// block of device pixels between its two edges, so fills and frames cover
+// exactly the device pixels of their design rectangle and neighbours never
+// overlap or leave a gap. At s = 1 every call draws as it always has.
 
 #include <QFont>
 #include <QImage>
 #include <QRegion>
+#include <QSize>
 #include <QString>
 
 namespace platform {
@@ -41,21 +50,35 @@ public:
     enum class Format { Colour, Monochrome };
 
     Surface() = default;
-    Surface(int width, int height, Format format = Format::Colour);
-    // Draws on an image owned elsewhere (a control's persistent image).
+    // width x height design pixels; the image has round(width * ratio) x
+    // round(height * ratio) device pixels and the ratio as its own.
+    Surface(int width, int height, Format format = Format::Colour, qreal devicePixelRatio = 1);
+    // Draws on an image owned elsewhere (a control's persistent image), at
+    // the image's device pixel ratio.
     // Format_RGB32 and the ARGB32 formats are drawn on as they are; a one-bit
     // or two-colour indexed image becomes Format_Indexed8 (monochrome), any
     // other format Format_RGB32, converted in place once.
     explicit Surface(QImage *target);
 
+    // The size in design pixels: the device size divided by the ratio,
+    // rounded.
     int width() const;
     int height() const;
+    // The image's device pixel ratio, 1 unless it was given another.
+    qreal devicePixelRatio() const;
+    int deviceWidth() const;
+    int deviceHeight() const;
+    // The device column (or row) a design edge at `at` lands on.
+    qint64 toDevice(qint64 at) const;
     bool isMonochrome() const;
     QImage &image();
     const QImage &image() const;
 
     // The pixel as a COLORREF (monochrome: 0x000000 or 0xFFFFFF); 0 outside.
+    // pixel() reads the design pixel (x, y) at its top-left device pixel,
+    // devicePixel() one device pixel; at ratio 1 they are the same.
     COLORREF pixel(int x, int y) const;
+    COLORREF devicePixel(int x, int y) const;
 
     COLORREF SetBkColor(COLORREF colour);       // returns the previous one
     COLORREF bkColor() const { return m_bkColor; }
@@ -79,6 +102,10 @@ private:
     int m_x = 0;
     int m_y = 0;
 };
+
+// The device size of a design size: each side round(side * ratio), as the
+// surfaces map edges.
+QSize deviceSize(const QSize &size, qreal ratio);
 
 // Takes a surface's drawing state (background and text colours, font,
 // current position) when made and puts it back when it goes: whatever a
@@ -134,6 +161,10 @@ enum RasterOp : quint32 {
     NOTSRCCOPY = 0x00330008,
 };
 
+// Both take design rectangles on both surfaces. Between surfaces of the same
+// integer ratio a blit copies device pixels one for one; otherwise each
+// destination device pixel takes a device pixel of the source's design pixel
+// at the same place in it (a 1x source's pixels are replicated).
 // Colour to monochrome: source pixels equal to the source's background
 // colour become 1, others 0. Monochrome to colour: 0 takes the destination's
 // text colour, 1 its background colour. Only pixels inside both the
@@ -146,7 +177,10 @@ void BitBlt(Surface &dest, int x, int y, int width, int height, const Surface &s
 // shrinking ANDs the pixels that fall into one destination pixel, after
 // converting them to the destination's format, for monochrome and colour
 // alike. Zero or negative (mirrored) sizes draw nothing; destination pixels
-// whose source lies outside the source surface are left alone.
+// whose source lies outside the source surface are left alone. The pixels
+// are design pixels: on a finer destination each device pixel shows what
+// its design pixel shows at ratio 1 (the skins' art has no finer pixels),
+// a finer source is read at the top-left device pixel of its design pixels.
 void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surface &src, int srcX, int srcY,
                 int srcWidth, int srcHeight, RasterOp op);
 
@@ -161,7 +195,9 @@ enum DrawStateFlags : quint32 {
 // colour. Disabled: those pixels in button highlight at (x+1, y+1), then in
 // button shadow at (x, y). Normal: the image as it is (icons keep their
 // alpha as transparency). For icons with alpha a fully transparent pixel is
-// never set. Other image types draw nothing.
+// never set. Other image types draw nothing. The image covers its design
+// size (its size over its own device pixel ratio) and is scaled, nearest
+// pixel, to the device pixels of that rectangle.
 void DrawState(Surface &dest, const QImage &image, int x, int y, quint32 flags, COLORREF brush = 0);
 
 enum DrawTextFlags : quint32 {
@@ -177,7 +213,10 @@ enum DrawTextFlags : quint32 {
 // and rect is set to the bounding box (left and top kept). Lines break at
 // spaces and at line feeds (not with DT_SINGLELINE); the line height is the
 // font's ascent plus descent. Returns the height of the text (lines x line
-// height; empty text has no lines unless DT_SINGLELINE).
+// height; empty text has no lines unless DT_SINGLELINE). Lines are broken
+// and measured in design pixels, so a text takes the same rectangle at every
+// ratio; on a finer surface each line is then drawn with the font at the
+// device size, placed and clipped in the device pixels of that rectangle.
 int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags);
 
 // Rectangular regions, coordinates swapped when inverted; empty when zero

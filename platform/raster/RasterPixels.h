@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -25,6 +26,29 @@ inline quint32 monochromeBit(COLORREF colour)
     return sum >= 383 ? 1u : 0u;
 }
 
+// The device edge a design edge lands on: round(at * ratio), halves up.
+inline qint64 deviceEdge(qint64 at, qreal ratio)
+{
+    if (ratio == 1)
+        return at;
+    return qint64(std::floor(double(at) * ratio + 0.5));
+}
+
+// The design pixel a device pixel lies in: the last design edge at or
+// before it.
+inline qint64 designPixel(qint64 device, qreal ratio)
+{
+    if (ratio == 1)
+        return device;
+    qint64 design = qint64(std::ceil((double(device) + 0.5) / ratio)) - 1;
+    // The division may land a step off where an edge falls on a half.
+    while (deviceEdge(design + 1, ratio) <= device)
+        ++design;
+    while (deviceEdge(design, ratio) > device)
+        --design;
+    return design;
+}
+
 inline bool isColourFormat(QImage::Format format)
 {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
@@ -37,6 +61,7 @@ class Pixels {
 public:
     explicit Pixels(Surface &surface)
         : m_mono(surface.isMonochrome())
+        , m_ratio(surface.devicePixelRatio())
     {
         QImage &image = surface.image();
         m_width = image.width();
@@ -47,8 +72,14 @@ public:
         }
     }
 
+    // Device pixels.
     int width() const { return m_width; }
     int height() const { return m_height; }
+    qreal ratio() const { return m_ratio; }
+    // The design pixels that have device pixels on the image.
+    qint64 designWidth() const { return m_width > 0 ? designPixel(m_width - 1, m_ratio) + 1 : 0; }
+    qint64 designHeight() const { return m_height > 0 ? designPixel(m_height - 1, m_ratio) + 1 : 0; }
+    qint64 edge(qint64 at) const { return deviceEdge(at, m_ratio); }
     bool mono() const { return m_mono; }
     bool contains(qint64 x, qint64 y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
 
@@ -84,6 +115,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     bool m_mono = false;
+    qreal m_ratio = 1;
 };
 
 } // namespace raster

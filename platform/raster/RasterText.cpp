@@ -147,6 +147,7 @@ struct TextLayout {
     struct Line {
         QString text;
         int width = 0;
+        std::vector<int> marked; // the underlined characters
         std::vector<std::pair<int, int>> underlines; // [from, to) from the line's left edge
         QList<QGlyphRun> glyphs;
         qreal glyphAscent = 0;
@@ -198,13 +199,51 @@ std::shared_ptr<TextLayout> layOut(const QFont &font, QPaintDevice *device, cons
         line.text = plain.mid(broken.start, broken.length);
         line.width = broken.width;
         for (int k = 0; k < broken.length; ++k) {
-            if (underlined[size_t(broken.start + k)])
+            if (underlined[size_t(broken.start + k)]) {
+                line.marked.push_back(k);
                 line.underlines.emplace_back(metrics.horizontalAdvance(line.text.left(k)),
                                              metrics.horizontalAdvance(line.text.left(k + 1)));
+            }
         }
         layout->lines.push_back(std::move(line));
     }
     return layout;
+}
+
+// The lines of a design layout measured again in the font at the device
+// size: the same lines, the device's widths and metrics.
+std::shared_ptr<TextLayout> measureAgain(const TextLayout &design, const QFont &deviceFont, QPaintDevice *device)
+{
+    const QFontMetrics metrics = device ? QFontMetrics(deviceFont, device) : QFontMetrics(deviceFont);
+    auto layout = std::make_shared<TextLayout>();
+    layout->lineHeight = metrics.height();
+    layout->ascent = metrics.ascent();
+    layout->underlinePosition = metrics.underlinePos();
+    layout->underlineThickness = std::max(1, metrics.lineWidth());
+    for (const TextLayout::Line &designLine : design.lines) {
+        TextLayout::Line line;
+        line.text = designLine.text;
+        line.width = line.text.isEmpty() ? 0 : metrics.horizontalAdvance(line.text);
+        line.marked = designLine.marked;
+        for (const int k : line.marked)
+            line.underlines.emplace_back(metrics.horizontalAdvance(line.text.left(k)),
+                                         metrics.horizontalAdvance(line.text.left(k + 1)));
+        layout->lines.push_back(std::move(line));
+    }
+    return layout;
+}
+
+// The surface's font at `ratio` times its size.
+QFont deviceFont(const QFont &font, qreal ratio, QPaintDevice *device)
+{
+    QFont scaled = font;
+    if (font.pointSizeF() > 0) {
+        scaled.setPointSizeF(font.pointSizeF() * ratio);
+    } else {
+        const int dpi = device ? device->logicalDpiY() : 96;
+        scaled.setPointSizeF(font.pixelSize() * ratio * 72.0 / dpi);
+    }
+    return scaled;
 }
 
 // Measuring and shaping a caption costs far more than drawing it, and a
@@ -218,11 +257,12 @@ public:
         QString text;
         quint32 flags = 0;
         int maxWidth = 0;
+        qreal ratio = 1; // above 1: the design's lines measured at the device size
 
         bool operator==(const Key &other) const
         {
             return dpiX == other.dpiX && dpiY == other.dpiY && flags == other.flags && maxWidth == other.maxWidth
-                && text == other.text && font == other.font;
+                && ratio == other.ratio && text == other.text && font == other.font;
         }
     };
 
@@ -267,21 +307,34 @@ private:
     std::vector<std::pair<Key, std::shared_ptr<TextLayout>>> m_entries;
 };
 
+QFont drawingFont(const QFont &font)
+{
+    QFont drawn = font;
+    drawn.setStyleStrategy(QFont::StyleStrategy(drawn.styleStrategy() | QFont::NoSubpixelAntialias));
+    return drawn;
+}
+
+// ratio 1: the text laid out in design pixels. Above: those same lines
+// measured with the font at the device size.
 std::shared_ptr<TextLayout> textLayout(const Surface &surface, QPaintDevice *device, const QString &text,
-                                       quint32 flags, int width)
+                                       quint32 flags, int width, qreal ratio = 1)
 {
     const quint32 layoutFlags = flags & (DT_NOPREFIX | DT_SINGLELINE | DT_WORDBREAK);
     const bool wraps = (flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE);
     TextLayoutCache::Key key{surface.font(), device ? device->logicalDpiX() : 0, device ? device->logicalDpiY() : 0,
-                             text, layoutFlags, wraps ? width : 0};
+                             text, layoutFlags, wraps ? width : 0, ratio};
     TextLayoutCache *cache = TextLayoutCache::instance();
     if (cache) {
         if (std::shared_ptr<TextLayout> found = cache->find(key))
             return found;
     }
-    QFont font = surface.font();
-    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoSubpixelAntialias));
-    std::shared_ptr<TextLayout> layout = layOut(font, device, text, layoutFlags, width);
+    std::shared_ptr<TextLayout> layout;
+    if (ratio == 1) {
+        layout = layOut(drawingFont(surface.font()), device, text, layoutFlags, width);
+    } else {
+        const std::shared_ptr<TextLayout> design = textLayout(surface, device, text, flags, width);
+        layout = measureAgain(*design, drawingFont(deviceFont(surface.font(), ratio, device)), device);
+    }
     if (layout && cache)
         cache->insert(std::move(key), layout);
     return layout;
@@ -308,21 +361,33 @@ int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags)
     }
     if (rect.right <= rect.left || rect.bottom <= rect.top || layout->lines.empty() || !device)
         return textHeight;
-    if (!layout->shaped) {
-        QFont font = surface.font();
-        font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::NoSubpixelAntialias));
-        layout->shape(font, device);
+
+    // On a finer surface the lines are drawn in device pixels, with the
+    // font at the device size, in the device pixels of the rectangle.
+    const qreal ratio = surface.devicePixelRatio();
+    const std::shared_ptr<TextLayout> drawn =
+        ratio == 1 ? layout : textLayout(surface, device, text, flags, rect.width(), ratio);
+    if (!drawn->shaped)
+        drawn->shape(drawingFont(ratio == 1 ? surface.font() : deviceFont(surface.font(), ratio, device)), device);
+    QImage deviceView;
+    if (ratio != 1 && !surface.isMonochrome()) {
+        // The same pixels with no ratio of their own: a painter on them
+        // works in device pixels.
+        deviceView = QImage(image.bits(), image.width(), image.height(), image.bytesPerLine(), image.format());
+        device = &deviceView;
     }
+    const RECT deviceRect{int(surface.toDevice(rect.left)), int(surface.toDevice(rect.top)),
+                          int(surface.toDevice(rect.right)), int(surface.toDevice(rect.bottom))};
 
     // Positions are taken in 64 bits: a rectangle far off the surface has
     // edges whose sums do not fit 32 bits.
-    qint64 top = rect.top;
+    qint64 top = deviceRect.top;
     if ((flags & DT_SINGLELINE) && (flags & DT_VCENTER))
-        top = rect.top + (qint64(rect.bottom) - rect.top - layout->lineHeight) / 2;
-    const qint64 clipLeft = std::max<qint64>(rect.left, 0);
-    const qint64 clipTop = std::max<qint64>(rect.top, 0);
-    const qint64 clipRight = std::min<qint64>(rect.right, image.width());
-    const qint64 clipBottom = std::min<qint64>(rect.bottom, image.height());
+        top = deviceRect.top + (qint64(deviceRect.bottom) - deviceRect.top - drawn->lineHeight) / 2;
+    const qint64 clipLeft = std::max<qint64>(deviceRect.left, 0);
+    const qint64 clipTop = std::max<qint64>(deviceRect.top, 0);
+    const qint64 clipRight = std::min<qint64>(deviceRect.right, image.width());
+    const qint64 clipBottom = std::min<qint64>(deviceRect.bottom, image.height());
     if (clipLeft >= clipRight || clipTop >= clipBottom)
         return textHeight;
 
@@ -338,17 +403,18 @@ int DrawTextEx(Surface &surface, const QString &text, RECT &rect, quint32 flags)
         const QColor colour = mono ? QColor(Qt::black) : QColor(toQRgb(surface.textColor()));
         painter.setClipRect(QRect(int(clipLeft), int(clipTop), int(clipRight - clipLeft), int(clipBottom - clipTop)));
         painter.setPen(colour);
-        for (size_t i = 0; i < layout->lines.size(); ++i) {
-            const TextLayout::Line &line = layout->lines[i];
+        for (size_t i = 0; i < drawn->lines.size(); ++i) {
+            const TextLayout::Line &line = drawn->lines[i];
             if (line.text.isEmpty())
                 continue;
-            const qint64 left = (flags & DT_CENTER) ? (qint64(rect.left) + rect.right - line.width) / 2 : rect.left;
-            const qint64 baseline = top + qint64(i) * layout->lineHeight + layout->ascent;
+            const qint64 left = (flags & DT_CENTER) ? (qint64(deviceRect.left) + deviceRect.right - line.width) / 2
+                                                    : deviceRect.left;
+            const qint64 baseline = top + qint64(i) * drawn->lineHeight + drawn->ascent;
             for (const QGlyphRun &run : line.glyphs)
                 painter.drawGlyphRun(QPointF(qreal(left), qreal(baseline) - line.glyphAscent), run);
             for (const auto &[from, to] : line.underlines)
-                painter.fillRect(QRectF(qreal(left + from), qreal(baseline + layout->underlinePosition), to - from,
-                                        layout->underlineThickness),
+                painter.fillRect(QRectF(qreal(left + from), qreal(baseline + drawn->underlinePosition), to - from,
+                                        drawn->underlineThickness),
                                  colour);
         }
     }
