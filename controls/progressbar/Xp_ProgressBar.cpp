@@ -60,7 +60,7 @@ void Xp_ProgressBar::setValue(qint32 value)
     if (changed)
         tellValue();
     // Sized but not yet shown: the platform has not drawn the frame yet.
-    if (m_image.size() != size())
+    if (!imageFits(size()))
         UserControl_Resize();
     if (m_style == 0)
         m_painter.paintBlocks(face(), m_surface);
@@ -163,20 +163,35 @@ void Xp_ProgressBar::resizeEvent(QResizeEvent *event)
 {
     // A bar that was drawn before it was first shown already has this size;
     // the late resize must not wipe what it shows.
-    if (event->size() != m_image.size())
+    if (!imageFits(event->size()))
         UserControl_Resize();
+}
+
+bool Xp_ProgressBar::imageFits(const QSize &size) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return m_image.size() == platform::deviceSize(size, ratio) && m_image.devicePixelRatio() == ratio;
 }
 
 void Xp_ProgressBar::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another pixel ratio: the trough and the blocks
+    // due are drawn again at the new one (the moving marker starts over).
+    if (m_image.devicePixelRatio() != devicePixelRatioF()) {
+        UserControl_Resize();
+        if (m_style == 0)
+            m_painter.paintBlocks(face(), m_surface);
+    }
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
 }
 
 void Xp_ProgressBar::UserControl_Resize()
 {
-    if (m_image.size() != size()) {
-        m_image = QImage(size(), QImage::Format_RGB32);
+    if (!imageFits(size())) {
+        const qreal ratio = devicePixelRatioF();
+        m_image = QImage(platform::deviceSize(size(), ratio), QImage::Format_RGB32);
+        m_image.setDevicePixelRatio(ratio);
         m_surface = Surface(&m_image);
     }
     m_painter.drawFrame(face(), m_surface);

@@ -62,6 +62,8 @@ private:
     void showRefusal(const char *message);
     void tellValue();
     void ApplyLook();
+    // The image has the widget's size in device pixels at its pixel ratio.
+    bool imageFits(const QSize &size) const;
     // What the painter draws from now.
     BarFace face() const;
 

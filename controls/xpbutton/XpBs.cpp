@@ -913,6 +913,10 @@ void XpBs::resizeEvent(QResizeEvent *)
 
 void XpBs::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another pixel ratio: the face is drawn again at
+    // the new one rather than scaled from the old.
+    if (m_image.devicePixelRatio() != devicePixelRatioF())
+        Refresh();
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
 }

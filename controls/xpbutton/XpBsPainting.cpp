@@ -103,8 +103,14 @@ void XpBs::Refresh()
 
 void XpBs::paintFace(const XpBsFace &face)
 {
-    if (m_image.size() != size() || m_image.isNull()) {
-        m_image = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    // The image has the screen's device pixels; the painters draw in the
+    // button's own (design) pixels onto it.
+    const qreal ratio = devicePixelRatioF();
+    if (m_image.size() != platform::deviceSize(size(), ratio) || m_image.devicePixelRatio() != ratio
+        || m_image.isNull()) {
+        m_image = QImage(platform::deviceSize(QSize(std::max(1, width()), std::max(1, height())), ratio),
+                         QImage::Format_RGB32);
+        m_image.setDevicePixelRatio(ratio);
         const QFont font = m_surface.font();
         m_surface = platform::Surface(&m_image);
         m_surface.setFont(font);
