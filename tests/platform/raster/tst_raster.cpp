@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 
 using namespace platform;
@@ -194,6 +195,8 @@ private slots:
     void drawTextFarOffTheSurfaceDrawsNothing_data();
     void drawTextFarOffTheSurfaceDrawsNothing();
     void drawTextOnMonochromeSurface();
+    void textAtARatioIsTheFontAtTheDeviceSize_data();
+    void textAtARatioIsTheFontAtTheDeviceSize();
 
     void createRectRgn_data();
     void createRectRgn();
@@ -1151,6 +1154,54 @@ void tst_Raster::drawTextFarOffTheSurfaceDrawsNothing()
     const Surface untouched = textSurface();
     DrawTextEx(surface, QStringLiteral("H&ello"), rect, flags);
     QCOMPARE(firstDifference(surface, untouched), QString());
+}
+
+void tst_Raster::textAtARatioIsTheFontAtTheDeviceSize_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<uint>("flags");
+    for (const qreal ratio : {2.0, 3.0, 1.5}) {
+        QTest::addRow("centred x%g", ratio) << ratio << QStringLiteral("&Open file")
+                                           << uint(DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        QTest::addRow("two lines x%g", ratio) << ratio << QStringLiteral("Wait\nfor &me") << uint(DT_CENTER);
+    }
+}
+
+void tst_Raster::textAtARatioIsTheFontAtTheDeviceSize()
+{
+    // The design's rectangle and measure, the device's glyphs: at a ratio
+    // the text is what a plain surface of the device size shows with the
+    // font that much larger in the rectangle's device pixels.
+    QFETCH(qreal, ratio);
+    QFETCH(QString, text);
+    QFETCH(uint, flags);
+    const auto device = [ratio](int at) { return int(std::floor(at * ratio + 0.5)); };
+    const RECT rect{3, 1, 47, 27};
+    Surface fine(50, 30, Surface::Format::Colour, ratio);
+    fine.image().fill(Qt::white);
+    fine.setFont(testFont());
+    fine.SetTextColor(kInk);
+    Surface one = textSurface(50, 30);
+    RECT measuredOne = rect;
+    RECT measuredFine = rect;
+    QCOMPARE(DrawTextEx(fine, text, measuredFine, flags | DT_CALCRECT),
+             DrawTextEx(one, text, measuredOne, flags | DT_CALCRECT));
+    QCOMPARE(measuredFine, measuredOne);
+    RECT drawn = rect;
+    DrawTextEx(fine, text, drawn, flags);
+
+    Surface reference = filledSurface(RGB(255, 255, 255), fine.deviceWidth(), fine.deviceHeight());
+    QFont larger = testFont();
+    larger.setPixelSize(int(12 * ratio));
+    reference.setFont(larger);
+    reference.SetTextColor(kInk);
+    RECT deviceRect{device(rect.left), device(rect.top), device(rect.right), device(rect.bottom)};
+    DrawTextEx(reference, text, deviceRect, flags);
+    QImage shown = fine.image().copy();
+    shown.setDevicePixelRatio(1);
+    QVERIFY(!shown.allGray()); // the text has ink
+    QCOMPARE(firstDifference(Surface(&shown), reference), QString());
 }
 
 void tst_Raster::drawTextOnMonochromeSurface()
