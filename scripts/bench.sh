@@ -16,6 +16,13 @@ for bench in "$build"/bench/bench_*; do
 done
 echo "== the same pass and yield in GLib's event loop, which the program does not use"
 run env QT_NO_GLIB= "$build/bench/bench_randomizer" '--benchmark_filter=BM_Yield|BM_BatchPass/1048576/0'
+echo "== at screen scale 2 beside scale 1: a repaint (four times the pixels) and the pass"
+for scale in 1 2; do
+  echo "-- QT_SCALE_FACTOR=$scale"
+  run env QT_SCALE_FACTOR=$scale "$build/bench/bench_xpbs" '--benchmark_filter=BM_Refresh/[0-4]/0/129'
+  run env QT_SCALE_FACTOR=$scale "$build/bench/bench_progressbar" '--benchmark_filter=BM_ValueAssignment/max:100/'
+  run env QT_SCALE_FACTOR=$scale "$build/bench/bench_randomizer" '--benchmark_filter=BM_BatchPass/1048576/0'
+done
 echo "== the command-line filter, from a file and through pipes"
 ./scripts/bench-filter.sh "$build"
 echo "== a pass with and without Orca"
