@@ -53,26 +53,28 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::Paint)
-            return false;
-        auto *frame = static_cast<QFrame *>(watched);
-        QPainter painter(frame);
+        return event->type() == QEvent::Paint && paintOnDesignPixels(*static_cast<QFrame *>(watched));
+    }
+
+private:
+    // False, having drawn nothing, where the style's own line is right.
+    static bool paintOnDesignPixels(QFrame &frame)
+    {
+        QPainter painter(&frame);
         // The ratio of what is painted on, which a widget rendered into an
         // image need not share with its screen.
         if (painter.deviceTransform().m11() == 1)
             return false;
         // Each run of a colour along a design row is filled as a rectangle,
         // whose edges land where the design's edges do.
-        const QImage face = frameAtDesignSize(*frame);
+        const QImage face = frameAtDesignSize(frame);
         for (int y = 0; y < face.height(); ++y) {
             const auto *line = reinterpret_cast<const QRgb *>(face.constScanLine(y));
-            for (int x = 0; x < face.width();) {
-                int end = x + 1;
-                while (end < face.width() && line[end] == line[x])
+            for (int x = 0, end = 0; x < face.width(); x = end) {
+                for (end = x + 1; end < face.width() && line[end] == line[x];)
                     ++end;
                 if (qAlpha(line[x]) != 0)
                     painter.fillRect(QRect(x, y, end - x, 1), QColor::fromRgba(line[x]));
-                x = end;
             }
         }
         return true;
