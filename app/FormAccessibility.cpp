@@ -20,6 +20,8 @@ public:
     {
     }
 
+    QRect rect() const override { return platform::screenExtent(*widget()); }
+
     QString text(QAccessible::Text kind) const override
     {
         if (const auto *window = dynamic_cast<const SpokenWindow *>(widget())) {
@@ -59,6 +61,8 @@ public:
         : QAccessibleWidget(label)
     {
     }
+
+    QRect rect() const override { return platform::screenExtent(*widget()); }
 
     QAccessible::Role role() const override { return roleOf(*label()); }
 
@@ -105,6 +109,8 @@ public:
         : QAccessibleWidget(label, QAccessible::StatusBar)
     {
     }
+
+    QRect rect() const override { return platform::screenExtent(*widget()); }
 
     QString text(QAccessible::Text kind) const override
     {

@@ -4,6 +4,85 @@
 #include "platform/forms/Units.h"
 #include "platform/desktop/Windows.h"
 
+#include <QEvent>
+#include <QFrame>
+#include <QImage>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace {
+
+// The style's face of a frame at ratio 1, as QFrame itself asks for it.
+QImage frameAtDesignSize(const QFrame &frame)
+{
+    QStyleOptionFrame option;
+    option.initFrom(&frame);
+    option.rect = frame.frameRect();
+    option.frameShape = frame.frameShape();
+    switch (frame.frameShape()) {
+    case QFrame::Box:
+    case QFrame::HLine:
+    case QFrame::VLine:
+    case QFrame::StyledPanel:
+    case QFrame::Panel:
+        option.lineWidth = frame.lineWidth();
+        option.midLineWidth = frame.midLineWidth();
+        break;
+    default:
+        option.lineWidth = frame.frameWidth();
+        break;
+    }
+    if (frame.frameShadow() == QFrame::Sunken)
+        option.state |= QStyle::State_Sunken;
+    else if (frame.frameShadow() == QFrame::Raised)
+        option.state |= QStyle::State_Raised;
+    QImage face(frame.size(), QImage::Format_ARGB32);
+    face.fill(Qt::transparent);
+    QPainter painter(&face);
+    frame.style()->drawControl(QStyle::CE_ShapedFrame, &option, &painter, &frame);
+    return face;
+}
+
+class DesignPixelFrame : public QObject {
+public:
+    explicit DesignPixelFrame(QFrame &frame)
+        : QObject(&frame)
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return event->type() == QEvent::Paint && paintOnDesignPixels(*static_cast<QFrame *>(watched));
+    }
+
+private:
+    // False, having drawn nothing, where the style's own line is right.
+    static bool paintOnDesignPixels(QFrame &frame)
+    {
+        QPainter painter(&frame);
+        // The ratio of what is painted on, which a widget rendered into an
+        // image need not share with its screen.
+        if (painter.deviceTransform().m11() == 1)
+            return false;
+        // Each run of a colour along a design row is filled as a rectangle,
+        // whose edges land where the design's edges do.
+        const QImage face = frameAtDesignSize(frame);
+        for (int y = 0; y < face.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(face.constScanLine(y));
+            for (int x = 0, end = 0; x < face.width(); x = end) {
+                for (end = x + 1; end < face.width() && line[end] == line[x];)
+                    ++end;
+                if (qAlpha(line[x]) != 0)
+                    painter.fillRect(QRect(x, y, end - x, 1), QColor::fromRgba(line[x]));
+            }
+        }
+        return true;
+    }
+};
+
+} // namespace
+
 FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const QFont &font, Qt::Alignment alignment,
                     const QString &caption, bool autoSize)
 {
@@ -36,6 +115,11 @@ QFont arial(double points, bool bold, bool italic)
 QFont arialBlack(double points)
 {
     return platform::pointFont(QStringLiteral("Arial Black"), points);
+}
+
+void keepFrameOnDesignPixels(QFrame &frame)
+{
+    frame.installEventFilter(new DesignPixelFrame(frame));
 }
 
 bool centreOnFirstShow(QWidget &window)

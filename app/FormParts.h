@@ -6,6 +6,7 @@
 #include <QString>
 
 class FormLabel;
+class QFrame;
 class QWidget;
 
 // Small pieces every window of the program is laid out with.
@@ -17,6 +18,12 @@ FormLabel *newLabel(QWidget *parent, const char *name, const QRect &box, const Q
 // Paints a widget's background in a solid colour (and its text in another,
 // when one is given).
 void fillWith(QWidget &widget, const QColor &background, const QColor &text = QColor());
+
+// Draws a frame's sides (a list's border, drawn by the style with a line one
+// device pixel wide) design pixel by design pixel on screens with more device
+// pixels than design pixels, where the thin line would fall between them or
+// under the frame's contents. At ratio 1 the style draws it as ever.
+void keepFrameOnDesignPixels(QFrame &frame);
 
 // Centres a window on the screen the first time it shows, never again (a
 // window the user has moved stays where it was put). True the first time.

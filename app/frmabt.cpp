@@ -94,6 +94,7 @@ frmabt::frmabt(ProgramWindows &program, QWidget *parent)
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(120, 2160, 3615, 930));
     List1->setFont(arial(9, false, true));
+    keepFrameOnDesignPixels(*List1);
 
     lblLegalNotice->setWordWrap(true);
 

@@ -14,6 +14,8 @@ public:
     {
     }
 
+    QRect rect() const override { return platform::screenExtent(*widget()); }
+
     void *interface_cast(QAccessible::InterfaceType type) override
     {
         if (type == QAccessible::ValueInterface)

@@ -29,6 +29,8 @@ public:
     {
     }
 
+    QRect rect() const override { return platform::screenExtent(*widget()); }
+
     void *interface_cast(QAccessible::InterfaceType type) override
     {
         if (type == QAccessible::TextInterface)
@@ -98,12 +100,12 @@ public:
         const QRect rect = box()->characterRect(box()->fromAccessibleOffset(offset));
         if (rect.isNull())
             return QRect();
-        return QRect(box()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
+        return platform::toScreenPixels(*box(), QRect(box()->viewport()->mapToGlobal(rect.topLeft()), rect.size()));
     }
 
     int offsetAtPoint(const QPoint &point) const override
     {
-        const QPoint local = box()->viewport()->mapFromGlobal(point);
+        const QPoint local = box()->viewport()->mapFromGlobal(platform::fromScreenPixels(*box(), point));
         if (!box()->viewport()->rect().contains(local))
             return -1;
         return int(box()->toAccessibleOffset(box()->positionAt(local)));

@@ -25,6 +25,8 @@ public:
     {
     }
 
+    QRect rect() const override { return platform::screenExtent(*widget()); }
+
     QString text(QAccessible::Text kind) const override
     {
         if (kind == QAccessible::Name)

@@ -2,9 +2,12 @@
 
 #include <QAccessible>
 #include <QAccessibleObject>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace platform {
@@ -94,6 +97,51 @@ QList<QWidget *> accessibleChildrenOf(const QWidget &widget)
             result.append(child);
     }
     return result;
+}
+
+namespace {
+
+// The screen's ratio where extents are taken in device pixels, else 1.
+qreal extentRatio(const QWidget &widget, QPoint *origin)
+{
+    const QScreen *screen = widget.screen();
+    if (!screen || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return 1;
+    *origin = screen->geometry().topLeft();
+    return screen->devicePixelRatio();
+}
+
+} // namespace
+
+QRect toScreenPixels(const QWidget &widget, const QRect &global)
+{
+    QPoint origin;
+    const qreal ratio = extentRatio(widget, &origin);
+    if (ratio == 1 || global.isNull())
+        return global;
+    // Edges land where the drawing's do: round(x * ratio).
+    const auto at = [ratio](int value, int from) { return from + int(std::floor((value - from) * ratio + 0.5)); };
+    const int left = at(global.x(), origin.x());
+    const int top = at(global.y(), origin.y());
+    return QRect(left, top, at(global.x() + global.width(), origin.x()) - left,
+                 at(global.y() + global.height(), origin.y()) - top);
+}
+
+QPoint fromScreenPixels(const QWidget &widget, const QPoint &point)
+{
+    QPoint origin;
+    const qreal ratio = extentRatio(widget, &origin);
+    if (ratio == 1)
+        return point;
+    return origin + QPoint(int(std::floor((point.x() - origin.x()) / ratio)),
+                           int(std::floor((point.y() - origin.y()) / ratio)));
+}
+
+QRect screenExtent(const QWidget &widget)
+{
+    if (!widget.isVisible())
+        return QRect();
+    return toScreenPixels(widget, QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()));
 }
 
 void installAccessibleFactory(QAccessible::InterfaceFactory factory)

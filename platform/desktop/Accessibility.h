@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QList>
 #include <QObject>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <deque>
@@ -25,6 +27,16 @@ QAccessibleInterface *accessibleParentOf(const QWidget &widget);
 // The widgets assistive technology sees as the children of a widget, in
 // the order they were made.
 QList<QWidget *> accessibleChildrenOf(const QWidget &widget);
+
+// Extents for assistive technology. Under X11 it takes them in the screen's
+// device pixels, while the accessibility bridge hands rect() on in the
+// program's scaled pixels: a widget's extent (or a rectangle in global
+// coordinates) is converted about the screen's top-left corner, which
+// scaling keeps in place, and a point coming back is converted back.
+// Elsewhere, and at ratio 1, they are returned as they are.
+QRect screenExtent(const QWidget &widget);
+QRect toScreenPixels(const QWidget &widget, const QRect &global);
+QPoint fromScreenPixels(const QWidget &widget, const QPoint &point);
 
 // Adds a factory of accessible interfaces, once however often it is asked.
 void installAccessibleFactory(QAccessible::InterfaceFactory factory);

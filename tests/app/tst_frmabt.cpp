@@ -22,6 +22,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cmath>
+#include <vector>
+
 namespace {
 
 // The program with its main window up, as after the introduction; the
@@ -74,6 +77,52 @@ QColor pixelAt(const QImage &image, int x, int y)
     return QColor(image.pixel(x, y));
 }
 
+// For each device pixel along a side of `size` design pixels, the design
+// pixel it belongs to: design edge d lands on device edge round(d * ratio).
+std::vector<int> owners(int size, qreal ratio)
+{
+    std::vector<int> owner;
+    for (int d = 0; d < size; ++d) {
+        const int from = int(std::floor(d * ratio + 0.5));
+        const int to = int(std::floor((d + 1) * ratio + 0.5));
+        owner.insert(owner.end(), size_t(to - from), d);
+    }
+    return owner;
+}
+
+// The window as drawn on a screen of `ratio` device pixels to a design pixel.
+QImage rendered(QWidget &window, qreal ratio)
+{
+    QImage image(int(owners(window.width(), ratio).size()), int(owners(window.height(), ratio).size()),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::magenta);
+    window.render(&image);
+    return image;
+}
+
+// Where, in the design pixels from one outside `box` to two inside it,
+// `fine` is not `one` blown up to `ratio`; nothing when it is.
+QString ringDifference(const QImage &one, const QImage &fine, qreal ratio, const QRect &box)
+{
+    const std::vector<int> columns = owners(one.width(), ratio);
+    const std::vector<int> rows = owners(one.height(), ratio);
+    const QRect outer = box.adjusted(-1, -1, 1, 1);
+    const QRect inner = box.adjusted(2, 2, -2, -2);
+    for (int y = 0; y < fine.height(); ++y) {
+        for (int x = 0; x < fine.width(); ++x) {
+            const QPoint design(columns[size_t(x)], rows[size_t(y)]);
+            if (!outer.contains(design) || inner.contains(design))
+                continue;
+            if (fine.pixel(x, y) != one.pixel(design))
+                return QStringLiteral("device (%1, %2) is %3, design (%4, %5) is %6")
+                    .arg(x).arg(y).arg(fine.pixel(x, y), 8, 16).arg(design.x()).arg(design.y())
+                    .arg(one.pixel(design), 8, 16);
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 class tst_frmabt : public QObject {
@@ -103,6 +152,8 @@ private slots:
     void borderlessBlackRimAndCentredOnlyWhenFirstShown();
     void rulesAreBlackLinesAcrossThePanel_data();
     void rulesAreBlackLinesAcrossThePanel();
+    void framesKeepEverySideAtFinerRatios_data();
+    void framesKeepEverySideAtFinerRatios();
     void aboutDuringABatchPassLeavesThePassRunning();
     // Last: a real program end leaves every later event loop at once.
     void closingTheMainWindowEndsAboutAndPopupWithIt();
@@ -471,6 +522,54 @@ void tst_frmabt::rulesAreBlackLinesAcrossThePanel()
         QCOMPARE(pixelAt(image, x, top + 3), QColor(Qt::white));
     }
     QVERIFY(testing::panelLabel(about, name)->Caption().isEmpty());
+}
+
+void tst_frmabt::framesKeepEverySideAtFinerRatios_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("part"); // the child whose edges are drawn
+    QTest::addColumn<qreal>("ratio");
+    for (const qreal ratio : {1.25, 1.5, 1.75}) {
+        for (const char *part : {"Frame1", "Label1", "Label4", "List1"})
+            QTest::addRow("about %s x%g", part, ratio) << "about" << QString::fromLatin1(part) << ratio;
+        for (const char *part : {"Frame1", "Picture1"})
+            QTest::addRow("popup %s x%g", part, ratio) << "popup" << QString::fromLatin1(part) << ratio;
+        QTest::addRow("splash Frame1 x%g", ratio) << "splash" << QStringLiteral("Frame1") << ratio;
+    }
+}
+
+void tst_frmabt::framesKeepEverySideAtFinerRatios()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, part);
+    QFETCH(qreal, ratio);
+    Running fixture;
+    QWidget *shown = nullptr;
+    if (window == QLatin1String("about")) {
+        clickAbout(fixture.main);
+        shown = &fixture.program.about();
+    } else if (window == QLatin1String("popup")) {
+        fixture.program.popup().Showstatus(QString());
+        shown = &fixture.program.popup();
+    } else {
+        fixture.program.splash().show();
+        shown = &fixture.program.splash();
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QWidget *edged = part == QLatin1String("Frame1") ? shown->findChild<QWidget *>(part)
+                                                          : shown->findChild<QWidget *>(QStringLiteral("Frame1"))
+                                                                ->findChild<QWidget *>(part);
+    QVERIFY(edged);
+    // The popup's line runs past its panel, which cuts it off.
+    QRect box(edged->mapTo(shown, QPoint()), edged->size());
+    box &= QRect(edged->parentWidget()->mapTo(shown, QPoint()), edged->parentWidget()->size());
+    const QImage one = rendered(*shown, 1);
+    // At ratio 1 the top and bottom edges stand out from what lies beyond.
+    QVERIFY(one.pixel(box.center().x(), box.top()) != one.pixel(box.center().x(), box.top() - 1));
+    QVERIFY(one.pixel(box.center().x(), box.bottom()) != one.pixel(box.center().x(), box.bottom() + 1));
+    // Each side covers every device pixel of its design pixel, and the
+    // pixels beside it stay as they are at ratio 1.
+    QCOMPARE(ringDifference(one, rendered(*shown, ratio), ratio, box), QString());
 }
 
 void tst_frmabt::aboutDuringABatchPassLeavesThePassRunning()
