@@ -92,7 +92,7 @@ QImage drawnButton(const XpBsFace &face, qreal ratio)
 // times.
 QImage drawnBar(int look, int value, int steps, qreal ratio)
 {
-    const BarFace face{kBarWidth, kBarHeight, value, 0, 100, *BarPainter::skin(look)};
+    const BarFace face{kBarWidth, kBarHeight, value, 0, 100, BarPainter::skin(look)};
     platform::Surface surface(kBarWidth, kBarHeight, platform::Surface::Format::Colour, ratio);
     BarPainter painter;
     painter.drawFrame(face, surface);
