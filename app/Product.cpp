@@ -29,13 +29,23 @@ QString firstBuildLine()
     return QStringLiteral("First Build: 20/12/03");
 }
 
-QPixmap logo()
+QPixmap logo(qreal devicePixelRatio)
 {
-    // One picture shared by every window that shows it.
-    const QString path = QStringLiteral(":/art/logo.png");
+    // The art is drawn at 1x, 2x and 3x; the screen gets the first as fine
+    // as it is (or the finest), shown at the same 48 x 48 logical size, so a
+    // window that stretches it to its box scales device pixels down, never
+    // up. One picture per variant is shared by every window that shows it.
+    int scale = 1;
+    while (scale < 3 && scale < devicePixelRatio)
+        ++scale;
+    const QString path = scale == 1 ? QStringLiteral(":/art/logo.png")
+                                    : QStringLiteral(":/art/logo@%1x.png").arg(scale);
     QPixmap picture;
     if (!QPixmapCache::find(path, &picture)) {
         picture.load(path);
+        // Not left to the reader's reading of the @Nx name, which the
+        // environment can turn off.
+        picture.setDevicePixelRatio(scale);
         QPixmapCache::insert(path, picture);
     }
     return picture;

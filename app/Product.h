@@ -12,6 +12,8 @@ QString name();
 QString platformLine();
 QString versionLine();
 QString firstBuildLine();
-QPixmap logo();
+// The logo drawn for a screen of this device pixel ratio, 48 x 48 logical
+// pixels at any ratio.
+QPixmap logo(qreal devicePixelRatio);
 
 } // namespace product

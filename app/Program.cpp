@@ -134,5 +134,9 @@ void Program::returnKeyboardToMainWindow()
 
 QIcon Program::icon()
 {
-    return QIcon(QStringLiteral(":/art/tessaly.png"));
+    // Every drawing of it, so the window system takes the one for its screen.
+    QIcon icon;
+    for (const char *name : {"tessaly.png", "tessaly@2x.png", "tessaly@3x.png"})
+        icon.addFile(QStringLiteral(":/art/") + QLatin1String(name));
+    return icon;
 }

@@ -79,7 +79,7 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(product::logo());
+    imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
     connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
 
     installFormAccessibility();
@@ -127,6 +127,9 @@ void frmSplash::showEvent(QShowEvent *event)
 {
     if (!centreOnFirstShow(*this))
         Timer2->start();
+    // The window now knows its screen, which may be finer than the one the
+    // logo was first taken for.
+    imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
     QWidget::showEvent(event);
 }
 

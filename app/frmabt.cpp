@@ -89,7 +89,7 @@ frmabt::frmabt(ProgramWindows &program, QWidget *parent)
     fillWith(*Frame1, Qt::white, Qt::black);
 
     imgLogo->setScaledContents(true);
-    imgLogo->setPixmap(product::logo());
+    imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
 
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(120, 2160, 3615, 930));
@@ -127,7 +127,7 @@ void frmabt::Form_Load()
 void frmabt::Form_Activate()
 {
     lblProductName->setCaption(product::name());
-    imgLogo->setPixmap(product::logo());
+    imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
     lblVersion->setCaption(product::versionLine());
     lblPlatform->setCaption(product::platformLine());
     Label5->setCaption(product::firstBuildLine());

@@ -302,7 +302,7 @@ void frmmsg::Form_Activate()
     if (needed > box.width())
         box.adjust(-(needed - box.width() + 1) / 2, 0, (needed - box.width() + 1) / 2, 0);
     lblProductName->setGeometry(box);
-    imgLogo->setPixmap(product::logo());
+    imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
 }
 
 void frmmsg::showEvent(QShowEvent *event)

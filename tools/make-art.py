@@ -2,6 +2,10 @@
 """Draws the program's logo and icon: resources/logo.png and resources/tessaly.png,
 and the desktop's 256-pixel icon resources/tessaly-256.png.
 
+Each is drawn again for finer screens from the same shapes on a finer pixel
+grid: name@2x.png and name@3x.png (for the 256-pixel icon only @2x, the
+largest the desktop's icon theme asks for).
+
 A 48 x 48 steel-blue tile with a white capital A and an amber small a, the
 program's trade in one picture. Drawn here from shapes (no outside artwork),
 4 x 4 supersampled, then reduced to a palette of at most 256 colours with one
@@ -122,9 +126,9 @@ def supersampled(size):
     return pixels
 
 
-def render():
+def render(size):
     # Two levels of transparency only, as a 256-colour picture has.
-    return [None if p is None or p[1] < 0.5 else p[0] for p in supersampled(SIZE)]
+    return [None if p is None or p[1] < 0.5 else p[0] for p in supersampled(size)]
 
 
 def median_cut(colours, limit):
@@ -155,21 +159,21 @@ def median_cut(colours, limit):
     return palette, lookup
 
 
-def write_png(path, pixels):
+def write_png(path, size, pixels):
     opaque = [p for p in pixels if p is not None]
     palette, lookup = median_cut(opaque, 255)
     # Entry 0 is the transparent one; the tRNS chunk marks only it.
     entries = [(0, 0, 0)] + palette
     rows = b""
-    for row in range(SIZE):
+    for row in range(size):
         line = bytearray([0])
-        for column in range(SIZE):
-            pixel = pixels[row * SIZE + column]
+        for column in range(size):
+            pixel = pixels[row * size + column]
             line.append(0 if pixel is None else lookup[pixel] + 1)
         rows += bytes(line)
 
     png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 3, 0, 0, 0))
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0))
     png += chunk(b"PLTE", b"".join(bytes(colour) for colour in entries))
     png += chunk(b"tRNS", b"\x00")
     png += chunk(b"IDAT", zlib.compress(rows, 9))
@@ -208,11 +212,15 @@ def write_rgba_png(path, size, rows):
 def main():
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
     os.makedirs(folder, exist_ok=True)
-    pixels = render()
-    # The logo and the window icon are one picture.
-    for name in ("logo.png", "tessaly.png"):
-        write_png(os.path.join(folder, name), pixels)
-    write_rgba_png(os.path.join(folder, "tessaly-256.png"), 256, render_large(256))
+    for scale, suffix in ((1, ""), (2, "@2x"), (3, "@3x")):
+        size = SIZE * scale
+        pixels = render(size)
+        # The logo and the window icon are one picture.
+        for name in ("logo", "tessaly"):
+            write_png(os.path.join(folder, name + suffix + ".png"), size, pixels)
+    for scale, suffix in ((1, ""), (2, "@2x")):
+        size = 256 * scale
+        write_rgba_png(os.path.join(folder, "tessaly-256" + suffix + ".png"), size, render_large(size))
 
 
 if __name__ == "__main__":

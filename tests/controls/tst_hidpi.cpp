@@ -1,3 +1,7 @@
+#include "app/FormLabel.h"
+#include "app/Product.h"
+#include "app/Program.h"
+#include "app/frmSplash.h"
 #include "controls/progressbar/BarPainter.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/ScaledPictures.h"
@@ -11,10 +15,10 @@
 #include <cmath>
 #include <vector>
 
-// The self-drawn controls on screens with more device pixels than design
-// pixels. The faces are drawn without widgets at each ratio; the process
-// itself runs at a scale factor of 2, so that the widgets meet a finer
-// screen.
+// The self-drawn controls and the logo on screens with more device pixels
+// than design pixels. The faces are drawn without widgets at each ratio;
+// the process itself runs at a scale factor of 2, so that the widgets meet
+// a finer screen.
 
 namespace {
 
@@ -112,6 +116,8 @@ private slots:
     void facesAreTheirDesignBlownUp_data();
     void facesAreTheirDesignBlownUp();
     void controlsDrawAtTheScreensRatio();
+    void logoIsDrawnForTheScreensRatio_data();
+    void logoIsDrawnForTheScreensRatio();
 };
 
 void tst_HiDpi::facesAreTheirDesignBlownUp_data()
@@ -182,6 +188,40 @@ void tst_HiDpi::controlsDrawAtTheScreensRatio()
     QCOMPARE(firstDifference(drawnButton(face, 1), shown, 2), QString());
     QCOMPARE(bar->image().devicePixelRatio(), 2.0);
     QCOMPARE(firstDifference(drawnBar(2, 37, 0, 1), bar->image(), 2), QString());
+}
+
+void tst_HiDpi::logoIsDrawnForTheScreensRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("inSplash"); // as the splash shows it on this process's screen
+    QTest::addColumn<int>("deviceEdge");
+    QTest::newRow("x1") << 1.0 << false << 48;
+    QTest::newRow("x1.5, the next finer") << 1.5 << false << 96;
+    QTest::newRow("x2, in the splash") << 2.0 << true << 96;
+    QTest::newRow("x3") << 3.0 << false << 144;
+    QTest::newRow("x4, the finest there is") << 4.0 << false << 144;
+}
+
+void tst_HiDpi::logoIsDrawnForTheScreensRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, inSplash);
+    QFETCH(int, deviceEdge);
+    QPixmap logo = product::logo(ratio);
+    if (inSplash) {
+        QCOMPARE(qApp->devicePixelRatio(), ratio);
+        testing::TestHost doubles{testing::Timing::Fake};
+        Program program{doubles.host};
+        logo = program.splash().imgLogo->pixmap();
+    }
+    QCOMPARE(logo.deviceIndependentSize(), QSizeF(48, 48));
+    QCOMPARE(logo.size(), QSize(deviceEdge, deviceEdge));
+    // At 1x the logo is the picture windows have always shown; finer ones
+    // are drawn again from the shapes, not that picture blown up.
+    const QImage blownUp = QImage(QStringLiteral(":/art/logo.png"))
+                               .scaled(deviceEdge, deviceEdge, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(logo.toImage().convertToFormat(QImage::Format_ARGB32) == blownUp, deviceEdge == 48);
 }
 
 int main(int argc, char *argv[])
