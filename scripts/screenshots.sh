@@ -3,7 +3,8 @@
 # popup message, the main window in the middle of a batch pass (with the
 # title bar a window manager gives it) and the about window, in a private
 # Xvfb with Openbox; then the main window natively under Wayland, in a
-# headless Weston, driven through the accessibility bus.
+# headless Weston, driven through the accessibility bus; then the main
+# window with the same text at screen scales 1 and 2.
 #
 #   scripts/screenshots.sh [program] [folder]     (make screenshots)
 set -euo pipefail
@@ -114,5 +115,31 @@ PY
 # The whole of Weston's desktop, the window on it with the title bar that
 # Qt's client-side decoration draws.
 cp "$(ls "$xsession_dir"/wayland-screenshot-*.png | head -n1)" "$out/main-wayland.png"
+xsession_stop
+
+# The main window with the same text at screen scales 1 and 2, side by side.
+for scale in 1 2; do
+  xsession_start
+  openbox --sm-disable >"$xsession_dir/openbox.log" 2>&1 &
+  xsession_extra_pids+=("$!")
+  sleep 1
+  (cd "$xsession_dir" && exec env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$program" >"$xsession_dir/program.log" 2>&1) &
+  xsession_program_pid=$!
+  for _ in Next Next Close; do
+    popup=$(wait_for_window "$((216 * scale))x$((111 * scale))" "notification popup at scale $scale")
+    sleep 0.3
+    click_at "$popup" $((183 * scale)) $((67 * scale))
+    sleep 0.3
+  done
+  main=$(wait_for_window "$((314 * scale))x$((245 * scale))" "main window at scale $scale")
+  sleep 0.5
+  for line in "how are you?" "every letter comes out" "in a case drawn at random."; do
+    xdotool type --delay 30 "$line"
+    xdotool key Return
+  done
+  sleep 0.5
+  capture_framed_window "$main" "$out/main-scale$scale.png"
+  xsession_stop
+done
 echo "screenshots in $out:"
 ls "$out"
