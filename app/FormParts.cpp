@@ -1,12 +1,14 @@
 #include "FormParts.h"
 
 #include "FormLabel.h"
+#include "Product.h"
 #include "platform/forms/Units.h"
 #include "platform/desktop/Windows.h"
 
 #include <QEvent>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -115,6 +117,41 @@ QFont arial(double points, bool bold, bool italic)
 QFont arialBlack(double points)
 {
     return platform::pointFont(QStringLiteral("Arial Black"), points);
+}
+
+// Takes the logo again when a paint finds it drawn for another pixel ratio
+// than that of what is painted on.
+class LogoForTheScreen : public QObject {
+public:
+    explicit LogoForTheScreen(QLabel &label)
+        : QObject(&label)
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto &label = *static_cast<QLabel *>(watched);
+        qreal ratio = 1;
+        {
+            QPainter painter(&label);
+            ratio = painter.deviceTransform().m11();
+        }
+        if (ratio != m_takenFor) {
+            m_takenFor = ratio;
+            label.setPixmap(product::logo(ratio));
+        }
+        return false;
+    }
+
+private:
+    qreal m_takenFor = 0;
+};
+
+void showLogo(QLabel &label)
+{
+    label.installEventFilter(new LogoForTheScreen(label));
 }
 
 void keepFrameOnDesignPixels(QFrame &frame)

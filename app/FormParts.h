@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
+
 class FormLabel;
 class QFrame;
 class QWidget;
@@ -24,6 +26,11 @@ void fillWith(QWidget &widget, const QColor &background, const QColor &text = QC
 // pixels than design pixels, where the thin line would fall between them or
 // under the frame's contents. At ratio 1 the style draws it as ever.
 void keepFrameOnDesignPixels(QFrame &frame);
+
+// Shows the product's logo in a label, drawn for the pixel ratio it is
+// painted at: a window moved to a screen of another scale shows the logo
+// drawn for that scale, not the old one blown up or shrunk.
+void showLogo(QLabel &label);
 
 // Centres a window on the screen the first time it shows, never again (a
 // window the user has moved stays where it was put). True the first time.

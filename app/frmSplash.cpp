@@ -80,6 +80,7 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
 
     imgLogo->setScaledContents(true);
     imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
+    showLogo(*imgLogo);
     connect(imgLogo, &FormLabel::Click, this, &frmSplash::imgLogo_Click);
 
     installFormAccessibility();

@@ -90,6 +90,7 @@ frmabt::frmabt(ProgramWindows &program, QWidget *parent)
 
     imgLogo->setScaledContents(true);
     imgLogo->setPixmap(product::logo(imgLogo->devicePixelRatioF()));
+    showLogo(*imgLogo);
 
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(120, 2160, 3615, 930));

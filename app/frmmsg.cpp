@@ -77,6 +77,7 @@ frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
     lblProductName->setCaption(QStringLiteral("Morvane APP"));
     Label3->setCaption(QStringLiteral("\u00A9"));
     imgLogo->setScaledContents(true);
+    showLogo(*imgLogo);
 
     Label2->setCaption(QStringLiteral("Close"));
     fillWith(*Label2, Qt::white);

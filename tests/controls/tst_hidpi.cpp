@@ -193,26 +193,36 @@ void tst_HiDpi::controlsDrawAtTheScreensRatio()
 void tst_HiDpi::logoIsDrawnForTheScreensRatio_data()
 {
     QTest::addColumn<qreal>("ratio");
-    QTest::addColumn<bool>("inSplash"); // as the splash shows it on this process's screen
+    // "screen": as the splash shows it on this process's screen; "painted":
+    // the splash painted at the ratio, as on a screen it was moved to.
+    QTest::addColumn<QString>("inSplash");
     QTest::addColumn<int>("deviceEdge");
-    QTest::newRow("x1") << 1.0 << false << 48;
-    QTest::newRow("x1.5, the next finer") << 1.5 << false << 96;
-    QTest::newRow("x2, in the splash") << 2.0 << true << 96;
-    QTest::newRow("x3") << 3.0 << false << 144;
-    QTest::newRow("x4, the finest there is") << 4.0 << false << 144;
+    QTest::newRow("x1") << 1.0 << QString() << 48;
+    QTest::newRow("x1.5, the next finer") << 1.5 << QString() << 96;
+    QTest::newRow("x2, in the splash") << 2.0 << "screen" << 96;
+    QTest::newRow("x3") << 3.0 << QString() << 144;
+    QTest::newRow("x3, the splash painted at x3") << 3.0 << "painted" << 144;
+    QTest::newRow("x4, the finest there is") << 4.0 << QString() << 144;
 }
 
 void tst_HiDpi::logoIsDrawnForTheScreensRatio()
 {
     QFETCH(qreal, ratio);
-    QFETCH(bool, inSplash);
+    QFETCH(QString, inSplash);
     QFETCH(int, deviceEdge);
     QPixmap logo = product::logo(ratio);
-    if (inSplash) {
-        QCOMPARE(qApp->devicePixelRatio(), ratio);
+    if (!inSplash.isEmpty()) {
         testing::TestHost doubles{testing::Timing::Fake};
         Program program{doubles.host};
-        logo = program.splash().imgLogo->pixmap();
+        frmSplash &splash = program.splash();
+        if (inSplash == QLatin1String("screen")) {
+            QCOMPARE(qApp->devicePixelRatio(), ratio);
+        } else {
+            QImage moved(platform::deviceSize(splash.size(), ratio), QImage::Format_ARGB32);
+            moved.setDevicePixelRatio(ratio);
+            splash.render(&moved);
+        }
+        logo = splash.imgLogo->pixmap();
     }
     QCOMPARE(logo.deviceIndependentSize(), QSizeF(48, 48));
     QCOMPARE(logo.size(), QSize(deviceEdge, deviceEdge));
