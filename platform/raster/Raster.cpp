@@ -22,6 +22,16 @@ using namespace raster;
 
 namespace {
 
+// The image a blit reads: the source's own, or a copy of it when it is the
+// destination too, so that what is written is never read back.
+const QImage *readableSource(const Surface &dest, const Surface &src, QImage &copy)
+{
+    if (&src.image() != &dest.image())
+        return &src.image();
+    copy = src.image().copy();
+    return &copy;
+}
+
 
 QVector<QRgb> monochromeTable()
 {
@@ -263,12 +273,8 @@ void blitScaled(Surface &dest, int x, int y, int width, int height, const Surfac
 
     const Conversion convert(dest, src);
     const bool sourceMono = src.isMonochrome();
-    const QImage *sourceImage = &src.image();
     QImage overlapCopy;
-    if (sourceImage == &dest.image()) {
-        overlapCopy = sourceImage->copy();
-        sourceImage = &overlapCopy;
-    }
+    const QImage *sourceImage = readableSource(dest, src, overlapCopy);
     const bool mono = pixels.mono();
     for (qint64 dy = firstY; dy < endY; ++dy) {
         const qint64 sy = rows[size_t(dy - firstY)];
@@ -612,12 +618,8 @@ void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surfac
 
     const Conversion convert(dest, src);
     const bool sourceMono = src.isMonochrome();
-    const QImage *sourceImage = &src.image();
     QImage overlapCopy;
-    if (sourceImage == &dest.image()) {
-        overlapCopy = sourceImage->copy();
-        sourceImage = &overlapCopy;
-    }
+    const QImage *sourceImage = readableSource(dest, src, overlapCopy);
 
     Pixels pixels(dest);
     const bool mono = pixels.mono();

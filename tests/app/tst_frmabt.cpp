@@ -10,6 +10,7 @@
 #include "controls/textbox/TextBox.h"
 #include "platform/host/Timer.h"
 #include "platform/forms/Units.h"
+#include "support/DevicePixels.h"
 #include "support/Doubles.h"
 #include "support/FormLayout.h"
 #include "support/FormMessages.h"
@@ -77,23 +78,10 @@ QColor pixelAt(const QImage &image, int x, int y)
     return QColor(image.pixel(x, y));
 }
 
-// For each device pixel along a side of `size` design pixels, the design
-// pixel it belongs to: design edge d lands on device edge round(d * ratio).
-std::vector<int> owners(int size, qreal ratio)
-{
-    std::vector<int> owner;
-    for (int d = 0; d < size; ++d) {
-        const int from = int(std::floor(d * ratio + 0.5));
-        const int to = int(std::floor((d + 1) * ratio + 0.5));
-        owner.insert(owner.end(), size_t(to - from), d);
-    }
-    return owner;
-}
-
 // The window as drawn on a screen of `ratio` device pixels to a design pixel.
 QImage rendered(QWidget &window, qreal ratio)
 {
-    QImage image(int(owners(window.width(), ratio).size()), int(owners(window.height(), ratio).size()),
+    QImage image(int(testing::owners(window.width(), ratio).size()), int(testing::owners(window.height(), ratio).size()),
                  QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::magenta);
@@ -105,8 +93,8 @@ QImage rendered(QWidget &window, qreal ratio)
 // `fine` is not `one` blown up to `ratio`; nothing when it is.
 QString ringDifference(const QImage &one, const QImage &fine, qreal ratio, const QRect &box)
 {
-    const std::vector<int> columns = owners(one.width(), ratio);
-    const std::vector<int> rows = owners(one.height(), ratio);
+    const std::vector<int> columns = testing::owners(one.width(), ratio);
+    const std::vector<int> rows = testing::owners(one.height(), ratio);
     const QRect outer = box.adjusted(-1, -1, 1, 1);
     const QRect inner = box.adjusted(2, 2, -2, -2);
     for (int y = 0; y < fine.height(); ++y) {

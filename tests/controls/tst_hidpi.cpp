@@ -7,6 +7,7 @@
 #include "controls/xpbutton/ScaledPictures.h"
 #include "controls/xpbutton/XpBsFace.h"
 #include "controls/xpbutton/XpBsProbe.h"
+#include "support/DevicePixels.h"
 #include "support/Doubles.h"
 #include "support/TestButton.h"
 
@@ -27,24 +28,11 @@ constexpr int kButtonHeight = 23;
 constexpr int kBarWidth = 150;
 constexpr int kBarHeight = 17;
 
-// For each device pixel along a side of `size` design pixels, the design
-// pixel it belongs to: design edge d lands on device edge round(d * ratio).
-std::vector<int> owners(int size, qreal ratio)
-{
-    std::vector<int> owner;
-    for (int d = 0; d < size; ++d) {
-        const int from = int(std::floor(d * ratio + 0.5));
-        const int to = int(std::floor((d + 1) * ratio + 0.5));
-        owner.insert(owner.end(), size_t(to - from), d);
-    }
-    return owner;
-}
-
 // Where `fine` differs from `one` blown up to `ratio`, or nothing.
 QString firstDifference(const QImage &one, const QImage &fine, qreal ratio)
 {
-    const std::vector<int> columns = owners(one.width(), ratio);
-    const std::vector<int> rows = owners(one.height(), ratio);
+    const std::vector<int> columns = testing::owners(one.width(), ratio);
+    const std::vector<int> rows = testing::owners(one.height(), ratio);
     if (fine.width() != int(columns.size()) || fine.height() != int(rows.size()))
         return QStringLiteral("size %1 x %2, not %3 x %4")
             .arg(fine.width()).arg(fine.height()).arg(columns.size()).arg(rows.size());
