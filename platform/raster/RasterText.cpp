@@ -233,10 +233,14 @@ std::shared_ptr<TextLayout> measureAgain(const TextLayout &design, const QFont &
     return layout;
 }
 
-// The surface's font at `ratio` times its size.
+// The surface's font at `ratio` times its size, unhinted: the platforms
+// hint differently at a scale (X11 not at all under Qt's scaling, Wayland
+// as the fonts ask), and the same glyphs everywhere are worth more at
+// device size than hinting's sharper stems.
 QFont deviceFont(const QFont &font, qreal ratio, QPaintDevice *device)
 {
     QFont scaled = font;
+    scaled.setHintingPreference(QFont::PreferNoHinting);
     if (font.pointSizeF() > 0) {
         scaled.setPointSizeF(font.pointSizeF() * ratio);
     } else {

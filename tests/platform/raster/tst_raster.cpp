@@ -1172,7 +1172,8 @@ void tst_Raster::textAtARatioIsTheFontAtTheDeviceSize()
 {
     // The design's rectangle and measure, the device's glyphs: at a ratio
     // the text is what a plain surface of the device size shows with the
-    // font that much larger in the rectangle's device pixels.
+    // font that much larger, unhinted (as on every platform), in the
+    // rectangle's device pixels.
     QFETCH(qreal, ratio);
     QFETCH(QString, text);
     QFETCH(uint, flags);
@@ -1194,6 +1195,7 @@ void tst_Raster::textAtARatioIsTheFontAtTheDeviceSize()
     Surface reference = filledSurface(RGB(255, 255, 255), fine.deviceWidth(), fine.deviceHeight());
     QFont larger = testFont();
     larger.setPixelSize(int(12 * ratio));
+    larger.setHintingPreference(QFont::PreferNoHinting);
     reference.setFont(larger);
     reference.SetTextColor(kInk);
     RECT deviceRect{device(rect.left), device(rect.top), device(rect.right), device(rect.bottom)};
