@@ -162,8 +162,9 @@ void Xp_ProgressBar::UserControl_WriteProperties(PropertyBag &bag) const
 void Xp_ProgressBar::resizeEvent(QResizeEvent *event)
 {
     // A bar that was drawn before it was first shown already has this size;
-    // the late resize must not wipe what it shows.
-    if (!imageFits(event->size()))
+    // the late resize must not wipe what it shows, nor must one that comes
+    // with the screen's ratio.
+    if (!imageFits(event->size()) && !followRatio())
         UserControl_Resize();
 }
 
@@ -175,15 +176,22 @@ bool Xp_ProgressBar::imageFits(const QSize &size) const
 
 void Xp_ProgressBar::paintEvent(QPaintEvent *)
 {
-    // Moved to a screen of another pixel ratio: the trough and the blocks
-    // due are drawn again at the new one (the moving marker starts over).
-    if (m_image.devicePixelRatio() != devicePixelRatioF()) {
-        UserControl_Resize();
-        if (m_style == 0)
-            m_painter.paintBlocks(face(), m_surface);
-    }
+    followRatio();
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
+}
+
+// On a screen of another pixel ratio than the face was drawn for, the
+// trough and the blocks due are drawn again at the new one (a moving marker
+// starts over).
+bool Xp_ProgressBar::followRatio()
+{
+    if (m_image.isNull() || m_image.devicePixelRatio() == devicePixelRatioF())
+        return false;
+    UserControl_Resize();
+    if (m_style == 0)
+        m_painter.paintBlocks(face(), m_surface);
+    return true;
 }
 
 void Xp_ProgressBar::UserControl_Resize()

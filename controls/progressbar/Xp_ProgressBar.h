@@ -64,6 +64,7 @@ private:
     void ApplyLook();
     // The image has the widget's size in device pixels at its pixel ratio.
     bool imageFits(const QSize &size) const;
+    bool followRatio();
     // What the painter draws from now.
     BarFace face() const;
 
