@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "app/frmSplash.h"
 #include "app/frmabt.h"
+#include "app/frmmsg.h"
 #include "app/frmmain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/textbox/TextBox.h"
@@ -38,6 +39,8 @@ QWidget &windowOf(Program &program, const QString &kind)
     }
     if (kind == QLatin1String("about"))
         return program.about();
+    if (kind == QLatin1String("popup"))
+        return program.popup();
     return program.splash();
 }
 
@@ -99,7 +102,7 @@ void tst_Screens::movedWindowLooksAsIfOpenedThere_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
-    for (const char *kind : {"main", "about", "splash"}) {
+    for (const char *kind : {"main", "about", "splash", "popup"}) {
         QTest::addRow("%s, 1 to 2", kind) << kind << "One" << "Two";
         QTest::addRow("%s, 2 to 1", kind) << kind << "Two" << "One";
         QTest::addRow("%s, 2 to 1.5", kind) << kind << "Two" << "OneAndAHalf";
@@ -160,7 +163,7 @@ void tst_Screens::ownDrawingIsTheDesignBlownUp_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("screen");
-    for (const char *kind : {"main", "about", "splash"}) {
+    for (const char *kind : {"main", "about", "splash", "popup"}) {
         QTest::addRow("%s at 2", kind) << kind << "Two";
         QTest::addRow("%s at 3", kind) << kind << "Three";
     }
