@@ -65,9 +65,10 @@ QRegion textAndPictures(const QWidget &window)
     QRegion region;
     for (const QWidget *child : window.findChildren<QWidget *>()) {
         const auto *label = qobject_cast<const QLabel *>(child);
+        const auto *list = qobject_cast<const QListWidget *>(child->parentWidget());
         const bool shows = (label && (!label->text().isEmpty() || !label->pixmap().isNull()))
             || qobject_cast<const XpBs *>(child) || qobject_cast<const platform::TextBox *>(child)
-            || qobject_cast<const QListWidget *>(child);
+            || (list && child == list->viewport()); // the list's items; its frame is the window's
         if (shows && child->isVisible())
             region += QRect(child->mapTo(&window, QPoint(0, 0)), child->size());
     }
