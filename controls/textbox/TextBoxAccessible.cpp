@@ -248,6 +248,7 @@ private:
 void installTextBoxAccessibility()
 {
     installAccessibleFactory(accessibleFactoryOf<TextBoxAccessible, TextBox>);
+    installScrollBarAccessibility();
 }
 
 } // namespace platform

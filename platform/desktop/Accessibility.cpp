@@ -2,8 +2,10 @@
 
 #include <QAccessible>
 #include <QAccessibleObject>
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <algorithm>
@@ -142,6 +144,46 @@ QRect screenExtent(const QWidget &widget)
     if (!widget.isVisible())
         return QRect();
     return toScreenPixels(widget, QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()));
+}
+
+namespace {
+
+class ScrollBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ScrollBarAccessible(QScrollBar *bar)
+        : QAccessibleWidget(bar, QAccessible::ScrollBar)
+    {
+    }
+
+    QRect rect() const override { return screenExtent(*widget()); }
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return QString::number(bar().value());
+        return QAccessibleWidget::text(kind);
+    }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QVariant currentValue() const override { return bar().value(); }
+    void setCurrentValue(const QVariant &value) override { bar().setValue(value.toInt()); }
+    QVariant maximumValue() const override { return bar().maximum(); }
+    QVariant minimumValue() const override { return bar().minimum(); }
+    QVariant minimumStepSize() const override { return bar().singleStep(); }
+
+private:
+    QScrollBar &bar() const { return *static_cast<QScrollBar *>(widget()); }
+};
+
+} // namespace
+
+void installScrollBarAccessibility()
+{
+    installAccessibleFactory(accessibleFactoryOf<ScrollBarAccessible, QScrollBar>);
 }
 
 void installAccessibleFactory(QAccessible::InterfaceFactory factory)

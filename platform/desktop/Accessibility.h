@@ -38,6 +38,10 @@ QRect screenExtent(const QWidget &widget);
 QRect toScreenPixels(const QWidget &widget, const QRect &global);
 QPoint fromScreenPixels(const QWidget &widget, const QPoint &point);
 
+// Scroll bars' accessible faces with extents from screenExtent (Qt's own
+// hand on its scaled pixels); role, value and states as Qt gives them.
+void installScrollBarAccessibility();
+
 // Adds a factory of accessible interfaces, once however often it is asked.
 void installAccessibleFactory(QAccessible::InterfaceFactory factory);
 

@@ -38,6 +38,19 @@ MESSAGES = [
     ("Achieving this kind of effect:\nhOw ARe YoU?", "Close"),
 ]
 SENTENCE = "the quick brown fox jumps over the lazy dog"
+# The screen's scale the program runs at: under X11 assistive technology
+# takes extents in device pixels, the window's own pixels times the scale.
+SCALE = float(os.environ.get("TESSALY_TOUR_SCALE", "1"))
+# Where the main window's objects are, in its own pixels: (x, y, width,
+# height) from its top-left corner.
+MAIN_WINDOW_SIZE = (314, 245)
+MAIN_WINDOW_LAYOUT = {
+    ("text", "Your text"): (0, 0, 313, 225),
+    ("scroll bar", ""): (298, 1, 14, 209),
+    ("status bar", "  Just type above."): (0, 229, 313, 17),
+    ("push button", "Randomize Case"): (128, 226, 129, 17),
+    ("push button", "About"): (264, 226, 49, 17),
+}
 
 # X keysyms and modifier masks for the synthesized keys.
 XK_Return, XK_Tab, XK_space, XK_Escape, XK_a, XK_q = 0xFF0D, 0xFF09, 0x20, 0xFF1B, 0x61, 0x71
@@ -115,6 +128,31 @@ def press(accessible):
     if "press" not in names:
         raise Failure(f"{accessible.getRoleName()} {accessible.name!r} has no press action ({names})")
     action.doAction(names.index("press"))
+
+
+def extents_in(window):
+    """Each showing object's extents from the window's top-left corner."""
+    frame = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    found = {}
+    for node in descendants(window):
+        if node.getRole() == pyatspi.ROLE_FILLER or not showing(node):
+            continue
+        box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        found[(node.getRoleName(), node.name)] = (box.x - frame.x, box.y - frame.y, box.width, box.height)
+    return (frame.width, frame.height), found
+
+
+def check_extents(window, size, layout):
+    """The window's and its objects' extents cover what they draw."""
+    scaled = lambda value: int(value * SCALE + 0.5)
+    frame, found = extents_in(window)
+    print(f"   extents at scale {SCALE:g}: window {frame}; {found}")
+    if frame != tuple(scaled(v) for v in size):
+        raise Failure(f"the window's extents are {frame}, not {size} at scale {SCALE:g}")
+    for key, (x, y, width, height) in layout.items():
+        edges = (scaled(x), scaled(y), scaled(x + width) - scaled(x), scaled(y + height) - scaled(y))
+        if found.get(key) != edges:
+            raise Failure(f"{key} has extents {found.get(key)}, not {edges} at scale {SCALE:g}")
 
 
 def tree(accessible, depth=0):
@@ -238,6 +276,8 @@ class Tour:
         main = self.window(pyatspi.ROLE_FRAME, PRODUCT, 20)
         self.trees["main window"] = tree(main)
         box = wait_for("the text box", lambda: find(main, pyatspi.ROLE_TEXT), 5)
+        if self.mode != "wayland":
+            check_extents(main, MAIN_WINDOW_SIZE, MAIN_WINDOW_LAYOUT)
         status = find(main, pyatspi.ROLE_STATUS_BAR)
         if status is None:
             raise Failure("no status bar in the main window")

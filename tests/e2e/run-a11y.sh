@@ -4,13 +4,21 @@
 # an automation client do (tests/e2e/a11y_tour.py, with python3-pyatspi):
 # never a pointer event. The accessible tree of each window is printed.
 #
-#   tests/e2e/run-a11y.sh PROGRAM SOURCE_FOLDER actions|keys
+#   tests/e2e/run-a11y.sh PROGRAM SOURCE_FOLDER actions|keys [SCALE]
+#
+# With a SCALE the program runs at that screen scale (Qt's scale factor)
+# and the tour expects extents in the screen's device pixels.
 set -euo pipefail
 program="$(realpath "$1")"
 source_folder="$(realpath "$2")"
 # shellcheck source=../../scripts/xsession.sh
 source "$source_folder/scripts/xsession.sh"
 mode="$3"
+scale="${4:-1}"
+if [ "$scale" != 1 ]; then
+  export QT_SCALE_FACTOR="$scale"
+fi
+export TESSALY_TOUR_SCALE="$scale"
 
 
 # Debian's own python3, which python3-pyatspi is installed for.
