@@ -630,10 +630,25 @@ void StretchBlt(Surface &dest, int x, int y, int width, int height, const Surfac
     const auto sourceDevice = [srcRatio](int at, int limit) {
         return int(std::min<qint64>(deviceEdge(at, srcRatio), limit - 1));
     };
+    // A copy writes every pixel of a row from its source rows alone: the
+    // next device row of the same design row is the same pixels (on a
+    // finer surface, most rows are).
+    const bool rowsRepeat = op == SRCCOPY && !mono
+        && std::none_of(columns.begin(), columns.end(), [](const Span &span) { return span.from == span.to; });
+    Span lastRows;
+    qint64 lastRow = -1;
     for (qint64 dy = firstY; dy < endY; ++dy) {
         const Span rows = sourceSpan(designPixel(dy, ratio) - y, height, srcY, srcHeight, src.height());
         if (rows.from == rows.to)
             continue;
+        if (rowsRepeat && lastRow == dy - 1 && rows.from == lastRows.from && rows.to == lastRows.to) {
+            std::copy(pixels.row32(int(lastRow)) + firstX, pixels.row32(int(lastRow)) + endX,
+                      pixels.row32(int(dy)) + firstX);
+            lastRow = dy;
+            continue;
+        }
+        lastRows = rows;
+        lastRow = dy;
         for (qint64 dx = firstX; dx < endX; ++dx) {
             const Span &span = columns[size_t(dx - firstX)];
             if (span.from == span.to)
