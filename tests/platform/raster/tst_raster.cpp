@@ -165,6 +165,7 @@ private slots:
     void bitBltClipping();
     void maskedBlitLeavesMaskColourTransparent();
 
+    void stretchBltEnlargingReplicatesPixels_data();
     void stretchBltEnlargingReplicatesPixels();
     void stretchBltShrinkingAndsPixels_data();
     void stretchBltShrinkingAndsPixels();
@@ -686,30 +687,59 @@ void tst_Raster::maskedBlitLeavesMaskColourTransparent()
 
 // ---------------------------------------------------------------- StretchBlt
 
+void tst_Raster::stretchBltEnlargingReplicatesPixels_data()
+{
+    QTest::addColumn<uint>("op");
+    QTest::addColumn<bool>("mono");
+    QTest::addColumn<int>("sourceLeft");
+    for (const bool mono : {false, true}) {
+        const char *kind = mono ? "monochrome" : "colour";
+        QTest::addRow("%s copy", kind) << uint(SRCCOPY) << mono << 1;
+        QTest::addRow("%s and", kind) << uint(SRCAND) << mono << 1;
+        QTest::addRow("%s xor", kind) << uint(SRCINVERT) << mono << 1;
+        QTest::addRow("%s copy, half past the source", kind) << uint(SRCCOPY) << mono << 3;
+    }
+}
+
+// Each source pixel of a 2 x 2 block covers 2 x 2 destination pixels,
+// combined with what each row held before; destination pixels whose source
+// lies past the source's edge keep theirs.
 void tst_Raster::stretchBltEnlargingReplicatesPixels()
 {
-    const COLORREF a = RGB(10, 20, 30);
-    const COLORREF b = RGB(40, 50, 60);
-    const COLORREF c = RGB(70, 80, 90);
-    const COLORREF d = RGB(100, 110, 120);
-    Surface source = filledSurface(RGB(0, 0, 0), 4, 3);
-    SetPixelV(source, 1, 1, a);
-    SetPixelV(source, 2, 1, b);
-    SetPixelV(source, 1, 2, c);
-    SetPixelV(source, 2, 2, d);
-    Surface dest = filledSurface();
+    QFETCH(uint, op);
+    QFETCH(bool, mono);
+    QFETCH(int, sourceLeft);
+    Surface source = mono ? filledMonochrome(0, 4, 3) : filledSurface(RGB(0, 0, 0), 4, 3);
+    Surface dest = mono ? filledMonochrome(0) : filledSurface();
+    const auto sourceValue = [mono](int x, int y) { return mono ? quint32((x + 2 * y) % 3 == 0) : quint32(RGB(10 * x, 20 * y, 30 + x)); };
+    const auto before = [mono](int x, int y) { return mono ? quint32((x * y + y) & 1) : quint32(RGB(3 * x, 90 + 7 * y, 40 * y)); };
+    const auto set = [mono](Surface &surface, int x, int y, quint32 value) {
+        if (mono)
+            setMonochromeBit(surface, x, y, int(value));
+        else
+            surface.image().setPixel(x, y, toQRgb(COLORREF(value)));
+    };
+    const auto get = [mono](const Surface &surface, int x, int y) {
+        return mono ? quint32(surface.image().constScanLine(y)[x]) : quint32(surface.pixel(x, y));
+    };
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            set(source, x, y, sourceValue(x, y));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            set(dest, x, y, before(x, y));
 
-    StretchBlt(dest, 1, 1, 4, 4, source, 1, 1, 2, 2, SRCCOPY);
+    StretchBlt(dest, 1, 1, 4, 4, source, sourceLeft, 1, 2, 2, RasterOp(op));
 
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            COLORREF expected = kMarker;
-            if (x >= 1 && x < 5 && y >= 1 && y < 5) {
-                const bool right = x >= 3;
-                const bool lower = y >= 3;
-                expected = lower ? (right ? d : c) : (right ? b : a);
+            quint32 expected = before(x, y);
+            const int sourceX = sourceLeft + (x - 1) / 2;
+            if (x >= 1 && x < 5 && y >= 1 && y < 5 && sourceX < 4) {
+                const quint32 read = sourceValue(sourceX, 1 + (y - 1) / 2);
+                expected = op == SRCCOPY ? read : op == SRCAND ? (read & expected) : (read ^ expected);
             }
-            QCOMPARE(dest.pixel(x, y), expected);
+            QCOMPARE(get(dest, x, y), expected);
         }
     }
 }
