@@ -5,6 +5,10 @@
 
 #include <QAccessibleWidget>
 #include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+
+#include <map>
 
 namespace {
 
@@ -120,6 +124,118 @@ public:
     }
 };
 
+// A list of a window and its lines. Qt's own list hands assistive
+// technology its extents in the program's scaled pixels; this one in the
+// screen's (platform::screenExtent).
+class FormListItemAccessible : public QAccessibleInterface {
+public:
+    FormListItemAccessible(QListWidget *list, int row)
+        : m_list(list)
+        , m_row(row)
+    {
+    }
+
+    bool isValid() const override { return m_list && m_row < m_list->count(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_list); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind != QAccessible::Name || !isValid())
+            return QString();
+        return m_list->item(m_row)->text();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+
+    QRect rect() const override
+    {
+        if (!isValid() || !m_list->isVisible())
+            return QRect();
+        const QRect place = m_list->visualItemRect(m_list->item(m_row));
+        const QWidget &viewport = *m_list->viewport();
+        return platform::toScreenPixels(viewport, QRect(viewport.mapToGlobal(place.topLeft()), place.size()));
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        if (!isValid()) {
+            state.invalid = true;
+            return state;
+        }
+        const QListWidgetItem *item = m_list->item(m_row);
+        state.selectable = m_list->selectionMode() != QAbstractItemView::NoSelection;
+        state.selected = item->isSelected();
+        state.focusable = true;
+        state.focused = m_list->hasFocus() && m_list->currentRow() == m_row;
+        state.invisible = !m_list->isVisible();
+        return state;
+    }
+
+    int row() const { return m_row; }
+
+private:
+    QPointer<QListWidget> m_list;
+    int m_row;
+};
+
+class FormListAccessible : public QAccessibleWidget {
+public:
+    explicit FormListAccessible(QListWidget *list)
+        : QAccessibleWidget(list, QAccessible::List)
+    {
+    }
+    ~FormListAccessible() override
+    {
+        for (const auto &entry : m_items)
+            QAccessible::deleteAccessibleInterface(entry.second);
+    }
+
+    QRect rect() const override { return platform::screenExtent(*widget()); }
+    QAccessibleInterface *parent() const override { return platform::accessibleParentOf(*widget()); }
+
+    int childCount() const override { return list()->count(); }
+
+    // A row's interface stays the same one while the list lives: a reader
+    // holds on to it (and the list's focus events name rows).
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= list()->count())
+            return nullptr;
+        const auto found = m_items.find(index);
+        if (found != m_items.end())
+            return QAccessible::accessibleInterface(found->second);
+        auto *item = new FormListItemAccessible(list(), index);
+        m_items.emplace(index, QAccessible::registerAccessibleInterface(item));
+        return item;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        const auto *item = dynamic_cast<const FormListItemAccessible *>(child);
+        return item && item->parent() == this ? item->row() : -1;
+    }
+
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        for (int row = 0; row < childCount(); ++row) {
+            if (QAccessibleInterface *item = child(row); item && item->rect().contains(x, y))
+                return item;
+        }
+        return nullptr;
+    }
+
+private:
+    QListWidget *list() const { return static_cast<QListWidget *>(widget()); }
+    mutable std::map<int, QAccessible::Id> m_items;
+};
+
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
     if (!object || !object->isWidgetType())
@@ -133,6 +249,8 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
         return new FormAccessible(widget, QAccessible::Dialog);
     if (className == QLatin1String("FormLabel"))
         return new FormLabelAccessible(static_cast<FormLabel *>(widget));
+    if (className == QLatin1String("QListWidget"))
+        return new FormListAccessible(static_cast<QListWidget *>(widget));
     if (className == QLatin1String("QLabel") && widget->property(kStatusLine).toBool())
         return new StatusLineAccessible(static_cast<QLabel *>(widget));
     return nullptr;

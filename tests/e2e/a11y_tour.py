@@ -44,6 +44,14 @@ SCALE = float(os.environ.get("TESSALY_TOUR_SCALE", "1"))
 # Where the main window's objects are, in its own pixels: (x, y, width,
 # height) from its top-left corner.
 MAIN_WINDOW_SIZE = (314, 245)
+ABOUT_WINDOW_SIZE = (264, 280)
+ABOUT_WINDOW_LAYOUT = {
+    ("image", "Tessaly logo"): (11, 11, 33, 31),
+    ("label", "Version 1.0"): (51, 43, 69, 15),
+    ("list", "Special Thanks To:"): (11, 147, 241, 62),
+    ("list item", ""): (12, 148, 239, 14),
+    ("push button", "Close"): (171, 251, 73, 17),
+}
 MAIN_WINDOW_LAYOUT = {
     ("text", "Your text"): (0, 0, 313, 225),
     ("scroll bar", ""): (298, 1, 14, 209),
@@ -309,6 +317,7 @@ class Tour:
         key(XK_a, MOD1_MASK)
         about = self.window(pyatspi.ROLE_DIALOG, f"About {PRODUCT}", 10)
         self.trees["about window"] = tree(about)
+        check_extents(about, ABOUT_WINDOW_SIZE, ABOUT_WINDOW_LAYOUT)
         lines = [node.name for node in descendants(about) if node.getRole() == pyatspi.ROLE_LABEL]
         for expected in (PRODUCT, "Version 1.0", "Platform: ME/XP", "First Build: 20/12/03"):
             if expected not in lines:
@@ -337,6 +346,7 @@ class Tour:
         press(find(main, pyatspi.ROLE_PUSH_BUTTON, "About"))
         about = self.window(pyatspi.ROLE_DIALOG, f"About {PRODUCT}", 10)
         self.trees["about window"] = tree(about)
+        check_extents(about, ABOUT_WINDOW_SIZE, ABOUT_WINDOW_LAYOUT)
         lines = [node.name for node in descendants(about) if node.getRole() == pyatspi.ROLE_LABEL]
         if PRODUCT not in lines or "Version 1.0" not in lines:
             raise Failure(f"the about window does not read its product lines: {lines}")
