@@ -25,10 +25,12 @@ public:
         platform::COLORREF mask = 0; // the mask colour it was made with, where that matters
         QSize drawn;                 // the size the whole picture is drawn at
         QRect part;                  // the part kept, in the drawn picture's pixels
+        int ratio = 1;               // device pixels per design pixel it was scaled for
 
         bool operator==(const Key &other) const
         {
-            return kind == other.kind && mask == other.mask && drawn == other.drawn && part == other.part;
+            return kind == other.kind && mask == other.mask && drawn == other.drawn && part == other.part
+                && ratio == other.ratio;
         }
     };
 

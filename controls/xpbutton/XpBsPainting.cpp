@@ -615,13 +615,29 @@ QRect partOnTheSurface(const RECT &rect, int drawnW, int drawnH, int surfaceW, i
     return QRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
-// The part of a whole image stretched to drawnW x drawnH: the same pixels
-// as stretching it whole and cutting the part out, without the whole.
-platform::Surface stretchedPart(const platform::Surface &source, int drawnW, int drawnH, const QRect &part)
+// The device pixels per design pixel pictures are scaled for on a surface:
+// its ratio where that is whole, so that every design pixel is a block of
+// device pixels; elsewhere 1, the picture's design pixels spread as the
+// surface spreads any.
+int pictureRatio(const platform::Surface &surface)
 {
-    platform::Surface result(part.width(), part.height());
-    platform::StretchBlt(result, -part.x(), -part.y(), drawnW, drawnH, source, 0, 0, source.width(),
-                         source.height(), platform::SRCCOPY);
+    const qreal ratio = surface.devicePixelRatio();
+    return ratio > 1 && ratio == std::floor(ratio) ? int(ratio) : 1;
+}
+
+// The part of a whole image stretched to drawnW x drawnH: the same pixels
+// as stretching it whole and cutting the part out, without the whole. At a
+// ratio the image is stretched to the device pixels, not the design's.
+platform::Surface stretchedPart(const platform::Surface &source, int drawnW, int drawnH, const QRect &part,
+                                int ratio)
+{
+    platform::Surface result(part.width(), part.height(), platform::Surface::Format::Colour, ratio);
+    // The same pixels with no ratio of their own, to stretch onto.
+    QImage &image = result.image();
+    QImage deviceView(image.bits(), image.width(), image.height(), image.bytesPerLine(), image.format());
+    platform::Surface device(&deviceView);
+    platform::StretchBlt(device, -part.x() * ratio, -part.y() * ratio, drawnW * ratio, drawnH * ratio, source, 0,
+                         0, source.width(), source.height(), platform::SRCCOPY);
     return result;
 }
 
@@ -726,12 +742,13 @@ static void DrawBitmapPicture(const XpBsFace &face, Surface &surface, ScaledPict
         return;
     const int x = rect.left + part.x();
     const int y = rect.top + part.y();
+    const int ratio = pictureRatio(surface);
 
     if (normal == 1) {
-        const ScaledPictures::Key key{ScaledPictures::Kind::Bitmap, 0, QSize(drawnW, drawnH), part};
+        const ScaledPictures::Key key{ScaledPictures::Kind::Bitmap, 0, QSize(drawnW, drawnH), part, ratio};
         Surface &scaled = pictures.get(face.picture, key, [&] {
             QImage nativeImage = atOwnSize(bitmap);
-            return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
+            return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part, ratio);
         });
         BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(), x, y, face.maskColor);
         return;
@@ -739,10 +756,10 @@ static void DrawBitmapPicture(const XpBsFace &face, Surface &surface, ScaledPict
     // The mask colour becomes white, which the silhouette and the emboss
     // leave out.
     const ScaledPictures::Key key{ScaledPictures::Kind::BitmapMaskedToWhite, face.maskColor, QSize(drawnW, drawnH),
-                                  part};
+                                  part, ratio};
     Surface &scaled = pictures.get(face.picture, key, [&] {
         QImage nativeImage = maskedToWhite(bitmap, face.maskColor);
-        return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part);
+        return stretchedPart(Surface(&nativeImage), drawnW, drawnH, part, ratio);
     });
     const quint32 flags = platform::DST_BITMAP | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
     platform::DrawState(surface, scaled.image(), x, y, flags, kSilhouette);
@@ -762,9 +779,12 @@ static void DrawIconPicture(const XpBsFace &face, Surface &surface, ScaledPictur
         const QRect part = partOnTheSurface(rect, rectW, rectH, face.width, face.height);
         if (part.isEmpty())
             return;
+        const int r = pictureRatio(surface);
+        QImage scaled = replicatedPart(icon, rectW * r, rectH * r,
+                                       QRect(part.x() * r, part.y() * r, part.width() * r, part.height() * r));
+        scaled.setDevicePixelRatio(r);
         QPainter painter(&surface.image());
-        painter.drawImage(QPoint(rect.left + part.x(), rect.top + part.y()),
-                          replicatedPart(icon, rectW, rectH, part));
+        painter.drawImage(QPoint(rect.left + part.x(), rect.top + part.y()), scaled);
         return;
     }
     // Stretched to the rectangle, of which the drawn size is blitted: what
@@ -776,13 +796,14 @@ static void DrawIconPicture(const XpBsFace &face, Surface &surface, ScaledPictur
     const QRect part = partOnTheSurface(rect, drawnW, drawnH, face.width, face.height);
     if (part.isEmpty())
         return;
+    const int ratio = pictureRatio(surface);
     const ScaledPictures::Key key{grey == 1 ? ScaledPictures::Kind::IconSilhouette : ScaledPictures::Kind::IconEmbossed,
-                                  0, QSize(rectW, rectH), part};
+                                  0, QSize(rectW, rectH), part, ratio};
     Surface &scaled = pictures.get(face.picture, key, [&] {
         Surface native(icon.width(), icon.height()); // black, and left so: black is the transparent colour here
         const quint32 flags = platform::DST_ICON | (grey == 1 ? platform::DSS_MONO : platform::DSS_DISABLED);
         platform::DrawState(native, icon, 0, 0, flags, kSilhouette);
-        return stretchedPart(native, rectW, rectH, part);
+        return stretchedPart(native, rectW, rectH, part, ratio);
     });
     BlitMasked(surface, surface, scaled, 0, 0, part.width(), part.height(),
                rect.left + part.x(), rect.top + part.y(), 0);
@@ -796,10 +817,13 @@ static void BlitMasked(Surface &dest, Surface &background, Surface &src, int src
     const int h = qint16(srcBottom - srcTop);
     if (w <= 0 || h <= 0)
         return;
-    Surface maskBits(w, h, Surface::Format::Monochrome);
-    Surface inverse(w, h, Surface::Format::Monochrome);
-    Surface result(w, h);
-    Surface sprite(w, h);
+    // At the source's ratio: a picture scaled for the device keeps its
+    // device pixels.
+    const qreal ratio = src.devicePixelRatio();
+    Surface maskBits(w, h, Surface::Format::Monochrome, ratio);
+    Surface inverse(w, h, Surface::Format::Monochrome, ratio);
+    Surface result(w, h, Surface::Format::Colour, ratio);
+    Surface sprite(w, h, Surface::Format::Colour, ratio);
 
     // Pixels of the mask colour become 1 in the mask, all others 0.
     {

@@ -103,6 +103,8 @@ class tst_HiDpi : public QObject {
 private slots:
     void facesAreTheirDesignBlownUp_data();
     void facesAreTheirDesignBlownUp();
+    void picturesShowTheirOwnPixels_data();
+    void picturesShowTheirOwnPixels();
     void controlsDrawAtTheScreensRatio();
     void logoIsDrawnForTheScreensRatio_data();
     void logoIsDrawnForTheScreensRatio();
@@ -150,6 +152,47 @@ void tst_HiDpi::facesAreTheirDesignBlownUp()
     }
     QCOMPARE(fine.devicePixelRatio(), ratio);
     QCOMPARE(firstDifference(one, fine, ratio), QString());
+}
+
+void tst_HiDpi::picturesShowTheirOwnPixels_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("ratio");
+    for (const int ratio : {2, 3}) {
+        QTest::addRow("bitmap x%d", ratio) << int(platform::PictureData::Bitmap) << ratio;
+        QTest::addRow("icon x%d", ratio) << int(platform::PictureData::Icon) << ratio;
+    }
+}
+
+// A picture drawn at 6 x 6 from an image of as many pixels as the screen
+// has under it shows every one of them, not 6 x 6 pixels blown up.
+void tst_HiDpi::picturesShowTheirOwnPixels()
+{
+    QFETCH(int, type);
+    QFETCH(int, ratio);
+    const int side = 6 * ratio;
+    QImage image(side, side, QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, qRgb(10 + 7 * x, 20 + 7 * y, 200));
+    XpBsFace face = buttonFace(0, QStringLiteral("idle"));
+    const platform::Picture picture = testing::pictureOf(image, type);
+    face.picture = picture;
+    face.pictureWidth = face.pictureHeight = 6;
+    face.maskColor = 0xFF00FF; // magenta: in no pixel of the picture
+    const QImage drawn = drawnButton(face, ratio);
+
+    QPoint origin(-1, -1);
+    for (int y = 0; y < drawn.height() && origin.x() < 0; ++y)
+        for (int x = 0; x < drawn.width() && origin.x() < 0; ++x)
+            if (drawn.pixel(x, y) == image.pixel(0, 0))
+                origin = QPoint(x, y);
+    QVERIFY2(origin.x() >= 0, "the picture's first pixel is nowhere");
+    QCOMPARE(origin.x() % ratio, 0); // on a design pixel's first device pixel
+    QCOMPARE(origin.y() % ratio, 0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            QCOMPARE(drawn.pixel(origin.x() + x, origin.y() + y), image.pixel(x, y));
 }
 
 void tst_HiDpi::controlsDrawAtTheScreensRatio()

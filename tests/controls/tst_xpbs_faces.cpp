@@ -55,18 +55,7 @@ struct Fixture {
     void press() { QTest::mousePress(button, Qt::LeftButton, {}, QPoint(3, 3)); }
 };
 
-// A picture of an image, its HIMETRIC size that of `recorded` pixels (the
-// image's own size when not given) at 96 dpi.
-platform::Picture pictureOf(const QImage &image, int type = platform::PictureData::Bitmap, QSize recorded = QSize())
-{
-    auto picture = std::make_shared<platform::PictureData>();
-    picture->type = type;
-    picture->image = image;
-    const QSize size = recorded.isValid() ? recorded : image.size();
-    picture->widthHimetric = platform::pixelsToHimetric(size.width());
-    picture->heightHimetric = platform::pixelsToHimetric(size.height());
-    return picture;
-}
+using testing::pictureOf;
 
 // A bitmap picture of the given size: a solid square of `ink` inside a
 // border of `background`.
