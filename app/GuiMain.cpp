@@ -1,4 +1,5 @@
 #include "Program.h"
+#include "platform/desktop/Accessibility.h"
 #include "platform/host/Host.h"
 #include "platform/forms/Units.h"
 
@@ -78,6 +79,9 @@ int main(int argc, char *argv[])
     // program; the logo click and the main window's animation do.
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installFontSubstitutions();
+    // Before any widget: Qt 6.8 makes a widget's accessible face as the
+    // widget is made, while a screen reader listens.
+    platform::installScrollBarAccessibility();
 
     Program program(platform::systemHost());
     program.start();
