@@ -48,9 +48,17 @@ QWidget &windowOf(Program &program, const QString &kind)
 // first shown), or moved there.
 void showOn(QWidget &window, QScreen *screen)
 {
-    if (!window.isVisible())
+    const bool moving = window.isVisible();
+    const QSize size = window.size();
+    if (!moving)
         window.setScreen(screen);
     window.move(screen->geometry().topLeft() + QPoint(40, 40));
+    if (moving) {
+        // Qt 6.8's offscreen windows keep their device size across screens
+        // of another scale; a desktop keeps the window's own.
+        QTRY_COMPARE(window.screen(), screen);
+        window.resize(size);
+    }
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(window.screen(), screen);
@@ -202,8 +210,11 @@ void tst_Screens::ownDrawingIsTheDesignBlownUp()
 
 int main(int argc, char *argv[])
 {
-    // The offscreen platform with the screens of the data file.
+    // The offscreen platform with the screens of the data file, each at its
+    // own scale (as a desktop sets them; Qt 6.8's offscreen windows keep
+    // ratio 1 whatever ratio its screens are given).
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" TESSALY_SCREENS_FILE);
+    qputenv("QT_SCREEN_SCALE_FACTORS", "One=1;Two=2;OneAndAHalf=1.5;Three=3");
     QApplication application(argc, argv);
     tst_Screens test;
     QTEST_SET_MAIN_SOURCE_PATH
