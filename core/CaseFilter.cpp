@@ -55,6 +55,14 @@ bool hasAvx2()
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
 }
+
+// Limited runs gather the letters' draws together and spread their cases
+// back (pext, pdep).
+bool hasBmi2Avx2()
+{
+    static const bool bmi2 = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("avx2");
+    return bmi2;
+}
 #endif
 
 #if defined(__SSE2__)
@@ -156,7 +164,61 @@ char *encode(char32_t code, char *out)
     return out;
 }
 
+// Bit j of the result: the parity of bits 0 to j.
+inline std::uint64_t prefixParity(std::uint64_t bits)
+{
+    for (int shift = 1; shift < 64; shift *= 2)
+        bits ^= bits << shift;
+    return bits;
+}
+
 } // namespace
+
+std::uint64_t CaseFilter::Runs::next(std::uint64_t changes, unsigned count)
+{
+    const std::uint64_t mine = ~std::uint64_t(0) >> (64 - count);
+    // The letters drawn to keep the case, in runs between those drawn to
+    // change it. A keep turns into a change where it would make the run
+    // limit + 1 long: at every limit-th keep after a drawn change, counted
+    // here from where each run of keeps starts, so no turn depends on the
+    // one before. The first run of keeps goes on from the current run, as
+    // if its change lay `length` letters back.
+    const std::uint64_t keeps = ~changes & mine;
+    const std::uint64_t first = keeps & ~(keeps + 1); // empty unless letter 0 keeps
+    const auto turnsFrom = [this](unsigned at) { return at < 64 ? every << at : 0; };
+    std::uint64_t turned = first & turnsFrom(limit - length);
+    const std::uint64_t rest = keeps & ~first;
+    const std::uint64_t starts = rest & ~(rest << 1);
+    if (limit <= 8) {
+        // Few lengths: the runs of keeps grouped by where they start, modulo
+        // the limit, with no branch.
+        for (unsigned start = 0; start < limit; ++start) {
+            const std::uint64_t these = starts & (every << start);
+            const std::uint64_t runs = rest & ~(rest + these);
+            turned |= runs & turnsFrom(start + limit - 1);
+        }
+    } else if (limit <= 64) {
+        // Runs of limit keeps or more, seldom seen: one at a time. Bit j of
+        // `reaching` says the keeps j to j + limit - 1 are all there.
+        std::uint64_t reaching = rest;
+        for (unsigned covered = 1; covered < limit;) {
+            const unsigned step = std::min(covered, limit - covered);
+            reaching &= reaching >> step;
+            covered += step;
+        }
+        while (reaching) {
+            const std::uint64_t start = reaching & (~reaching + 1);
+            const std::uint64_t run = rest & ~(rest + start);
+            turned |= run & (every * (start << (limit - 1)));
+            reaching &= ~run;
+        }
+    }
+    const std::uint64_t changed = (changes & mine) | turned;
+    const std::uint64_t cases = prefixParity(changed) ^ (std::uint64_t(0) - lower);
+    lower = unsigned(cases >> (count - 1)) & 1;
+    length = changed ? count - unsigned(63 - __builtin_clzll(changed)) : length + count;
+    return cases;
+}
 
 std::uint64_t entropySeed()
 {
@@ -164,12 +226,22 @@ std::uint64_t entropySeed()
     return (std::uint64_t(device()) << 32) ^ device();
 }
 
-CaseFilter::CaseFilter(const CaseRules &rules, std::uint64_t seed)
+CaseFilter::CaseFilter(const CaseRules &rules, std::uint64_t seed, const CaseMode &mode)
     : m_rules(rules)
 {
     std::uint64_t state = seed;
     for (std::uint64_t &word : m_draws.state)
         word = splitMix64(state);
+    if (mode.kind == CaseMode::Kind::Alternate) {
+        m_draws.patterned = true;
+        // Byte n of the ring is unit n's case, and a word holds an even
+        // number of them: every word is the same.
+        m_draws.pattern = (mode.startUpper ? 0x2000 : 0x0020) * 0x0001000100010001ull;
+    } else if (mode.kind == CaseMode::Kind::MaxRun) {
+        m_runs.limit = std::clamp(mode.maxRun, 1u, CaseMode::kLongestRun);
+        for (unsigned bit = 0; bit < 64; bit += m_runs.limit)
+            m_runs.every |= std::uint64_t(1) << bit;
+    }
 }
 
 void CaseFilter::feed(const char *data, std::size_t size, std::string &out)
@@ -235,17 +307,46 @@ void CaseFilter::makeTwoBytes()
 std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, bool atEnd, char *out,
                                 std::size_t *written)
 {
+    return m_runs.limit ? convertAs<true>(data, size, atEnd, out, written)
+                        : convertAs<false>(data, size, atEnd, out, written);
+}
+
+template <bool limitRuns>
+std::size_t CaseFilter::convertAs(const unsigned char *data, std::size_t size, bool atEnd, char *out,
+                                  std::size_t *written)
+{
     // Room for the output is the caller's: a code point's new form takes at
     // most one and a half times its bytes, and nothing is written twice.
     char *write = out;
     const bool dottedI = m_rules.hasDottedI();
     Draws draws = m_draws;
+    Runs runs = m_runs;
+    // The case of a unit from its draw: where runs are limited, only letters
+    // with case move the run.
+    const auto caseOf = [&runs](unsigned draw, bool hasCase) {
+        if constexpr (limitRuns)
+            return hasCase ? runs.next(draw) : draw;
+        else
+            return draw;
+    };
     std::size_t i = 0;
     while (i < size) {
+        if constexpr (limitRuns) {
+#if defined(__GNUC__) && defined(__x86_64__)
+            // Runs of ASCII letters many at a time, once the first letter
+            // has set a run going.
+            if (size - i >= 64 && data[i] < 0x80 && !dottedI && runs.length > 0 && hasBmi2Avx2()) {
+                const std::size_t before = i;
+                i = asciiRunLimitedAvx2(data, size, i, write, draws, runs);
+                if (i > before)
+                    continue;
+            }
+#endif
+        }
         // Runs of ASCII bytes (unless one is an i of a language whose i is
         // not ASCII's).
 #if defined(__SSE2__)
-        if (size - i >= 16 && data[i] < 0x80 && !dottedI) {
+        if (!limitRuns && size - i >= 16 && data[i] < 0x80 && !dottedI) {
             // Sixteen bytes to a register: the run's bytes up to the first
             // one past ASCII, sixteen units' draws at once; thirty-two at a
             // time while the run lasts.
@@ -302,7 +403,7 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
             continue;
         }
 #endif
-        if (size - i >= 8 && data[i] < 0x80) {
+        if (!limitRuns && size - i >= 8 && data[i] < 0x80) {
             std::uint64_t eight;
             std::memcpy(&eight, data + i, 8);
             eight = Draws::littleEndian(eight);
@@ -330,7 +431,8 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
                 makeTwoBytes();
             do {
                 const unsigned code = unsigned(data[i] & 0x1F) << 6 | (data[i + 1] & 0x3F);
-                const Encoded &encoded = m_twoBytes[code][draws.bit()];
+                const Encoded &encoded =
+                    m_twoBytes[code][caseOf(draws.bit(), limitRuns && (*m_bmp)[code][0] != (*m_bmp)[code][1])];
                 std::memcpy(write, encoded.bytes, 4); // the fourth is the length: written again after
                 write += encoded.length;
                 i += 2;
@@ -340,7 +442,7 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
         if (lead < 0x80) {
             // ASCII: the 0x20 bit of a letter set for lower case, cleared
             // for upper case; no branch on the draw.
-            const unsigned lower = draws.bit();
+            const unsigned lower = caseOf(draws.bit(), kAscii.mask[lead] != 0);
             if (dottedI && (lead == 'i' || lead == 'I')) {
                 write = encode(m_rules.toCase(lead, lower == 0), write);
             } else {
@@ -357,7 +459,8 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
             if (!m_bmp)
                 m_bmp = &m_rules.bmp();
             const char32_t code = char32_t(lead & 0x0F) << 12 | char32_t(data[i + 1] & 0x3F) << 6 | (data[i + 2] & 0x3F);
-            const char32_t converted = (*m_bmp)[code][draws.bit()];
+            const auto &cases = (*m_bmp)[code];
+            const char32_t converted = cases[caseOf(draws.bit(), cases[0] != cases[1])];
             if (converted >= 0x800) {
                 write[0] = char(0xE0 | (converted >> 12));
                 write[1] = char(0x80 | ((converted >> 6) & 0x3F));
@@ -377,7 +480,8 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
                 m_plane1 = &m_rules.plane1();
             const unsigned low = unsigned(data[i + 1] & 0x0F) << 12 | unsigned(data[i + 2] & 0x3F) << 6
                 | (data[i + 3] & 0x3F);
-            const unsigned converted = (*m_plane1)[low][draws.bit()];
+            const auto &cases = (*m_plane1)[low];
+            const unsigned converted = cases[caseOf(draws.bit(), cases[0] != cases[1])];
             write[0] = char(0xF0);
             write[1] = char(0x90 | (converted >> 12));
             write[2] = char(0x80 | ((converted >> 6) & 0x3F));
@@ -391,7 +495,7 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
         if (length > 0 && available < std::size_t(length) && !atEnd && canStillComplete(data + i, available, length))
             break; // the rest may come with the next piece
         const char32_t code = length > 0 && available >= std::size_t(length) ? decode(data + i, length) : 0;
-        const unsigned lower = draws.bit();
+        const unsigned draw = draws.bit();
         if (code == 0) {
             *write++ = char(lead); // not a whole, valid sequence: its bytes pass one by one
             ++i;
@@ -399,10 +503,14 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
         }
         // Planes 2 to 16 (whole sequences of the BMP and plane 1 took the
         // paths above): asked of the rule itself.
+        unsigned lower = draw;
+        if constexpr (limitRuns)
+            lower = caseOf(draw, m_rules.toCase(code, true) != m_rules.toCase(code, false));
         write = encode(m_rules.toCase(code, lower == 0), write);
         i += std::size_t(length);
     }
     m_draws = draws;
+    m_runs = runs;
     *written = std::size_t(write - out);
     return i;
 }
@@ -437,6 +545,85 @@ __attribute__((target("avx2"))) std::size_t CaseFilter::asciiRunAvx2(const unsig
         }
         write += 64;
         i += 64;
+    }
+    return i;
+}
+#endif
+
+#if defined(__GNUC__) && defined(__x86_64__)
+namespace {
+
+// Bit 7 of each byte of two halves, the first half's in the low 32 bits.
+__attribute__((target("avx2"))) inline std::uint64_t highBits(__m256i low, __m256i high)
+{
+    return std::uint64_t(std::uint32_t(_mm256_movemask_epi8(low)))
+        | std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32;
+}
+
+// 0x20 in byte j where bit j of `cases` is set, else 0.
+__attribute__((target("avx2"))) inline __m256i spreadCases(std::uint32_t cases)
+{
+    // Byte j takes the byte of `cases` that holds bit j, then that bit.
+    const __m256i byteOfBit = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2,
+                                               2, 3, 3, 3, 3, 3, 3, 3, 3);
+    const __m256i bitOfByte = _mm256_set1_epi64x(0x8040201008040201ll);
+    const __m256i selected =
+        _mm256_and_si256(_mm256_shuffle_epi8(_mm256_set1_epi32(int(cases)), byteOfBit), bitOfByte);
+    return _mm256_and_si256(_mm256_cmpeq_epi8(selected, bitOfByte), _mm256_set1_epi8(0x20));
+}
+
+} // namespace
+
+// Runs of ASCII bytes where runs of a case are limited, up to sixty-four at
+// a time: the letters' draws gathered into one word, their cases worked out
+// together and spread back to the letters' bytes. Returns where the run of
+// ASCII stopped, within the last sixty-four bytes or at the first byte past
+// ASCII.
+__attribute__((target("avx2,bmi2"))) std::size_t CaseFilter::asciiRunLimitedAvx2(const unsigned char *data,
+                                                                               std::size_t size, std::size_t i,
+                                                                               char *&write, Draws &draws,
+                                                                               Runs &runs)
+{
+    const __m256i caseBit = _mm256_set1_epi8(0x20);
+    const __m256i beforeA = _mm256_set1_epi8('a' - 1);
+    const __m256i afterZ = _mm256_set1_epi8('z' + 1);
+    while (size - i >= 64) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i));
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + 32));
+        const std::uint64_t past = highBits(first, second);
+        const unsigned take = past ? unsigned(__builtin_ctzll(past)) : 64;
+        if (take == 0)
+            break;
+        const __m256i firstLetters =
+            _mm256_and_si256(_mm256_cmpgt_epi8(_mm256_or_si256(first, caseBit), beforeA),
+                             _mm256_cmpgt_epi8(afterZ, _mm256_or_si256(first, caseBit)));
+        const __m256i secondLetters =
+            _mm256_and_si256(_mm256_cmpgt_epi8(_mm256_or_si256(second, caseBit), beforeA),
+                             _mm256_cmpgt_epi8(afterZ, _mm256_or_si256(second, caseBit)));
+        const std::uint64_t mine = ~std::uint64_t(0) >> (64 - take);
+        const std::uint64_t letters = highBits(firstLetters, secondLetters) & mine;
+        const unsigned char *random = draws.window(64);
+        // Bit 5 of each draw up to bit 7, which movemask reads.
+        const std::uint64_t drawn =
+            highBits(_mm256_slli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(random)), 2),
+                 _mm256_slli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(random + 32)), 2));
+        draws.take(take);
+        std::uint64_t cases = 0;
+        if (letters)
+            cases = _pdep_u64(runs.next(_pext_u64(drawn, letters), unsigned(__builtin_popcountll(letters))), letters);
+        // Letters keep every bit but the case bit; the bytes past `take` are
+        // written again.
+        const __m256i firstMask = _mm256_and_si256(firstLetters, caseBit);
+        const __m256i secondMask = _mm256_and_si256(secondLetters, caseBit);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(write),
+                            _mm256_or_si256(_mm256_andnot_si256(firstMask, first), spreadCases(std::uint32_t(cases))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(write + 32),
+                            _mm256_or_si256(_mm256_andnot_si256(secondMask, second),
+                                            spreadCases(std::uint32_t(cases >> 32))));
+        write += take;
+        i += take;
+        if (take < 64)
+            break;
     }
     return i;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaseMode.h"
 #include "CaseRules.h"
 
 #include <array>
@@ -20,9 +21,19 @@
 // each byte is the bit that makes an ASCII letter lower case, so eight
 // ASCII bytes are converted at once.) The same seed and input give the same
 // output however the input is cut into pieces.
+//
+// The other modes keep the units and their draws. Alternating, the ring
+// holds a fixed pattern instead of drawn words (0x20, 0x00, 0x20, ...
+// starting lower), so every unit, with case or not, takes its place in the
+// rhythm. With runs limited to N, a letter's draw says whether its case
+// changes from the letter before (1) or stays (0), and a letter that would
+// make the run N + 1 long changes all the same: the same odds as drawing
+// each case and turning the (N + 1)-th equal one in a row, but it can be
+// worked out for many letters at once. Only letters with case count; the
+// draws of the other units are passed over.
 class CaseFilter {
 public:
-    CaseFilter(const CaseRules &rules, std::uint64_t seed);
+    CaseFilter(const CaseRules &rules, std::uint64_t seed, const CaseMode &mode = CaseMode());
 
     // Room the output of a piece of `size` bytes may take.
     static constexpr std::size_t room(std::size_t size) { return 2 * size + 8; }
@@ -52,6 +63,8 @@ private:
         std::uint64_t state[4];
         std::uint64_t ring[kWords];
         unsigned next = kUnits; // the next unit's place in the ring; kUnits: none left
+        bool patterned = false; // every word the pattern instead of a drawn one
+        std::uint64_t pattern = 0;
 
         static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
         static std::uint64_t littleEndian(std::uint64_t word)
@@ -86,7 +99,7 @@ private:
             for (unsigned k = keepFrom; k < kWords; ++k)
                 ring[kept++] = ring[k];
             for (unsigned k = kept; k < kWords; ++k)
-                ring[k] = littleEndian(nextWord());
+                ring[k] = patterned ? pattern : littleEndian(nextWord());
             next -= 8 * keepFrom;
         }
         // The ring as bytes: byte n holds unit n's draw at bit 5, as the
@@ -110,12 +123,38 @@ private:
         void take(unsigned units) { next += units; }
     };
 
+    // The run of equal cases the last letters made, where runs are
+    // limited.
+    struct Runs {
+        unsigned limit = 0;  // the longest run allowed; 0: none
+        unsigned length = 0; // letters in the current run; 0 before the first letter
+        unsigned lower = 0;  // the current run's case: 1 lower
+        std::uint64_t every = 0; // bits 0, limit, 2 limit, ...
+
+        // The case of the next letter (1 lower) from its draw.
+        unsigned next(unsigned change)
+        {
+            change |= unsigned(length == limit);
+            lower ^= change;
+            length = change ? 1 : length + 1;
+            return lower;
+        }
+        // The same for `count` letters (1 to 64) at once, draw j at bit j;
+        // bit j of the result is letter j's case. Only after the first
+        // letter (length > 0).
+        std::uint64_t next(std::uint64_t changes, unsigned count);
+    };
+
     // Converts whole units from data, up to a sequence that may continue
     // past the end; returns how many bytes were used, and the bytes written.
     std::size_t convert(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
+    template <bool limitRuns>
+    std::size_t convertAs(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
     void makeTwoBytes();
     static std::size_t asciiRunAvx2(const unsigned char *data, std::size_t size, std::size_t i, char *&write,
                                     Draws &draws);
+    static std::size_t asciiRunLimitedAvx2(const unsigned char *data, std::size_t size, std::size_t i, char *&write,
+                                           Draws &draws, Runs &runs);
 
     const CaseRules &m_rules;
     const CaseRules::BmpCases *m_bmp = nullptr; // made when the first letter past ASCII comes
@@ -129,6 +168,7 @@ private:
     std::array<std::array<Encoded, 2>, 0x800> m_twoBytes;
     bool m_twoBytesMade = false;
     Draws m_draws;
+    Runs m_runs;
     unsigned char m_pending[4];
     std::size_t m_pendingSize = 0;
 };
