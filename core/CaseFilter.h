@@ -22,15 +22,14 @@
 // ASCII bytes are converted at once.) The same seed and input give the same
 // output however the input is cut into pieces.
 //
-// The other modes keep the units and their draws. Alternating, the ring
-// holds a fixed pattern instead of drawn words (0x20, 0x00, 0x20, ...
-// starting lower), so every unit, with case or not, takes its place in the
-// rhythm. With runs limited to N, a letter's draw says whether its case
-// changes from the letter before (1) or stays (0), and a letter that would
-// make the run N + 1 long changes all the same: the same odds as drawing
-// each case and turning the (N + 1)-th equal one in a row, but it can be
-// worked out for many letters at once. Only letters with case count; the
-// draws of the other units are passed over.
+// Alternating, the ring holds a fixed pattern instead of drawn words (0x20,
+// 0x00, 0x20, ... starting lower), so every unit, with case or not, takes
+// its place in the rhythm. With runs limited to N, only the letters with
+// case draw, one bit each from the generator's words in turn; a letter's
+// bit says whether its case changes from the letter before (1) or stays (0),
+// and a letter that would make the run N + 1 long changes all the same: the
+// same odds as drawing each case and turning the (N + 1)-th equal one in a
+// row, but it can be worked out for many letters at once.
 class CaseFilter {
 public:
     CaseFilter(const CaseRules &rules, std::uint64_t seed, const CaseMode &mode = CaseMode());
@@ -57,6 +56,19 @@ private:
     // works on a copy of its own, so that what it writes (through a char
     // pointer, which may alias anything) never forces them out of the
     // registers and the cache.
+    static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+    static std::uint64_t xoshiro(std::uint64_t (&state)[4])
+    {
+        const std::uint64_t result = rotl(state[1] * 5, 7) * 9;
+        const std::uint64_t t = state[1] << 17;
+        state[2] ^= state[0];
+        state[3] ^= state[1];
+        state[1] ^= state[2];
+        state[0] ^= state[3];
+        state[2] ^= t;
+        state[3] = rotl(state[3], 45);
+        return result;
+    }
     struct Draws {
         static constexpr unsigned kWords = 64;
         static constexpr unsigned kUnits = 8 * kWords;
@@ -66,7 +78,6 @@ private:
         bool patterned = false; // every word the pattern instead of a drawn one
         std::uint64_t pattern = 0;
 
-        static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
         static std::uint64_t littleEndian(std::uint64_t word)
         {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -75,18 +86,7 @@ private:
             return word;
 #endif
         }
-        std::uint64_t nextWord()
-        {
-            const std::uint64_t result = rotl(state[1] * 5, 7) * 9;
-            const std::uint64_t t = state[1] << 17;
-            state[2] ^= state[0];
-            state[3] ^= state[1];
-            state[1] ^= state[2];
-            state[0] ^= state[3];
-            state[2] ^= t;
-            state[3] = rotl(state[3], 45);
-            return result;
-        }
+        std::uint64_t nextWord() { return xoshiro(state); }
         // Keeps the unused units of the ring in front and draws the rest
         // anew.
 #if defined(__GNUC__)
@@ -121,40 +121,71 @@ private:
             return units() + next;
         }
         void take(unsigned units) { next += units; }
+
     };
 
-    // The run of equal cases the last letters made, where runs are
-    // limited.
-    struct Runs {
-        unsigned limit = 0;  // the longest run allowed; 0: none
-        unsigned length = 0; // letters in the current run; 0 before the first letter
-        unsigned lower = 0;  // the current run's case: 1 lower
+    // Where runs are limited, only the letters with case draw, a bit each,
+    // in turn from the generator's words: the next draws are from bit
+    // Run::used of words[0] on, then words[1]'s.
+    struct LetterDraws {
+        std::uint64_t state[4];
+        std::uint64_t words[2];
+        unsigned limit = 0;      // the longest run allowed; 0: runs are not limited
         std::uint64_t every = 0; // bits 0, limit, 2 limit, ...
-
-        // The case of the next letter (1 lower) from its draw.
-        unsigned next(unsigned change)
-        {
-            change |= unsigned(length == limit);
-            lower ^= change;
-            length = change ? 1 : length + 1;
-            return lower;
-        }
-        // The same for `count` letters (1 to 64) at once, draw j at bit j;
-        // bit j of the result is letter j's case. Only after the first
-        // letter (length > 0).
-        std::uint64_t next(std::uint64_t changes, unsigned count);
     };
+    // The run of equal cases the last letters made, and the draws taken
+    // from words[0]: apart from the rest, so that it stays in registers.
+    struct Run {
+        unsigned used = 0;
+        unsigned length = 0; // letters in the run; 0 before the first letter
+        unsigned lower = 0;  // the run's case: 1 lower
+    };
+    static void skipDraws(LetterDraws &draws, Run &run, unsigned count)
+    {
+        run.used += count;
+        if (run.used >= 64) {
+            draws.words[0] = draws.words[1];
+            draws.words[1] = xoshiro(draws.state);
+            run.used -= 64;
+        }
+    }
+    // The case of the next letter, 1 for lower: its draw says whether the
+    // case changes, unless the run is as long as allowed.
+    static unsigned nextCase(LetterDraws &draws, Run &run)
+    {
+        const unsigned change = (unsigned(draws.words[0] >> run.used) & 1u) | unsigned(run.length == draws.limit);
+        skipDraws(draws, run, 1);
+        run.lower ^= change;
+        run.length = change ? 1 : run.length + 1;
+        return run.lower;
+    }
+    // The cases of the next `count` letters (1 to 64), letter j's at bit j.
+    // Only after the first letter (length > 0).
+    static std::uint64_t nextCases(LetterDraws &draws, Run &run, unsigned count);
 
     // Converts whole units from data, up to a sequence that may continue
     // past the end; returns how many bytes were used, and the bytes written.
     std::size_t convert(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
+    // The same with every unit's case drawn (or alternating), and with runs
+    // limited: one unit, or a run of two-byte letters, at data[i] that is
+    // not taken many at a time (false: a sequence that may go on in the next
+    // piece).
+    std::size_t convertDrawn(const unsigned char *data, std::size_t size, bool atEnd, char *out,
+                             std::size_t *written);
+    std::size_t convertLimited(const unsigned char *data, std::size_t size, bool atEnd, char *out,
+                               std::size_t *written);
+    std::size_t convertLimitedAvx2(const unsigned char *data, std::size_t size, bool atEnd, char *out,
+                                   std::size_t *written);
     template <bool limitRuns>
-    std::size_t convertAs(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
+    bool convertUnit(const unsigned char *data, std::size_t size, bool atEnd, std::size_t &i, char *&write,
+                     Draws &draws, LetterDraws &letters, Run &run);
+    static void limitedAsciiByLetter(const unsigned char *data, std::size_t &i, std::size_t end, char *&write,
+                                     LetterDraws &letters, Run &run);
+    static void limitedAsciiAvx2(const unsigned char *data, std::size_t size, std::size_t &i, char *&write,
+                                 LetterDraws &letters, Run &run);
     void makeTwoBytes();
     static std::size_t asciiRunAvx2(const unsigned char *data, std::size_t size, std::size_t i, char *&write,
                                     Draws &draws);
-    static std::size_t asciiRunLimitedAvx2(const unsigned char *data, std::size_t size, std::size_t i, char *&write,
-                                           Draws &draws, Runs &runs);
 
     const CaseRules &m_rules;
     const CaseRules::BmpCases *m_bmp = nullptr; // made when the first letter past ASCII comes
@@ -168,7 +199,8 @@ private:
     std::array<std::array<Encoded, 2>, 0x800> m_twoBytes;
     bool m_twoBytesMade = false;
     Draws m_draws;
-    Runs m_runs;
+    LetterDraws m_letters;
+    Run m_run;
     unsigned char m_pending[4];
     std::size_t m_pendingSize = 0;
 };
