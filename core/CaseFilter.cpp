@@ -279,7 +279,8 @@ std::size_t CaseFilter::convert(const unsigned char *data, std::size_t size, boo
     if (!m_letters.limit)
         return convertDrawn(data, size, atEnd, out, written);
 #if defined(__GNUC__) && defined(__x86_64__)
-    if (hasLimitedRunsAvx2())
+    // (An ASCII i that may come out as İ is not for the wide registers.)
+    if (hasLimitedRunsAvx2() && !m_rules.hasDottedI())
         return convertLimitedAvx2(data, size, atEnd, out, written);
 #endif
     return convertLimited(data, size, atEnd, out, written);
@@ -577,6 +578,24 @@ __attribute__((target("avx2"))) inline __m256i spreadCases(std::uint32_t cases)
     return _mm256_and_si256(_mm256_cmpeq_epi8(selected, bitOfByte), _mm256_set1_epi8(0x20));
 }
 
+// 0x20 in the bytes that are ASCII letters, else 0.
+__attribute__((target("avx2"))) inline __m256i asciiLettersAvx2(__m256i bytes)
+{
+    const __m256i caseBit = _mm256_set1_epi8(0x20);
+    const __m256i lowered = _mm256_or_si256(bytes, caseBit);
+    return _mm256_and_si256(_mm256_and_si256(_mm256_cmpgt_epi8(lowered, _mm256_set1_epi8('a' - 1)),
+                                             _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), lowered)),
+                            caseBit);
+}
+
+// The bytes with their letters' case bits from `cases` (bit j for byte j);
+// letters are the bytes' 0x20 where they are letters.
+__attribute__((target("avx2"))) inline void storeCases(char *to, __m256i bytes, __m256i letters, std::uint32_t cases)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(to),
+                        _mm256_or_si256(_mm256_andnot_si256(letters, bytes), spreadCases(cases)));
+}
+
 } // namespace
 
 __attribute__((target("avx2,bmi2,pclmul"), always_inline)) inline std::uint64_t
@@ -588,7 +607,7 @@ CaseFilter::nextCases(LetterDraws &draws, Run &run, unsigned count)
     const unsigned limit = draws.limit;
     const std::uint64_t every = draws.every;
     const unsigned length = run.length;
-    const std::uint64_t mine = ~std::uint64_t(0) >> (64 - count);
+    const std::uint64_t mine = _bzhi_u64(~std::uint64_t(0), count);
     // The letters drawn to keep the case, in runs between those drawn to
     // change it. A keep turns into a change where it would make the run
     // limit + 1 long: at every limit-th keep after a drawn change, counted
@@ -598,8 +617,8 @@ CaseFilter::nextCases(LetterDraws &draws, Run &run, unsigned count)
     const std::uint64_t keeps = ~changes & mine;
     const std::uint64_t first = keeps & ~(keeps + 1); // empty unless letter 0 keeps
     const auto turnsFrom = [every](unsigned at) { return at < 64 ? every << at : 0; };
-    std::uint64_t turned = first & turnsFrom(limit - length);
     const std::uint64_t rest = keeps & ~first;
+    std::uint64_t turned = 0; // in `rest`
     const std::uint64_t starts = rest & ~(rest << 1);
     if (limit <= 8) {
         // Few lengths: the runs of keeps grouped by where they start, modulo
@@ -625,12 +644,18 @@ CaseFilter::nextCases(LetterDraws &draws, Run &run, unsigned count)
             reaching &= ~keepRun;
         }
     }
-    const std::uint64_t changed = (changes & mine) | turned;
+    // Only the first run's turns depend on the run so far: the rest is
+    // worked out while that is still to come.
+    const std::uint64_t later = (changes & mine) | turned;
+    const std::uint64_t firstTurned = first & turnsFrom(limit - length);
+    const std::uint64_t changed = later | firstTurned;
     // Bit j of the product with all ones: the parity of bits 0 to j.
     const std::uint64_t parity = std::uint64_t(
         _mm_cvtsi128_si64(_mm_clmulepi64_si128(_mm_cvtsi64_si128(std::int64_t(changed)), _mm_set1_epi64x(-1), 0)));
     const std::uint64_t cases = parity ^ (std::uint64_t(0) - run.lower);
-    run.lower = unsigned(cases >> (count - 1)) & 1;
+    // The last case from the count of changes, not the product: the next
+    // letters need not wait for it.
+    run.lower ^= unsigned(__builtin_popcountll(changed)) & 1u;
     run.length = changed ? count - unsigned(63 - __builtin_clzll(changed)) : length + count;
     return cases;
 }
@@ -643,35 +668,36 @@ __attribute__((target("avx2,bmi2,pclmul"), always_inline)) inline void
 CaseFilter::limitedAsciiAvx2(const unsigned char *data, std::size_t size, std::size_t &i, char *&write,
                              LetterDraws &draws, Run &run)
 {
-    const __m256i caseBit = _mm256_set1_epi8(0x20);
-    const __m256i beforeA = _mm256_set1_epi8('a' - 1);
-    const __m256i afterZ = _mm256_set1_epi8('z' + 1);
     while (size - i >= 64) {
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i));
-        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + 32));
-        const std::uint64_t past = highBits(first, second);
-        const unsigned take = past ? unsigned(__builtin_ctzll(past)) : 64;
-        if (take == 0)
+        const __m256i firstLetters = asciiLettersAvx2(first);
+        const unsigned firstPast = unsigned(_mm256_movemask_epi8(first));
+        if (firstPast != 0) {
+            // The run ends in the first half (a word between letters past
+            // ASCII): half the work.
+            const unsigned take = unsigned(__builtin_ctz(firstPast));
+            if (take == 0)
+                break;
+            const std::uint64_t letters =
+                std::uint32_t(_mm256_movemask_epi8(_mm256_slli_epi16(firstLetters, 2))) & ((1u << take) - 1);
+            const std::uint64_t cases =
+                _pdep_u64(nextCases(draws, run, unsigned(__builtin_popcountll(letters))), letters);
+            storeCases(write, first, firstLetters, std::uint32_t(cases));
+            write += take;
+            i += take;
             break;
-        const __m256i firstLetters =
-            _mm256_and_si256(_mm256_cmpgt_epi8(_mm256_or_si256(first, caseBit), beforeA),
-                             _mm256_cmpgt_epi8(afterZ, _mm256_or_si256(first, caseBit)));
-        const __m256i secondLetters =
-            _mm256_and_si256(_mm256_cmpgt_epi8(_mm256_or_si256(second, caseBit), beforeA),
-                             _mm256_cmpgt_epi8(afterZ, _mm256_or_si256(second, caseBit)));
-        const std::uint64_t mine = ~std::uint64_t(0) >> (64 - take);
-        const std::uint64_t letters = highBits(firstLetters, secondLetters) & mine;
+        }
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + i + 32));
+        const __m256i secondLetters = asciiLettersAvx2(second);
+        const unsigned secondPast = unsigned(_mm256_movemask_epi8(second));
+        const unsigned take = secondPast ? 32 + unsigned(__builtin_ctz(secondPast)) : 64;
+        // Bit 5 of the letters' bytes up to bit 7, which movemask reads.
+        const std::uint64_t letters = highBits(_mm256_slli_epi16(firstLetters, 2), _mm256_slli_epi16(secondLetters, 2))
+            & (~std::uint64_t(0) >> (64 - take));
         const std::uint64_t cases =
-            letters ? _pdep_u64(nextCases(draws, run, unsigned(__builtin_popcountll(letters))), letters) : 0;
-        // Letters keep every bit but the case bit; the bytes past `take` are
-        // written again.
-        const __m256i firstMask = _mm256_and_si256(firstLetters, caseBit);
-        const __m256i secondMask = _mm256_and_si256(secondLetters, caseBit);
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(write),
-                            _mm256_or_si256(_mm256_andnot_si256(firstMask, first), spreadCases(std::uint32_t(cases))));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(write + 32),
-                            _mm256_or_si256(_mm256_andnot_si256(secondMask, second),
-                                            spreadCases(std::uint32_t(cases >> 32))));
+            _pdep_u64(nextCases(draws, run, unsigned(__builtin_popcountll(letters))), letters);
+        storeCases(write, first, firstLetters, std::uint32_t(cases));
+        storeCases(write + 32, second, secondLetters, std::uint32_t(cases >> 32));
         write += take;
         i += take;
         if (take < 64)
@@ -679,19 +705,19 @@ CaseFilter::limitedAsciiAvx2(const unsigned char *data, std::size_t size, std::s
     }
 }
 
-// convertLimited() with runs of ASCII taken many letters at a time.
+// convertLimited() with runs of ASCII taken many letters at a time, where
+// the ASCII letters stay ASCII.
 __attribute__((target("avx2,bmi2,pclmul"))) std::size_t
 CaseFilter::convertLimitedAvx2(const unsigned char *data, std::size_t size, bool atEnd, char *out,
                                std::size_t *written)
 {
     char *write = out;
-    const bool dottedI = m_rules.hasDottedI();
     LetterDraws letters = m_letters;
     Run run = m_run;
     Draws unused;
     std::size_t i = 0;
     while (i < size) {
-        if (data[i] < 0x80 && !dottedI) {
+        if (data[i] < 0x80) {
             // The first letter sets a run going.
             if (size - i >= 64 && run.length > 0)
                 limitedAsciiAvx2(data, size, i, write, letters, run);

@@ -159,7 +159,7 @@ private:
         run.length = change ? 1 : run.length + 1;
         return run.lower;
     }
-    // The cases of the next `count` letters (1 to 64), letter j's at bit j.
+    // The cases of the next `count` letters (0 to 64), letter j's at bit j.
     // Only after the first letter (length > 0).
     static std::uint64_t nextCases(LetterDraws &draws, Run &run, unsigned count);
 
