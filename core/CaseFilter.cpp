@@ -680,9 +680,13 @@ CaseFilter::limitedAsciiAvx2(const unsigned char *data, std::size_t size, std::s
                 break;
             const std::uint64_t letters =
                 std::uint32_t(_mm256_movemask_epi8(_mm256_slli_epi16(firstLetters, 2))) & ((1u << take) - 1);
-            const std::uint64_t cases =
-                _pdep_u64(nextCases(draws, run, unsigned(__builtin_popcountll(letters))), letters);
-            storeCases(write, first, firstLetters, std::uint32_t(cases));
+            if (letters) {
+                const std::uint64_t cases =
+                    _pdep_u64(nextCases(draws, run, unsigned(__builtin_popcountll(letters))), letters);
+                storeCases(write, first, firstLetters, std::uint32_t(cases));
+            } else {
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(write), first);
+            }
             write += take;
             i += take;
             break;
