@@ -50,13 +50,8 @@ public:
     void finish(std::string &out);
 
 private:
-    // The draws: xoshiro256** and a ring of words drawn ahead, unit n of
-    // the stream taking bit 8(n mod 8) + 5 of word n / 8. Drawing ahead
-    // changes nothing that shows: the words come in the same order. convert()
-    // works on a copy of its own, so that what it writes (through a char
-    // pointer, which may alias anything) never forces them out of the
-    // registers and the cache.
     static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+    // The next word of a xoshiro256** generator.
     static std::uint64_t xoshiro(std::uint64_t (&state)[4])
     {
         const std::uint64_t result = rotl(state[1] * 5, 7) * 9;
@@ -69,6 +64,12 @@ private:
         state[3] = rotl(state[3], 45);
         return result;
     }
+    // The draws: xoshiro256** and a ring of words drawn ahead, unit n of
+    // the stream taking bit 8(n mod 8) + 5 of word n / 8. Drawing ahead
+    // changes nothing that shows: the words come in the same order. convert()
+    // works on a copy of its own, so that what it writes (through a char
+    // pointer, which may alias anything) never forces them out of the
+    // registers and the cache.
     struct Draws {
         static constexpr unsigned kWords = 64;
         static constexpr unsigned kUnits = 8 * kWords;
@@ -121,7 +122,6 @@ private:
             return units() + next;
         }
         void take(unsigned units) { next += units; }
-
     };
 
     // Where runs are limited, only the letters with case draw, a bit each,
@@ -133,8 +133,8 @@ private:
         unsigned limit = 0;      // the longest run allowed; 0: runs are not limited
         std::uint64_t every = 0; // bits 0, limit, 2 limit, ...
     };
-    // The run of equal cases the last letters made, and the draws taken
-    // from words[0]: apart from the rest, so that it stays in registers.
+    // The run of equal cases the last letters made, and how many draws of
+    // words[0] are used.
     struct Run {
         unsigned used = 0;
         unsigned length = 0; // letters in the run; 0 before the first letter
@@ -166,10 +166,10 @@ private:
     // Converts whole units from data, up to a sequence that may continue
     // past the end; returns how many bytes were used, and the bytes written.
     std::size_t convert(const unsigned char *data, std::size_t size, bool atEnd, char *out, std::size_t *written);
-    // The same with every unit's case drawn (or alternating), and with runs
-    // limited: one unit, or a run of two-byte letters, at data[i] that is
-    // not taken many at a time (false: a sequence that may go on in the next
-    // piece).
+    // convert() with a draw for every unit (or the pattern), and with runs
+    // limited; convertUnit() converts the unit at data[i] (a run of them,
+    // for two-byte letters) that the ways of many bytes at once leave, or
+    // returns false for a sequence that may go on in the next piece.
     std::size_t convertDrawn(const unsigned char *data, std::size_t size, bool atEnd, char *out,
                              std::size_t *written);
     std::size_t convertLimited(const unsigned char *data, std::size_t size, bool atEnd, char *out,
