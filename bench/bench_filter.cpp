@@ -1,7 +1,11 @@
 // The command-line filter's own cost, without reading or writing: 64 MiB of
 // English ASCII text and 64 MiB of mixed text converted in 64 KiB pieces, as
-// the program reads them. scripts/bench-filter.sh times the whole program
-// from a file and through pipes.
+// the program reads them, with every letter drawn (-r), alternating
+// (--alternate) and with runs of at most two (--max-run 2). Compare them
+// within one run, with repetitions interleaved:
+//   bench_filter --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+// scripts/bench-filter.sh times the whole program from a file and through
+// pipes.
 #include "core/CaseFilter.h"
 
 #include <benchmark/benchmark.h>
@@ -38,13 +42,13 @@ std::string text(bool mixed)
     return result;
 }
 
-void filter(benchmark::State &state, bool mixed)
+void filter(benchmark::State &state, bool mixed, const CaseMode &mode)
 {
     const std::string input = text(mixed);
     const CaseRules rules;
     std::unique_ptr<char[]> out(new char[CaseFilter::room(kPiece)]);
     for (auto _ : state) {
-        CaseFilter filter(rules, 1);
+        CaseFilter filter(rules, 1, mode);
         for (std::size_t at = 0; at < input.size(); at += kPiece) {
             benchmark::DoNotOptimize(filter.feed(input.data() + at, kPiece, out.get()));
             benchmark::ClobberMemory();
@@ -56,15 +60,39 @@ void filter(benchmark::State &state, bool mixed)
 
 void BM_FilterEnglishAscii(benchmark::State &state)
 {
-    filter(state, false);
+    filter(state, false, CaseMode::random());
 }
 BENCHMARK(BM_FilterEnglishAscii)->Unit(benchmark::kMillisecond);
 
+void BM_FilterEnglishAsciiAlternate(benchmark::State &state)
+{
+    filter(state, false, CaseMode::alternate(false));
+}
+BENCHMARK(BM_FilterEnglishAsciiAlternate)->Unit(benchmark::kMillisecond);
+
+void BM_FilterEnglishAsciiMaxRun2(benchmark::State &state)
+{
+    filter(state, false, CaseMode::limitedRuns(2));
+}
+BENCHMARK(BM_FilterEnglishAsciiMaxRun2)->Unit(benchmark::kMillisecond);
+
 void BM_FilterMixedText(benchmark::State &state)
 {
-    filter(state, true);
+    filter(state, true, CaseMode::random());
 }
 BENCHMARK(BM_FilterMixedText)->Unit(benchmark::kMillisecond);
+
+void BM_FilterMixedTextAlternate(benchmark::State &state)
+{
+    filter(state, true, CaseMode::alternate(false));
+}
+BENCHMARK(BM_FilterMixedTextAlternate)->Unit(benchmark::kMillisecond);
+
+void BM_FilterMixedTextMaxRun2(benchmark::State &state)
+{
+    filter(state, true, CaseMode::limitedRuns(2));
+}
+BENCHMARK(BM_FilterMixedTextMaxRun2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

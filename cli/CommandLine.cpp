@@ -27,9 +27,9 @@ namespace {
 std::string usage()
 {
     return "Usage: tessaly                                 open the window\n"
-           "       tessaly --randomize [--seed N] [FILE...]\n"
+           "       tessaly --randomize [--seed N] [--alternate | --max-run N] [FILE...]\n"
            "Writes each FILE (standard input when there is none, or for \"-\") to standard\n"
-           "output with every letter in a randomly drawn case.\n"
+           "output with every letter in a randomly drawn case, or in turn lower and upper.\n"
            "\n"
            "  -r, --randomize  randomize the case of the letters\n"
            "      --seed N     draw from the seed N: decimal digits, a minus sign before\n"
@@ -40,6 +40,13 @@ std::string usage()
            "                   Unicode version (here "
         + CaseRules::unicodeVersion()
         + ", from the installed ICU)\n"
+          "      --alternate[=lower|upper]\n"
+          "                   letters in turn lower and upper case, from lower (or\n"
+          "                   upper); every character takes its turn, and one without\n"
+          "                   case passes unchanged (\"aLtErNaTiNg cAsE\")\n"
+          "      --max-run N  drawn, but never more than N letters (1 to 1000000) in a\n"
+          "                   row in the same case; what has no case between letters\n"
+          "                   neither ends nor counts in a run\n"
           "  -h, --help       show this help and exit\n"
           "      --version    show the version and exit\n";
 }
@@ -66,6 +73,28 @@ bool parseSeed(const std::string &text, std::uint64_t *seed)
         return false; // below the smallest 64-bit integer
     *seed = negative ? std::uint64_t(0) - value : value;
     return true;
+}
+
+// A run length: decimal digits and nothing else, 1 to the longest run.
+bool parseRunLength(const std::string &text, unsigned *length)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned value = 0;
+    for (const char digit : text) {
+        value = value * 10 + unsigned(digit - '0');
+        if (value > CaseMode::kLongestRun)
+            return false;
+    }
+    if (value == 0)
+        return false;
+    *length = value;
+    return true;
+}
+
+const char *optionOf(CaseMode::Kind kind)
+{
+    return kind == CaseMode::Kind::Alternate ? "--alternate" : "--max-run";
 }
 
 void complain(const std::string &text)
@@ -182,6 +211,38 @@ Options parse(int argc, char **argv)
                 return options;
             }
             options.seeded = true;
+        } else if (argument == "--alternate" || argument.rfind("--alternate=", 0) == 0) {
+            const std::string value = argument == "--alternate" ? "lower" : argument.substr(12);
+            if (value != "lower" && value != "upper") {
+                options.error = "invalid value '" + value + "' for '--alternate': give lower or upper";
+                return options;
+            }
+            if (options.mode.kind == CaseMode::Kind::MaxRun) {
+                options.error = "options '--max-run' and '--alternate' cannot be used together";
+                return options;
+            }
+            options.mode = CaseMode::alternate(value == "upper");
+        } else if (argument == "--max-run" || argument.rfind("--max-run=", 0) == 0) {
+            std::string value;
+            if (argument == "--max-run") {
+                if (i + 1 >= argc) {
+                    options.error = "option '--max-run' needs a value";
+                    return options;
+                }
+                value = argv[++i];
+            } else {
+                value = argument.substr(10);
+            }
+            unsigned length = 0;
+            if (!parseRunLength(value, &length)) {
+                options.error = "invalid run length '" + value + "': give an integer from 1 to 1000000";
+                return options;
+            }
+            if (options.mode.kind == CaseMode::Kind::Alternate) {
+                options.error = "options '--alternate' and '--max-run' cannot be used together";
+                return options;
+            }
+            options.mode = CaseMode::limitedRuns(length);
         } else {
             options.error = "unknown option '" + argument + "'";
             return options;
@@ -189,6 +250,8 @@ Options parse(int argc, char **argv)
     }
     if (!options.help && !options.version && !options.randomize)
         options.error = "nothing to do: give --randomize to filter text";
+    if (options.mode.kind != CaseMode::Kind::Random && !options.randomize && !options.help && !options.version)
+        options.error = std::string("option '") + optionOf(options.mode.kind) + "' needs --randomize";
     return options;
 }
 
@@ -208,7 +271,7 @@ int run(int argc, char **argv)
     // A closed pipe shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
     const CaseRules &rules = CaseRules::user();
-    CaseFilter filter(rules, options.seeded ? options.seed : entropySeed());
+    CaseFilter filter(rules, options.seeded ? options.seed : entropySeed(), options.mode);
     Buffers buffers;
     std::vector<std::string> files = options.files;
     if (files.empty())

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "core/CaseMode.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The program's command line: "tessaly --randomize [--seed N] [FILE...]"
-// filters text; "--help" and "--version" say what it is. No window, no
-// display, no sound on this path.
+// The program's command line: "tessaly --randomize [--seed N] [--alternate |
+// --max-run N] [FILE...]" filters text; "--help" and "--version" say what
+// it is. No window, no display, no sound on this path.
 namespace cli {
 
 struct Options {
@@ -15,6 +17,7 @@ struct Options {
     bool version = false;
     bool seeded = false;
     std::uint64_t seed = 0;
+    CaseMode mode; // how -r gives the letters their case
     std::vector<std::string> files; // "-" is standard input
     std::string error;              // a usage error, in one line
 };

@@ -22,6 +22,7 @@ std::vector<Unit> unitsOf(const std::string &text)
 {
     const auto in = [](unsigned char b, int low, int high) { return b >= low && b <= high; };
     std::vector<Unit> units;
+    units.reserve(text.size());
     const auto *s = reinterpret_cast<const unsigned char *>(text.data());
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n;) {
@@ -117,8 +118,8 @@ const UnicodeData &unicodeData()
 // byte-order mark, and bytes that are not UTF-8 (stray, truncated,
 // overlong, an encoded surrogate, beyond U+10FFFF, four-byte starts that
 // break off); ASCII runs of every
-// length, and every scalar value.
-std::string mixedText()
+// length, and every scalar value. `picks` pieces of words come first.
+std::string mixedText(int picks = 4000)
 {
     const std::string pieces[] = {
         "\xEF\xBB\xBF", "Caf\xC3\xA9 ", "Stra\xC3\x9F" "e ", "\xCE\xA3\xCF\x89\xCE\xBA\xCF\x81\xCE\xAC\xCF\x84\xCE\xB7\xCF\x82 ",
@@ -130,7 +131,7 @@ std::string mixedText()
     };
     std::string text;
     std::mt19937 pick(7);
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; i < picks; ++i)
         text += pieces[pick() % std::size(pieces)];
     // ASCII runs of every length up to 130 between two-byte letters, every
     // ASCII byte at every place in them: the runs taken 8, 16, 32 and 64
@@ -168,14 +169,56 @@ std::string mixedText()
 }
 
 std::string filtered(const std::string &input, std::uint64_t seed, std::size_t piece,
-                     const CaseRules &rules = CaseRules())
+                     const CaseRules &rules = CaseRules(), const CaseMode &mode = CaseMode())
 {
-    CaseFilter filter(rules, seed);
+    CaseFilter filter(rules, seed, mode);
     std::string out;
+    out.reserve(CaseFilter::room(input.size()));
     for (std::size_t at = 0; at < input.size(); at += piece)
         filter.feed(input.data() + at, std::min(piece, input.size() - at), out);
     filter.finish(out);
     return out;
+}
+
+std::string encoded(const std::vector<Unit> &units)
+{
+    std::string text;
+    for (const Unit &unit : units) {
+        const char32_t code = unit.code;
+        if (unit.byte >= 0) {
+            text += char(unit.byte);
+        } else if (code < 0x80) {
+            text += char(code);
+        } else if (code < 0x800) {
+            text += {char(0xC0 | (code >> 6)), char(0x80 | (code & 0x3F))};
+        } else if (code < 0x10000) {
+            text += {char(0xE0 | (code >> 12)), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+        } else {
+            text += {char(0xF0 | (code >> 18)), char(0x80 | ((code >> 12) & 0x3F)), char(0x80 | ((code >> 6) & 0x3F)),
+                     char(0x80 | (code & 0x3F))};
+        }
+    }
+    return text;
+}
+
+// A text alternated by the rule, unit by unit.
+std::string alternated(const std::string &text, bool startUpper)
+{
+    const CaseRules rules;
+    std::vector<Unit> units = unitsOf(text);
+    for (std::size_t n = 0; n < units.size(); ++n)
+        units[n].code = rules.toCase(units[n].code, (n % 2 == 1) != startUpper);
+    return encoded(units);
+}
+
+// "random", "alternate", "alternate upper", "max-run N".
+CaseMode modeOf(const QString &name)
+{
+    if (name.startsWith(QLatin1String("alternate")))
+        return CaseMode::alternate(name.endsWith(QLatin1String("upper")));
+    if (name.startsWith(QLatin1String("max-run ")))
+        return CaseMode::limitedRuns(name.mid(8).toUInt());
+    return CaseMode::random();
 }
 
 } // namespace
@@ -192,7 +235,12 @@ private slots:
     void seedsGiveTheOutputTheyAlwaysGave();
     void everythingButCaseSurvives();
     void drawsAreFair();
+    void seedDecidesTheOutput_data();
     void seedDecidesTheOutput();
+    void alternationGoesByUnit_data();
+    void alternationGoesByUnit();
+    void runsStayWithinTheLimit_data();
+    void runsStayWithinTheLimit();
 };
 
 void tst_CaseFilter::initTestCase()
@@ -370,12 +418,128 @@ void tst_CaseFilter::drawsAreFair()
     }
 }
 
+void tst_CaseFilter::seedDecidesTheOutput_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("seedCounts");
+    QTest::newRow("random") << "random" << true;
+    QTest::newRow("runs limited") << "max-run 2" << true;
+    QTest::newRow("alternating: nothing is drawn") << "alternate" << false;
+}
+
 void tst_CaseFilter::seedDecidesTheOutput()
 {
+    QFETCH(QString, mode);
+    QFETCH(bool, seedCounts);
+    const CaseMode caseMode = modeOf(mode);
+    const CaseRules rules;
     const std::string input = mixedText();
-    QCOMPARE(filtered(input, 1, 1000) == filtered(input, 1, 333), true);
-    QCOMPARE(filtered(input, 1, 1000) == filtered(input, 2, 1000), false);
-    QCOMPARE(filtered(input, std::uint64_t(-1), 1000) == filtered(input, std::uint64_t(-2), 1000), false);
+    const std::string once = filtered(input, 1, 1000, rules, caseMode);
+    QCOMPARE(once == filtered(input, 1, 333, rules, caseMode), true);
+    QCOMPARE(once == filtered(input, 2, 1000, rules, caseMode), !seedCounts);
+    QCOMPARE(filtered(input, std::uint64_t(-1), 1000, rules, caseMode)
+                 == filtered(input, std::uint64_t(-2), 1000, rules, caseMode),
+             !seedCounts);
+}
+
+void tst_CaseFilter::alternationGoesByUnit_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("startUpper");
+    QTest::addColumn<QByteArray>("expected");
+    // Every unit takes its turn: a blank, a line break, a stray byte, a
+    // letter outside the BMP.
+    QTest::newRow("words") << QByteArray("alternating case") << false << QByteArray("aLtErNaTiNg cAsE");
+    QTest::newRow("words, from upper") << QByteArray("alternating case") << true << QByteArray("AlTeRnAtInG CaSe");
+    QTest::newRow("a line break") << QByteArray("ab\r\ncd ef") << false << QByteArray("aB\r\ncD Ef");
+    QTest::newRow("not letters") << QByteArray("a-bc1de") << false << QByteArray("a-bC1De");
+    QTest::newRow("stray bytes") << QByteArray("a\xFF\xC3(bc") << false << QByteArray("a\xFF\xC3(bC");
+    QTest::newRow("a letter past the BMP, Greek") << QByteArray("\xCF\x89\xF0\x90\x90\xA8\xCF\x89\xCF\x89") << false
+                                                   << QByteArray("\xCF\x89\xF0\x90\x90\x80\xCF\x89\xCE\xA9");
+    // And over the mixed text, unit by unit by the rule: ASCII runs of every
+    // length, every scalar value.
+    const std::string mixed = mixedText();
+    for (const bool startUpper : {false, true}) {
+        QTest::addRow("mixed text, from %s", startUpper ? "upper" : "lower")
+            << QByteArray::fromStdString(mixed) << startUpper
+            << QByteArray::fromStdString(alternated(mixed, startUpper));
+    }
+}
+
+void tst_CaseFilter::alternationGoesByUnit()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(bool, startUpper);
+    QFETCH(QByteArray, expected);
+    const CaseRules rules;
+    // The rhythm goes on from one piece to the next, wherever they are cut.
+    for (const std::size_t piece : {std::size_t(input.size()), std::size_t(1), std::size_t(3), std::size_t(4093)}) {
+        const std::string output =
+            filtered(input.toStdString(), 7, piece, rules, CaseMode::alternate(startUpper));
+        QVERIFY2(QByteArray::fromStdString(output) == expected, qPrintable(QStringLiteral("in pieces of %1").arg(piece)));
+    }
+}
+
+void tst_CaseFilter::runsStayWithinTheLimit_data()
+{
+    QTest::addColumn<unsigned>("limit");
+    QTest::addColumn<bool>("reached"); // whether a text this long has runs of the limit
+    QTest::addColumn<QString>("locale");
+    for (const unsigned limit : {1u, 2u, 8u, 9u, 12u})
+        QTest::addRow("%u", limit) << limit << true << "C";
+    QTest::newRow("the longest") << CaseMode::kLongestRun << false << "C";
+    // The i that may come out as İ, one letter like any other.
+    QTest::newRow("2, Turkish") << 2u << true << "tr_TR.UTF-8";
+}
+
+void tst_CaseFilter::runsStayWithinTheLimit()
+{
+    QFETCH(unsigned, limit);
+    QFETCH(bool, reached);
+    QFETCH(QString, locale);
+    static const std::string input = mixedText(60000);
+    static const std::vector<Unit> before = unitsOf(input);
+    const CaseRules rules{locale.toStdString()};
+    std::string first;
+    // Cut short, the ASCII runs go a letter at a time, not many at once.
+    for (const std::size_t piece : {input.size(), std::size_t(7), std::size_t(4093)}) {
+        const std::string output = filtered(input, 1993, piece, rules, CaseMode::limitedRuns(limit));
+        if (first.empty())
+            first = output;
+        QVERIFY2(output == first, qPrintable(QStringLiteral("in pieces of %1").arg(piece)));
+    }
+    // Runs counted over the letters with case alone: what has none between
+    // them passes unchanged and neither ends a run nor counts in it.
+    const std::vector<Unit> after = unitsOf(first);
+    QCOMPARE(after.size(), before.size());
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    std::size_t letters = 0;
+    std::size_t uppers = 0;
+    bool lastUpper = false;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const char32_t code = before[i].code;
+        const char32_t upper = rules.toCase(code, true);
+        const char32_t lower = rules.toCase(code, false);
+        const bool hasCase = before[i].byte < 0 && upper != lower;
+        if (!hasCase) {
+            QVERIFY2(after[i].byte == before[i].byte && after[i].code == code, qPrintable(QString::number(i)));
+            continue;
+        }
+        QVERIFY2(after[i].code == upper || after[i].code == lower, qPrintable(QString::number(i)));
+        const bool isUpper = after[i].code == upper;
+        run = letters > 0 && isUpper == lastUpper ? run + 1 : 1;
+        longest = std::max(longest, run);
+        lastUpper = isUpper;
+        ++letters;
+        uppers += isUpper;
+    }
+    QVERIFY2(longest <= limit, qPrintable(QStringLiteral("a run of %1").arg(longest)));
+    if (reached)
+        QCOMPARE(longest, std::size_t(limit));
+    // Still drawn: as many upper as lower.
+    const double share = double(uppers) / double(letters);
+    QVERIFY2(std::abs(share - 0.5) <= 0.01, qPrintable(QString::number(share)));
 }
 
 QTEST_MAIN(tst_CaseFilter)

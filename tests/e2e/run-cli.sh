@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The command-line filter of the real program, with no display at all:
-# files and standard input mixed, a missing file, an input that is the
-# output, usage errors, empty input, a closed or full standard output,
+# files and standard input mixed, the modes, a missing file, an input that
+# is the output, usage errors, empty input, a closed or full standard output,
 # --help and --version, the Turkish i; and the windows asked for without a
 # display.
 #
@@ -36,6 +36,16 @@ cmp -s "$work/out" "$work/seeded" || fail "the same seed and text gave another o
 run 0 bash -c "cat '$work/one' '$work/two' '$work/three' | '$program' -r --seed=6"
 cmp -s "$work/out" "$work/seeded" && fail "another seed gave the same output"
 
+echo "== --alternate goes on from file to file; --max-run 1 alternates the letters"
+run 0 bash -c "'$program' -r --alternate '$work/one' - '$work/three' <'$work/two'"
+[ "$(head -n1 "$work/out")" = "fIrSt fIlE: hElLo, WoRlD!" ] || fail "alternated: $(head -n1 "$work/out")"
+cp "$work/out" "$work/alternated"
+run 0 bash -c "cat '$work/one' '$work/two' '$work/three' | '$program' -r --alternate"
+cmp -s "$work/out" "$work/alternated" || fail "the rhythm did not go on from file to file: $(cat "$work/alternated")"
+run 0 bash -c "cat '$work/one' '$work/two' '$work/three' | '$program' -r --max-run 1 --seed 9"
+[ "$(tr '[:upper:]' '[:lower:]' <"$work/out")" = "$(cat "$work/one" "$work/two" "$work/three" | tr '[:upper:]' '[:lower:]')" ] \
+  && ! tr -cd 'A-Za-z' <"$work/out" | grep -qE '[A-Z]{2}|[a-z]{2}' || fail "--max-run 1: $(cat "$work/out")"
+
 echo "== a file that cannot be read: reported, the others still done, status 1"
 run 1 "$program" -r "$work/one" "$work/missing" "$work/three"
 grep -qx "tessaly: $work/missing: No such file or directory" "$work/err" || fail "message: $(cat "$work/err")"
@@ -52,7 +62,7 @@ run 1 timeout 20 bash -c "ulimit -f 1000; '$program' -r <'$work/grown' >>'$work/
 grep -qx "tessaly: standard input: input file is output file" "$work/err" || fail "message: $(cat "$work/err")"
 
 echo "== usage errors (parsing is tst_commandline's): one line and the hint, status 2"
-for arguments in "--frobnicate" "-r --seed twelve"; do
+for arguments in "--frobnicate" "-r --seed twelve" "-r --alternate --max-run 2" "--max-run 3"; do
   # shellcheck disable=SC2086
   run 2 "$program" $arguments
   [ "$(wc -l <"$work/err")" = 2 ] && grep -q "^Try 'tessaly --help'" "$work/err" \
@@ -80,7 +90,9 @@ timeout 20 bash -c "yes 'Some text to randomize' | head -c 50000000 | '$program'
 
 echo "== --help and --version, and their write errors"
 run 0 "$program" --help
-grep -q -- "--randomize" "$work/out" || fail "--help does not describe --randomize"
+for option in --randomize --alternate --max-run; do
+  grep -q -- "$option" "$work/out" || fail "--help does not describe $option"
+done
 # The Unicode version the letters follow is the installed ICU's.
 icu_unicode=$(sed -n 's/^#define U_UNICODE_VERSION "\(.*\)"$/\1/p' /usr/include/unicode/uchar.h)
 [ -n "$icu_unicode" ] || fail "no Unicode version in ICU's headers"
