@@ -1,0 +1,117 @@
+#include "ClipboardRun.h"
+
+#include "core/CaseFilter.h"
+#include "core/CaseRules.h"
+#include "platform/desktop/Clipboard.h"
+#include "platform/desktop/Windows.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QWidget>
+#include <QWindow>
+
+#include <string>
+
+namespace {
+
+// How long the desktop may take to give the small window the keyboard.
+constexpr int kKeyboardWaitMs = 10 * 1000;
+
+} // namespace
+
+ClipboardRun::ClipboardRun(std::uint64_t seed, QObject *parent) : QObject(parent), m_seed(seed)
+{
+    m_bound.setSingleShot(true);
+}
+
+ClipboardRun::~ClipboardRun() = default;
+
+void ClipboardRun::start()
+{
+    // Wayland compositors show the clipboard only to the client with the
+    // keyboard, and take a new one only from it.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        askForKeyboard();
+    else
+        randomize();
+}
+
+void ClipboardRun::askForKeyboard()
+{
+    m_window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+    m_window->setWindowTitle(QStringLiteral("Tessaly"));
+    m_window->resize(32, 32);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+        if (!m_window || !focus || focus != m_window->windowHandle() || m_reported || !m_bound.isActive())
+            return;
+        m_bound.stop();
+        // Out of the focus change first: reading the clipboard runs the
+        // event loop.
+        QTimer::singleShot(0, this, &ClipboardRun::randomize);
+    });
+    connect(&m_bound, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("the desktop did not give the keyboard to read the clipboard")); });
+    m_bound.start(kKeyboardWaitMs);
+    m_window->show();
+    platform::activateWindow(*m_window);
+}
+
+void ClipboardRun::randomize()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const QMimeData *data = clipboard->mimeData(QClipboard::Clipboard);
+    const QString text = data && data->hasText() ? data->text() : QString();
+    if (text.isEmpty())
+        return fail(QStringLiteral("the clipboard holds no text"));
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() > kMostText)
+        return fail(QStringLiteral("the clipboard holds more than 64 MiB of text"));
+
+    CaseFilter filter(CaseRules::user(), m_seed);
+    std::string randomized;
+    randomized.reserve(std::size_t(utf8.size()));
+    filter.feed(utf8.constData(), std::size_t(utf8.size()), randomized);
+    filter.finish(randomized);
+    const QString result = QString::fromUtf8(randomized.data(), qsizetype(randomized.size()));
+    clipboard->setText(result, QClipboard::Clipboard);
+    // Read back rather than trust the call: the display may have refused.
+    if (clipboard->text(QClipboard::Clipboard) != result)
+        return fail(QStringLiteral("the clipboard could not be set"));
+    if (m_window)
+        m_window->hide();
+    m_reported = true;
+    emit reported(0, QString());
+    serve();
+}
+
+void ClipboardRun::serve()
+{
+    if (platform::clipboardManagerRunning()) {
+        emit finished(0);
+        return;
+    }
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    connect(clipboard, &QClipboard::changed, this, [this, clipboard](QClipboard::Mode mode) {
+        if (mode != QClipboard::Clipboard || clipboard->ownsClipboard())
+            return;
+        disconnect(clipboard, nullptr, this, nullptr);
+        m_bound.stop();
+        emit finished(0);
+    });
+    m_bound.disconnect(this);
+    connect(&m_bound, &QTimer::timeout, this, [this] { emit finished(0); });
+    m_bound.start(kServeForMs);
+}
+
+void ClipboardRun::fail(const QString &message)
+{
+    if (m_reported)
+        return;
+    m_reported = true;
+    m_bound.stop();
+    if (m_window)
+        m_window->hide();
+    emit reported(1, message);
+    emit finished(1);
+}
