@@ -20,6 +20,7 @@ void tst_CommandLine::parse_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error");
     QTest::addColumn<bool>("randomize");
+    QTest::addColumn<bool>("clipboard");
     QTest::addColumn<bool>("seeded");
     QTest::addColumn<quint64>("seed");
     QTest::addColumn<QStringList>("files");
@@ -27,7 +28,7 @@ void tst_CommandLine::parse_data()
     const quint64 none = 0;
     const QStringList noFiles;
     auto ok = [&](const char *row, const QStringList &arguments, bool seeded, quint64 seed, const QStringList &files) {
-        QTest::newRow(row) << arguments << QString() << true << seeded << seed << files;
+        QTest::newRow(row) << arguments << QString() << true << false << seeded << seed << files;
     };
     ok("short", {"-r"}, false, none, noFiles);
     ok("files and standard input, in order", {"--randomize", "a", "-", "b"}, false, none, {"a", "-", "b"});
@@ -37,23 +38,29 @@ void tst_CommandLine::parse_data()
     ok("-1 counts from 2^64", {"-r", "--seed", "-1"}, true, 18446744073709551615ULL, noFiles);
     ok("smallest 64-bit integer", {"-r", "--seed=-9223372036854775808"}, true, 9223372036854775808ULL, noFiles);
     ok("after --, options are files", {"-r", "--", "-x", "--seed"}, false, none, {"-x", "--seed"});
+    QTest::newRow("clipboard") << QStringList{"-c"} << QString() << false << true << false << none << noFiles;
+    QTest::newRow("clipboard, seeded") << QStringList{"--seed=7", "--clipboard"} << QString() << false << true << true
+                                       << quint64(7) << noFiles;
 
     for (const char *seed : {" 5", "5 ", "+5", "\t5", "\n5", "--1", "- 1", "1e3", "0x10", "18446744073709551616",
                              "99999999999999999999", "-9223372036854775809", ""}) {
         const QString text = QString::fromLatin1(seed);
         QTest::addRow("invalid seed '%s'", seed)
             << QStringList{"-r", "--seed", text} << QStringLiteral("invalid seed '%1': give a 64-bit integer").arg(text)
-            << true << false << none << noFiles;
+            << true << false << false << none << noFiles;
     }
     auto error = [&](const char *row, const QStringList &arguments, const char *message) {
-        QTest::newRow(row) << arguments << QString::fromLatin1(message) << arguments.contains("-r") << false << none
-                           << noFiles;
+        QTest::newRow(row) << arguments << QString::fromLatin1(message) << arguments.contains("-r")
+                           << arguments.contains("-c") << false << none << noFiles;
     };
     error("seed without its value", {"-r", "--seed"}, "option '--seed' needs a value");
     error("unknown long option", {"-r", "--frobnicate"}, "unknown option '--frobnicate'");
     error("unknown short option", {"-x"}, "unknown option '-x'");
     error("nothing asked", {}, "nothing to do: give --randomize to filter text");
     error("only files", {"a"}, "nothing to do: give --randomize to filter text");
+    error("clipboard and randomize", {"-c", "-r"}, "--clipboard and --randomize cannot be combined");
+    error("clipboard and a file", {"-c", "a"}, "--clipboard takes no FILE: it reads the clipboard");
+    error("clipboard and standard input", {"-", "-c"}, "--clipboard takes no FILE: it reads the clipboard");
 }
 
 void tst_CommandLine::parse()
@@ -61,6 +68,7 @@ void tst_CommandLine::parse()
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
     QFETCH(bool, randomize);
+    QFETCH(bool, clipboard);
     QFETCH(bool, seeded);
     QFETCH(quint64, seed);
     QFETCH(QStringList, files);
@@ -76,6 +84,7 @@ void tst_CommandLine::parse()
 
     QCOMPARE(QString::fromStdString(options.error), error);
     QCOMPARE(options.randomize, randomize);
+    QCOMPARE(options.clipboard, clipboard);
     QCOMPARE(options.seeded, seeded);
     QCOMPARE(quint64(options.seed), seed);
     if (error.isEmpty()) {
