@@ -5,15 +5,17 @@
 # -r" makes of it); the command returns at once while the program serves
 # the clipboard on its own, until another program takes it; an empty
 # clipboard, an image and a missing display are refused with one line and
-# status 1, the clipboard left as it was.
+# status 1, the clipboard left as it was. Then with a clipboard manager (a
+# stand-in, KEEPER): it is handed the text and the program ends.
 #
-#   tests/e2e/run-clipboard.sh PROGRAM SOURCE_FOLDER
+#   tests/e2e/run-clipboard.sh PROGRAM SOURCE_FOLDER KEEPER
 set -euo pipefail
 program="$(realpath "$1")"
 source_folder="$(realpath "$2")"
 # shellcheck source=../../scripts/xsession.sh
 source "$source_folder/scripts/xsession.sh"
 windows_program="$(dirname "$program")/tessaly-gui"
+keeper="$(realpath "$3")"
 
 for tool in Xvfb xclip python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
@@ -159,5 +161,21 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$program" --cli
 [ "$status" = 1 ] || fail "no display: status $status"
 grep -qxF "tessaly: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); 'tessaly -r' filters text without one" \
   "$work/err" || fail "no display: $(cat "$work/err")"
+
+echo "== with a clipboard manager: handed the text, then the program ends"
+"$keeper" >"$work/keeper.log" 2>&1 &
+xsession_extra_pids+=("$!")
+for _ in $(seq 300); do
+  grep -qx ready "$work/keeper.log" && break
+  sleep 0.1
+done
+grep -qx ready "$work/keeper.log" || fail "the clipboard manager did not start: $(cat "$work/keeper.log")"
+clipboard_put "$work/text"
+run_clipboard 0 --clipboard --seed 9
+expect_serving_ends "it was done"
+grep -qx saved "$work/keeper.log" || fail "the clipboard manager was not handed the text: $(cat "$work/keeper.log")"
+"$program" -r --seed 9 <"$work/text" >"$work/expected"
+xclip -selection clipboard -out >"$work/got"
+cmp -s "$work/got" "$work/expected" || fail "the clipboard manager holds $(cat "$work/got")"
 
 echo "== passed"
