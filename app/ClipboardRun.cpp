@@ -15,8 +15,9 @@
 
 namespace {
 
-// How long the desktop may take to give the small window the keyboard.
-constexpr int kKeyboardWaitMs = 10 * 1000;
+// How long the desktop may take to give the small window the keyboard, and
+// to take the new text.
+constexpr int kDesktopWaitMs = 10 * 1000;
 
 } // namespace
 
@@ -43,16 +44,15 @@ void ClipboardRun::askForKeyboard()
     m_window->setWindowTitle(QStringLiteral("Tessaly"));
     m_window->resize(32, 32);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
-        if (!m_window || !focus || focus != m_window->windowHandle() || m_reported || !m_bound.isActive())
+        if (!focus || focus != m_window->windowHandle())
             return;
+        disconnect(qGuiApp, &QGuiApplication::focusWindowChanged, this, nullptr);
         m_bound.stop();
         // Out of the focus change first: reading the clipboard runs the
         // event loop.
         QTimer::singleShot(0, this, &ClipboardRun::randomize);
     });
-    connect(&m_bound, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("the desktop did not give the keyboard to read the clipboard")); });
-    m_bound.start(kKeyboardWaitMs);
+    bound(kDesktopWaitMs, [this] { fail(QStringLiteral("the desktop did not give the keyboard to read the clipboard")); });
     m_window->show();
     platform::activateWindow(*m_window);
 }
@@ -78,11 +78,34 @@ void ClipboardRun::randomize()
     // Read back rather than trust the call: the display may have refused.
     if (clipboard->text(QClipboard::Clipboard) != result)
         return fail(QStringLiteral("the clipboard could not be set"));
+    if (!m_window)
+        return set();
+    // The compositor takes a new clipboard only from the client that has
+    // the keyboard, at the serial of one of its input events, and may
+    // refuse it silently; taken, it is offered back to that client.
+    connect(clipboard, &QClipboard::changed, this, [this, clipboard](QClipboard::Mode mode) {
+        if (mode != QClipboard::Clipboard)
+            return;
+        disconnect(clipboard, nullptr, this, nullptr);
+        set();
+    });
+    bound(kDesktopWaitMs, [this] { fail(QStringLiteral("the desktop did not take the new text")); });
+}
+
+void ClipboardRun::set()
+{
     if (m_window)
         m_window->hide();
     m_reported = true;
     emit reported(0, QString());
     serve();
+}
+
+void ClipboardRun::bound(int milliseconds, std::function<void()> then)
+{
+    m_bound.disconnect(this);
+    connect(&m_bound, &QTimer::timeout, this, std::move(then));
+    m_bound.start(milliseconds);
 }
 
 void ClipboardRun::serve()
@@ -99,9 +122,7 @@ void ClipboardRun::serve()
         m_bound.stop();
         emit finished(0);
     });
-    m_bound.disconnect(this);
-    connect(&m_bound, &QTimer::timeout, this, [this] { emit finished(0); });
-    m_bound.start(kServeForMs);
+    bound(kServeForMs, [this] { emit finished(0); });
 }
 
 void ClipboardRun::fail(const QString &message)

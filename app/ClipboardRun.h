@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -43,7 +44,9 @@ signals:
 private:
     void askForKeyboard();
     void randomize();
+    void set();
     void fail(const QString &message);
+    void bound(int milliseconds, std::function<void()> then);
     void serve();
 
     std::uint64_t m_seed;
