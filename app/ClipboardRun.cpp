@@ -21,7 +21,8 @@ constexpr int kDesktopWaitMs = 10 * 1000;
 
 } // namespace
 
-ClipboardRun::ClipboardRun(std::uint64_t seed, QObject *parent) : QObject(parent), m_seed(seed)
+ClipboardRun::ClipboardRun(std::uint64_t seed, int serveForMs, QObject *parent)
+    : QObject(parent), m_seed(seed), m_serveForMs(serveForMs)
 {
     m_bound.setSingleShot(true);
 }
@@ -119,10 +120,9 @@ void ClipboardRun::serve()
         if (mode != QClipboard::Clipboard || clipboard->ownsClipboard())
             return;
         disconnect(clipboard, nullptr, this, nullptr);
-        m_bound.stop();
         emit finished(0);
     });
-    bound(kServeForMs, [this] { emit finished(0); });
+    bound(m_serveForMs, [this] { emit finished(0); });
 }
 
 void ClipboardRun::fail(const QString &message)
@@ -130,7 +130,6 @@ void ClipboardRun::fail(const QString &message)
     if (m_reported)
         return;
     m_reported = true;
-    m_bound.stop();
     if (m_window)
         m_window->hide();
     emit reported(1, message);

@@ -29,7 +29,7 @@ public:
     // How long the text is served at most when nobody takes the clipboard.
     static constexpr int kServeForMs = 60 * 60 * 1000;
 
-    explicit ClipboardRun(std::uint64_t seed, QObject *parent = nullptr);
+    explicit ClipboardRun(std::uint64_t seed, int serveForMs = kServeForMs, QObject *parent = nullptr);
     ~ClipboardRun() override;
 
     void start();
@@ -50,6 +50,7 @@ private:
     void serve();
 
     std::uint64_t m_seed;
+    int m_serveForMs;
     std::unique_ptr<QWidget> m_window; // only where the keyboard is needed
     QTimer m_bound;
     bool m_reported = false;

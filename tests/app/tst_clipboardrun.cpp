@@ -14,6 +14,7 @@ class tst_ClipboardRun : public QObject {
 private slots:
     void takesTextUpTo64MiBOfUtf8_data();
     void takesTextUpTo64MiBOfUtf8();
+    void endsWhenItHasServedItsTime();
 };
 
 void tst_ClipboardRun::takesTextUpTo64MiBOfUtf8_data()
@@ -79,6 +80,17 @@ void tst_ClipboardRun::takesTextUpTo64MiBOfUtf8()
     clipboard->setText(QStringLiteral("another program's"));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).toInt(), 0);
+}
+
+void tst_ClipboardRun::endsWhenItHasServedItsTime()
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("Nobody takes this back"));
+    ClipboardRun run(42, 1);
+    QSignalSpy finished(&run, &ClipboardRun::finished);
+    run.start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCOMPARE(finished.at(0).at(0).toInt(), 0);
+    QVERIFY(QGuiApplication::clipboard()->text() != QStringLiteral("Nobody takes this back"));
 }
 
 QTEST_MAIN(tst_ClipboardRun)

@@ -52,8 +52,8 @@ running() { # pid
 clipboard_servers() {
   local folder
   for folder in /proc/[0-9]*; do
-    [ "$(readlink "$folder/exe" 2>/dev/null)" = "$windows_program" ] || continue
-    tr '\0' '\n' <"$folder/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" && echo "${folder#/proc/}"
+    [ "$folder/exe" -ef "$windows_program" ] 2>/dev/null || continue
+    { tr '\0' '\n' <"$folder/environ"; } 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" && echo "${folder#/proc/}"
   done
   return 0
 }
@@ -95,8 +95,20 @@ echo "== serving the clipboard in the background, until another program takes it
 servers=$(clipboard_servers)
 [ "$(wc -w <<<"$servers")" = 1 ] || fail "not one program serving the clipboard: '$servers'"
 running "$first_owner" && fail "xclip still holds the clipboard it was given"
-xclip -selection clipboard -out >"$work/again"
-cmp -s "$work/again" "$work/expected" || fail "read again, the clipboard holds $(cat "$work/again")"
+# Text selected elsewhere changes the primary selection, not the clipboard.
+# The program takes events in turn: once it has answered after that change
+# (twice, the second time after any end it began), it has seen it.
+xclip -quiet -selection primary -in <"$work/text" >/dev/null 2>&1 &
+xsession_extra_pids+=("$!")
+for _ in $(seq 300); do
+  xclip -selection primary -out >/dev/null 2>&1 && break
+  sleep 0.1
+done
+for _ in 1 2; do
+  xclip -selection clipboard -out >"$work/again"
+  cmp -s "$work/again" "$work/expected" || fail "read again, the clipboard holds $(cat "$work/again")"
+done
+[ "$(clipboard_servers)" = "$servers" ] || fail "the program stopped serving when the primary selection changed"
 clipboard_put "$work/text"
 expect_serving_ends "xclip took the clipboard"
 
