@@ -97,7 +97,6 @@ void ClipboardRun::set()
 {
     if (m_window)
         m_window->hide();
-    m_reported = true;
     emit reported(0, QString());
     serve();
 }
@@ -117,19 +116,19 @@ void ClipboardRun::serve()
     }
     QClipboard *clipboard = QGuiApplication::clipboard();
     connect(clipboard, &QClipboard::changed, this, [this, clipboard](QClipboard::Mode mode) {
-        if (mode != QClipboard::Clipboard || clipboard->ownsClipboard())
-            return;
-        disconnect(clipboard, nullptr, this, nullptr);
-        emit finished(0);
+        if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard())
+            emit finished(0);
     });
     bound(m_serveForMs, [this] { emit finished(0); });
 }
 
 void ClipboardRun::fail(const QString &message)
 {
-    if (m_reported)
-        return;
-    m_reported = true;
+    // Whatever answers late (the keyboard, the compositor) is no longer
+    // waited for.
+    disconnect(qGuiApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    m_bound.stop();
     if (m_window)
         m_window->hide();
     emit reported(1, message);

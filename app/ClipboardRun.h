@@ -53,5 +53,4 @@ private:
     int m_serveForMs;
     std::unique_ptr<QWidget> m_window; // only where the keyboard is needed
     QTimer m_bound;
-    bool m_reported = false;
 };

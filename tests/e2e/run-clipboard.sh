@@ -81,12 +81,11 @@ PY
 echo "== with a seed: exactly what 'tessaly -r' makes of the text, and back at once"
 clipboard_put "$work/text"
 first_owner=$clipboard_owner
-status=0
-# A command substitution waits for everything that holds the output: the
-# program serving in the background must not.
-printed=$(timeout 60 "$program" --clipboard --seed 7 2>"$work/err") || status=$?
-[ "$status" = 0 ] || fail "'tessaly --clipboard --seed 7' ended with $status: $(cat "$work/err")"
-[ -z "$printed" ] && [ ! -s "$work/err" ] || fail "it printed '$printed', '$(cat "$work/err")'"
+# A reader of the command's output and errors waits for everything that
+# holds them open: the program serving in the background must not.
+{ timeout 60 "$program" --clipboard --seed 7 </dev/null; echo "status $?"; } 2>&1 | timeout 60 cat >"$work/printed" \
+  || fail "the program serving the clipboard held the command's output open: $(cat "$work/printed")"
+[ "$(cat "$work/printed")" = "status 0" ] || fail "'tessaly --clipboard --seed 7' said: $(cat "$work/printed")"
 "$program" -r --seed 7 <"$work/text" >"$work/expected"
 xclip -selection clipboard -out >"$work/got"
 cmp -s "$work/got" "$work/expected" || fail "the clipboard holds $(cat "$work/got"), not $(cat "$work/expected")"
@@ -94,6 +93,8 @@ cmp -s "$work/got" "$work/expected" || fail "the clipboard holds $(cat "$work/go
 echo "== serving the clipboard in the background, until another program takes it"
 servers=$(clipboard_servers)
 [ "$(wc -w <<<"$servers")" = 1 ] || fail "not one program serving the clipboard: '$servers'"
+# A terminal that closes hangs up on its session, not on another.
+[ "$(ps -o sid= -p "$servers" | tr -d ' ')" = "$servers" ] || fail "the program serving is not in a session of its own"
 running "$first_owner" && fail "xclip still holds the clipboard it was given"
 # Text selected elsewhere changes the primary selection, not the clipboard.
 # The program takes events in turn: once it has answered after that change
