@@ -115,8 +115,10 @@ void ClipboardRun::serve()
         return;
     }
     QClipboard *clipboard = QGuiApplication::clipboard();
-    connect(clipboard, &QClipboard::changed, this, [this, clipboard](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard())
+    // Any selection that changes says so; the primary one (text selected
+    // elsewhere) leaves the clipboard ours.
+    connect(clipboard, &QClipboard::changed, this, [this, clipboard] {
+        if (!clipboard->ownsClipboard())
             emit finished(0);
     });
     bound(m_serveForMs, [this] { emit finished(0); });
