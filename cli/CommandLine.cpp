@@ -299,6 +299,9 @@ int randomizeClipboard(char **argv)
         // so that a reader of ours (a command substitution) is not held
         // until the serving ends. Standard error stays until the report.
         ::setsid();
+        // Above the standard streams (one of them may have been closed when
+        // the pipe was made), and kept across exec.
+        const int reportTo = ::fcntl(report[1], F_DUPFD, STDERR_FILENO + 1);
         const int nothing = ::open("/dev/null", O_RDWR);
         if (nothing >= 0) {
             ::dup2(nothing, STDIN_FILENO);
@@ -306,8 +309,7 @@ int randomizeClipboard(char **argv)
             if (nothing > STDERR_FILENO)
                 ::close(nothing);
         }
-        ::fcntl(report[1], F_SETFD, 0);
-        ::setenv(kClipboardReportVariable, std::to_string(report[1]).c_str(), 1);
+        ::setenv(kClipboardReportVariable, std::to_string(reportTo).c_str(), 1);
         ::execv(program.c_str(), argv);
         complain(program + ": " + std::strerror(errno));
         ::_exit(1);
