@@ -23,6 +23,8 @@ done
 [ -x "$windows_program" ] || fail "no windows' program beside $program"
 
 xsession_start || fail "could not start Xvfb"
+# The X11 clipboard, whatever platform the test run was given.
+export QT_QPA_PLATFORM=xcb
 work="$xsession_dir/work"
 mkdir "$work"
 
