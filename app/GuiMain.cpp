@@ -59,6 +59,10 @@ void holdWhileOpening(QtMsgType type, const QMessageLogContext &context, const Q
     g_held->push_back({type, context.file, context.function, context.category, context.line, text});
 }
 
+void dropRemark(QtMsgType, const QMessageLogContext &, const QString &)
+{
+}
+
 // "tessaly --clipboard": the command line (cli::randomizeClipboard) waits
 // on the descriptor it names for a zero byte, sent once the clipboard holds
 // the new text; it ends when that comes or the descriptor closes, and then
@@ -115,6 +119,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     qInstallMessageHandler(usual);
     g_held = nullptr;
+    // A command says what it has to in one line: Qt's own remarks, those
+    // held while opening too, would come between the shell's lines, or
+    // after it returned.
+    if (clipboard)
+        qInstallMessageHandler(dropRemark);
     for (const HeldMessage &message : held) {
         const QMessageLogContext context(message.file.constData(), message.line, message.function.constData(),
                                          message.category.constData());
