@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -28,10 +29,16 @@ std::string usage()
 {
     return "Usage: tessaly                                 open the window\n"
            "       tessaly --randomize [--seed N] [--alternate | --max-run N] [FILE...]\n"
+           "       tessaly --clipboard [--seed N] [--alternate | --max-run N]\n"
            "Writes each FILE (standard input when there is none, or for \"-\") to standard\n"
            "output with every letter in a randomly drawn case, or in turn lower and upper.\n"
            "\n"
            "  -r, --randomize  randomize the case of the letters\n"
+           "  -c, --clipboard  randomize the case of the letters of the text on the\n"
+           "                   clipboard and put it back; it needs a display but opens no\n"
+           "                   window under X11, and keeps serving the clipboard in the\n"
+           "                   background until another program takes it (an hour at\n"
+           "                   most) unless a clipboard manager takes it over\n"
            "      --seed N     draw from the seed N: decimal digits, a minus sign before\n"
            "                   them allowed, nothing else (no blanks, no plus sign); any\n"
            "                   64-bit number, a negative one counting from 2^64 (-1 is\n"
@@ -191,6 +198,8 @@ Options parse(int argc, char **argv)
             optionsEnd = true;
         } else if (argument == "-r" || argument == "--randomize") {
             options.randomize = true;
+        } else if (argument == "-c" || argument == "--clipboard") {
+            options.clipboard = true;
         } else if (argument == "-h" || argument == "--help") {
             options.help = true;
         } else if (argument == "--version") {
@@ -248,10 +257,15 @@ Options parse(int argc, char **argv)
             return options;
         }
     }
-    if (!options.help && !options.version && !options.randomize)
+    if (options.clipboard && options.randomize)
+        options.error = "--clipboard and --randomize cannot be combined";
+    else if (options.clipboard && !options.files.empty())
+        options.error = "--clipboard takes no FILE: it reads the clipboard";
+    else if (!options.help && !options.version && !options.randomize && !options.clipboard)
         options.error = "nothing to do: give --randomize to filter text";
-    if (options.mode.kind != CaseMode::Kind::Random && !options.randomize && !options.help && !options.version)
-        options.error = std::string("option '") + optionOf(options.mode.kind) + "' needs --randomize";
+    if (options.mode.kind != CaseMode::Kind::Random && !options.randomize && !options.clipboard && !options.help
+        && !options.version)
+        options.error = std::string("option '") + optionOf(options.mode.kind) + "' needs --randomize or --clipboard";
     return options;
 }
 
@@ -267,6 +281,8 @@ int run(int argc, char **argv)
         return writeAll(usage().c_str()) ? 0 : 1;
     if (options.version)
         return writeAll(kVersion) ? 0 : 1;
+    if (options.clipboard)
+        return randomizeClipboard(argv);
 
     // A closed pipe shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
@@ -290,27 +306,94 @@ int run(int argc, char **argv)
     return status;
 }
 
-int startWindows(char **argv)
+namespace {
+
+// The windows' program, or an empty string once the reason is told.
+std::string windowsProgram()
 {
     char self[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) {
         complain(std::string("cannot find the program's own folder: ") + std::strerror(errno));
-        return 1;
+        return std::string();
     }
     self[length] = '\0';
     std::string folder(self);
     folder.erase(folder.rfind('/'));
     // Beside this program in the build tree; in its libexec folder when installed.
     for (const std::string &candidate : {folder + "/tessaly-gui", folder + "/" TESSALY_GUI_FROM_BIN}) {
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            ::execv(candidate.c_str(), argv);
-            complain(candidate + ": " + std::strerror(errno));
-            return 1;
-        }
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
     }
     complain("cannot find tessaly-gui, the program of the windows");
+    return std::string();
+}
+
+} // namespace
+
+int startWindows(char **argv)
+{
+    const std::string program = windowsProgram();
+    if (program.empty())
+        return 1;
+    ::execv(program.c_str(), argv);
+    complain(program + ": " + std::strerror(errno));
     return 1;
+}
+
+int randomizeClipboard(char **argv)
+{
+    const std::string program = windowsProgram();
+    if (program.empty())
+        return 1;
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        complain(std::string("cannot make a pipe: ") + std::strerror(errno));
+        return 1;
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        complain(std::string("cannot start the windows' program: ") + std::strerror(errno));
+        return 1;
+    }
+    if (child == 0) {
+        // A session of its own, so that a terminal that closes sends no
+        // hangup to what serves the clipboard; no standard input or output,
+        // so that a reader of ours (a command substitution) is not held
+        // until the serving ends. Standard error stays until the report.
+        ::setsid();
+        // Above the standard streams (one of them may have been closed when
+        // the pipe was made), and kept across exec.
+        const int reportTo = ::fcntl(report[1], F_DUPFD, STDERR_FILENO + 1);
+        const int nothing = ::open("/dev/null", O_RDWR);
+        if (nothing >= 0) {
+            ::dup2(nothing, STDIN_FILENO);
+            ::dup2(nothing, STDOUT_FILENO);
+            if (nothing > STDERR_FILENO)
+                ::close(nothing);
+        }
+        ::setenv(kClipboardReportVariable, std::to_string(reportTo).c_str(), 1);
+        ::execv(program.c_str(), argv);
+        complain(program + ": " + std::strerror(errno));
+        ::_exit(1);
+    }
+    ::close(report[1]);
+    char word = 1;
+    ssize_t got;
+    do
+        got = ::read(report[0], &word, 1);
+    while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got == 1 && word == 0)
+        return 0; // the clipboard is set; the child serves it on its own
+    // It ended without setting the clipboard, having said why.
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return 1;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0 ? WEXITSTATUS(status) : 1;
 }
 
 } // namespace cli

@@ -8,11 +8,14 @@
 
 // The program's command line: "tessaly --randomize [--seed N] [--alternate |
 // --max-run N] [FILE...]" filters text; "--help" and "--version" say what
-// it is. No window, no display, no sound on this path.
+// it is. No window, no display, no sound on this path. "tessaly --clipboard
+// [--seed N] [--alternate | --max-run N]" hands the clipboard to the
+// windows' program, which needs the display.
 namespace cli {
 
 struct Options {
     bool randomize = false;
+    bool clipboard = false;
     bool help = false;
     bool version = false;
     bool seeded = false;
@@ -31,5 +34,15 @@ int run(int argc, char **argv);
 // Replaces this process with the windows' program (the program started
 // without arguments); returns only if that fails.
 int startWindows(char **argv);
+
+// Starts the windows' program with these arguments in a session of its own,
+// waits until it says the clipboard is set, and returns 0 while it goes on
+// serving the clipboard; when it fails, returns its status (its message is
+// on standard error).
+int randomizeClipboard(char **argv);
+
+// The file descriptor, named in the environment, on which the windows'
+// program reports that the clipboard is set.
+constexpr const char *kClipboardReportVariable = "TESSALY_CLIPBOARD_REPORT";
 
 } // namespace cli

@@ -37,6 +37,7 @@ void tst_CommandLine::parse_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error");
     QTest::addColumn<bool>("randomize");
+    QTest::addColumn<bool>("clipboard");
     QTest::addColumn<bool>("seeded");
     QTest::addColumn<quint64>("seed");
     QTest::addColumn<QStringList>("files");
@@ -46,7 +47,8 @@ void tst_CommandLine::parse_data()
     const QStringList noFiles;
     auto ok = [&](const char *row, const QStringList &arguments, bool seeded, quint64 seed, const QStringList &files,
                   const char *mode = "random") {
-        QTest::newRow(row) << arguments << QString() << true << seeded << seed << files << QString::fromLatin1(mode);
+        QTest::newRow(row) << arguments << QString() << true << false << seeded << seed << files
+                           << QString::fromLatin1(mode);
     };
     ok("short", {"-r"}, false, none, noFiles);
     ok("files and standard input, in order", {"--randomize", "a", "-", "b"}, false, none, {"a", "-", "b"});
@@ -64,24 +66,30 @@ void tst_CommandLine::parse_data()
     ok("max-run joined, the largest", {"--max-run=1000000", "-r", "--seed", "4"}, true, 4, noFiles,
        "max-run 1000000");
     ok("max-run, the last one taken", {"-r", "--max-run=1", "--max-run", "0007"}, false, none, noFiles, "max-run 7");
+    QTest::newRow("clipboard") << QStringList{"-c"} << QString() << false << true << false << none << noFiles
+                               << QStringLiteral("random");
+    QTest::newRow("clipboard, seeded") << QStringList{"--seed=7", "--clipboard"} << QString() << false << true << true
+                                       << quint64(7) << noFiles << QStringLiteral("random");
+    QTest::newRow("clipboard, alternating") << QStringList{"-c", "--alternate"} << QString() << false << true << false
+                                            << none << noFiles << QStringLiteral("alternate lower");
 
     for (const char *seed : {" 5", "5 ", "+5", "\t5", "\n5", "--1", "- 1", "1e3", "0x10", "18446744073709551616",
                              "99999999999999999999", "-9223372036854775809", ""}) {
         const QString text = QString::fromLatin1(seed);
         QTest::addRow("invalid seed '%s'", seed)
             << QStringList{"-r", "--seed", text} << QStringLiteral("invalid seed '%1': give a 64-bit integer").arg(text)
-            << true << false << none << noFiles << QString();
+            << true << false << false << none << noFiles << QString();
     }
     for (const char *length : {"0", "1000001", "4294967297", "-1", "+2", " 2", "2 ", "1e3", "0x10", ""}) {
         const QString text = QString::fromLatin1(length);
         QTest::addRow("invalid run length '%s'", length)
             << QStringList{"-r", "--max-run", text}
             << QStringLiteral("invalid run length '%1': give an integer from 1 to 1000000").arg(text) << true << false
-            << none << noFiles << QString();
+            << false << none << noFiles << QString();
     }
     auto error = [&](const char *row, const QStringList &arguments, const char *message) {
-        QTest::newRow(row) << arguments << QString::fromLatin1(message) << arguments.contains("-r") << false << none
-                           << noFiles << QString();
+        QTest::newRow(row) << arguments << QString::fromLatin1(message) << arguments.contains("-r")
+                           << arguments.contains("-c") << false << none << noFiles << QString();
     };
     error("seed without its value", {"-r", "--seed"}, "option '--seed' needs a value");
     error("unknown long option", {"-r", "--frobnicate"}, "unknown option '--frobnicate'");
@@ -98,8 +106,11 @@ void tst_CommandLine::parse_data()
           "options '--alternate' and '--max-run' cannot be used together");
     error("max-run, then alternate", {"-r", "--max-run=2", "--alternate=upper"},
           "options '--max-run' and '--alternate' cannot be used together");
-    error("alternate without -r", {"--alternate", "a"}, "option '--alternate' needs --randomize");
-    error("max-run without -r", {"--max-run=3"}, "option '--max-run' needs --randomize");
+    error("alternate without -r", {"--alternate", "a"}, "option '--alternate' needs --randomize or --clipboard");
+    error("max-run without -r", {"--max-run=3"}, "option '--max-run' needs --randomize or --clipboard");
+    error("clipboard and randomize", {"-c", "-r"}, "--clipboard and --randomize cannot be combined");
+    error("clipboard and a file", {"-c", "a"}, "--clipboard takes no FILE: it reads the clipboard");
+    error("clipboard and standard input", {"-", "-c"}, "--clipboard takes no FILE: it reads the clipboard");
 }
 
 void tst_CommandLine::parse()
@@ -107,6 +118,7 @@ void tst_CommandLine::parse()
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
     QFETCH(bool, randomize);
+    QFETCH(bool, clipboard);
     QFETCH(bool, seeded);
     QFETCH(quint64, seed);
     QFETCH(QStringList, files);
@@ -123,6 +135,7 @@ void tst_CommandLine::parse()
 
     QCOMPARE(QString::fromStdString(options.error), error);
     QCOMPARE(options.randomize, randomize);
+    QCOMPARE(options.clipboard, clipboard);
     QCOMPARE(options.seeded, seeded);
     QCOMPARE(quint64(options.seed), seed);
     if (error.isEmpty()) {
