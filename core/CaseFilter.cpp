@@ -72,21 +72,11 @@ const __m128i kLaneIndex = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1
 #endif
 
 
-// How many of the bytes ahead, up to 64, are ASCII.
-inline unsigned asciiLength(const unsigned char *data, std::size_t available)
+// How many of the bytes ahead are ASCII, up to an i or I where `stopAtI`.
+inline std::size_t asciiLength(const unsigned char *data, std::size_t available, bool stopAtI)
 {
-#if defined(__SSE2__)
-    if (available >= 64) {
-        std::uint64_t past = 0;
-        for (int k = 0; k < 4; ++k)
-            past |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * k)))))
-                << (16 * k);
-        return past ? unsigned(__builtin_ctzll(past)) : 64;
-    }
-#endif
-    const unsigned most = unsigned(std::min<std::size_t>(available, 64));
-    unsigned length = 0;
-    while (length < most && data[length] < 0x80)
+    std::size_t length = 0;
+    while (length < available && data[length] < 0x80 && !(stopAtI && (data[length] | 0x20) == 'i'))
         ++length;
     return length;
 }
@@ -375,7 +365,7 @@ inline bool CaseFilter::convertUnit(const unsigned char *data, std::size_t size,
     if (length > 0 && available < std::size_t(length) && !atEnd && canStillComplete(data + i, available, length))
         return false; // the rest may come with the next piece
     const char32_t code = length > 0 && available >= std::size_t(length) ? decode(data + i, length) : 0;
-    const unsigned lower = caseOf(limitRuns && code != 0 && m_rules.toCase(code, true) != m_rules.toCase(code, false));
+    const unsigned lower = caseOf(limitRuns && m_rules.toCase(code, true) != m_rules.toCase(code, false));
     if (code == 0) {
         *write++ = char(lead); // not a whole, valid sequence: its bytes pass one by one
         ++i;
@@ -508,8 +498,11 @@ std::size_t CaseFilter::convertLimited(const unsigned char *data, std::size_t si
     Draws unused;
     std::size_t i = 0;
     while (i < size) {
-        if (data[i] < 0x80 && !dottedI) {
-            limitedAsciiByLetter(data, i, i + asciiLength(data + i, size - i), write, letters, run);
+        // A unit at a time up to the first letter; ASCII then a letter at a
+        // time but for an i that may come out as İ.
+        const std::size_t ascii = run.length > 0 ? asciiLength(data + i, size - i, dottedI) : 0;
+        if (ascii > 0) {
+            limitedAsciiByLetter(data, i, i + ascii, write, letters, run);
             continue;
         }
         if (!convertUnit<true>(data, size, atEnd, i, write, unused, letters, run))
@@ -721,12 +714,11 @@ CaseFilter::convertLimitedAvx2(const unsigned char *data, std::size_t size, bool
     Draws unused;
     std::size_t i = 0;
     while (i < size) {
-        if (data[i] < 0x80) {
-            // The first letter sets a run going.
-            if (size - i >= 64 && run.length > 0)
+        if (data[i] < 0x80 && run.length > 0) {
+            if (size - i >= 64)
                 limitedAsciiAvx2(data, size, i, write, letters, run);
             else
-                limitedAsciiByLetter(data, i, i + asciiLength(data + i, size - i), write, letters, run);
+                limitedAsciiByLetter(data, i, i + asciiLength(data + i, size - i, false), write, letters, run);
             continue;
         }
         if (!convertUnit<true>(data, size, atEnd, i, write, unused, letters, run))

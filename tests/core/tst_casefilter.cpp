@@ -487,6 +487,7 @@ void tst_CaseFilter::runsStayWithinTheLimit_data()
     QTest::addColumn<QString>("locale");
     for (const unsigned limit : {1u, 2u, 8u, 9u, 12u})
         QTest::addRow("%u", limit) << limit << true << "C";
+    QTest::newRow("65, past a word of draws") << 65u << false << "C";
     QTest::newRow("the longest") << CaseMode::kLongestRun << false << "C";
     // The i that may come out as İ, one letter like any other.
     QTest::newRow("2, Turkish") << 2u << true << "tr_TR.UTF-8";
