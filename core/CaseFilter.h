@@ -99,8 +99,13 @@ private:
             unsigned kept = 0;
             for (unsigned k = keepFrom; k < kWords; ++k)
                 ring[kept++] = ring[k];
-            for (unsigned k = kept; k < kWords; ++k)
-                ring[k] = patterned ? pattern : littleEndian(nextWord());
+            if (patterned) {
+                for (unsigned k = kept; k < kWords; ++k)
+                    ring[k] = pattern;
+            } else {
+                for (unsigned k = kept; k < kWords; ++k)
+                    ring[k] = littleEndian(nextWord());
+            }
             next -= 8 * keepFrom;
         }
         // The ring as bytes: byte n holds unit n's draw at bit 5, as the
