@@ -282,7 +282,7 @@ int run(int argc, char **argv)
     if (options.version)
         return writeAll(kVersion) ? 0 : 1;
     if (options.clipboard)
-        return randomizeClipboard(argv);
+        return randomizeClipboard(options);
 
     // A closed pipe shows as a failed write, not as a signal.
     std::signal(SIGPIPE, SIG_IGN);
@@ -308,8 +308,9 @@ int run(int argc, char **argv)
 
 namespace {
 
-// The windows' program, or an empty string once the reason is told.
-std::string windowsProgram()
+// One of our programs beside this one in the build tree, or in its libexec
+// folder when installed; an empty string once the reason is told.
+std::string ownProgram(const std::string &name, const std::string &why)
 {
     char self[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -320,20 +321,32 @@ std::string windowsProgram()
     self[length] = '\0';
     std::string folder(self);
     folder.erase(folder.rfind('/'));
-    // Beside this program in the build tree; in its libexec folder when installed.
-    for (const std::string &candidate : {folder + "/tessaly-gui", folder + "/" TESSALY_GUI_FROM_BIN}) {
+    for (const std::string &candidate : {folder + "/" + name, folder + "/" TESSALY_LIBEXEC_FROM_BIN "/" + name}) {
         if (::access(candidate.c_str(), X_OK) == 0)
             return candidate;
     }
-    complain("cannot find tessaly-gui, the program of the windows");
+    complain("cannot find " + name + ", " + why);
     return std::string();
 }
 
 } // namespace
 
+void keepStandardStreams()
+{
+    for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream) {
+        if (::fcntl(stream, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        const int nothing = ::open("/dev/null", stream == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (nothing >= 0 && nothing != stream) {
+            ::dup2(nothing, stream);
+            ::close(nothing);
+        }
+    }
+}
+
 int startWindows(char **argv)
 {
-    const std::string program = windowsProgram();
+    const std::string program = ownProgram("tessaly-gui", "the program of the windows");
     if (program.empty())
         return 1;
     ::execv(program.c_str(), argv);
@@ -341,11 +354,15 @@ int startWindows(char **argv)
     return 1;
 }
 
-int randomizeClipboard(char **argv)
+int randomizeClipboard(const Options &options)
 {
-    const std::string program = windowsProgram();
+    const std::string program = ownProgram("tessaly-clipboard", "the program of the clipboard");
     if (program.empty())
         return 1;
+    const std::string seed = std::to_string(options.seeded ? options.seed : entropySeed());
+    const std::string mode = options.mode.word();
+    char *const arguments[] = {const_cast<char *>("tessaly-clipboard"), const_cast<char *>(seed.c_str()),
+                               const_cast<char *>(mode.c_str()), nullptr};
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         complain(std::string("cannot make a pipe: ") + std::strerror(errno));
@@ -354,7 +371,7 @@ int randomizeClipboard(char **argv)
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child < 0) {
-        complain(std::string("cannot start the windows' program: ") + std::strerror(errno));
+        complain(std::string("cannot start the program of the clipboard: ") + std::strerror(errno));
         return 1;
     }
     if (child == 0) {
@@ -374,7 +391,7 @@ int randomizeClipboard(char **argv)
                 ::close(nothing);
         }
         ::setenv(kClipboardReportVariable, std::to_string(reportTo).c_str(), 1);
-        ::execv(program.c_str(), argv);
+        ::execv(program.c_str(), arguments);
         complain(program + ": " + std::strerror(errno));
         ::_exit(1);
     }

@@ -9,8 +9,8 @@
 // The program's command line: "tessaly --randomize [--seed N] [--alternate |
 // --max-run N] [FILE...]" filters text; "--help" and "--version" say what
 // it is. No window, no display, no sound on this path. "tessaly --clipboard
-// [--seed N] [--alternate | --max-run N]" hands the clipboard to the
-// windows' program, which needs the display.
+// [--seed N] [--alternate | --max-run N]" hands the clipboard to a program
+// of its own, tessaly-clipboard, which needs the display.
 namespace cli {
 
 struct Options {
@@ -35,14 +35,19 @@ int run(int argc, char **argv);
 // without arguments); returns only if that fails.
 int startWindows(char **argv);
 
-// Starts the windows' program with these arguments in a session of its own,
+// Starts tessaly-clipboard with the seed and mode in a session of its own,
 // waits until it says the clipboard is set, and returns 0 while it goes on
 // serving the clipboard; when it fails, returns its status (its message is
 // on standard error).
-int randomizeClipboard(char **argv);
+int randomizeClipboard(const Options &options);
 
-// The file descriptor, named in the environment, on which the windows'
-// program reports that the clipboard is set.
+// The file descriptor, named in the environment, on which tessaly-clipboard
+// reports that the clipboard is set (it reads the same name).
 constexpr const char *kClipboardReportVariable = "TESSALY_CLIPBOARD_REPORT";
+
+// Opens a standard stream that was closed on /dev/null the wrong way round
+// (input for writing, output for reading): no file opened later takes its
+// number, and reading or writing it still fails as on a closed stream.
+void keepStandardStreams();
 
 } // namespace cli

@@ -5,6 +5,7 @@
 // that the filter starts without loading any of the GUI libraries.
 int main(int argc, char *argv[])
 {
+    cli::keepStandardStreams();
     if (argc > 1)
         return cli::run(argc, argv);
     return cli::startWindows(argv);

@@ -3,8 +3,11 @@
 // reads the clipboard's UTF-8 text from its owner, takes the clipboard
 // itself, answers, and from then on serves that text. Each step is told on
 // standard output, one line each. It ends after a minute, or when killed.
+// With --silent it is an owner of the clipboard that never answers; with
+// --owned SELECTION it only says, by its status, whether SELECTION has an
+// owner.
 //
-//   clipboard_keeper
+//   clipboard_keeper [--silent | --owned SELECTION]
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -66,12 +69,19 @@ void answer(const xcb_selection_request_event_t &request, xcb_atom_t property)
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
     g_connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(g_connection)) {
         std::fprintf(stderr, "clipboard_keeper: no display\n");
         return 1;
+    }
+    if (argc > 2 && std::strcmp(argv[1], "--owned") == 0) {
+        xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+            g_connection, xcb_get_selection_owner(g_connection, atom(argv[2])), nullptr);
+        const bool owned = owner && owner->owner != XCB_NONE;
+        std::free(owner);
+        return owned ? 0 : 1;
     }
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(g_connection)).data;
     const xcb_window_t window = xcb_generate_id(g_connection);
@@ -81,7 +91,8 @@ int main()
     const xcb_atom_t manager = atom("CLIPBOARD_MANAGER"), saveTargets = atom("SAVE_TARGETS"),
                      clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), utf8 = atom("UTF8_STRING"),
                      kept = atom("KEEPER_TEXT");
-    xcb_set_selection_owner(g_connection, window, manager, XCB_CURRENT_TIME);
+    const bool silent = argc > 1 && std::strcmp(argv[1], "--silent") == 0;
+    xcb_set_selection_owner(g_connection, window, silent ? clipboard : manager, XCB_CURRENT_TIME);
     xcb_flush(g_connection);
     say("ready");
 
@@ -89,7 +100,7 @@ int main()
     bool holding = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (xcb_generic_event_t *event = nextEvent(deadline)) {
-        if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+        if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST && !silent) {
             const auto request = *reinterpret_cast<xcb_selection_request_event_t *>(event);
             xcb_atom_t property = XCB_ATOM_NONE;
             if (request.selection == manager && request.target == saveTargets && !holding) {
