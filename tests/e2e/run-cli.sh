@@ -76,10 +76,15 @@ run 0 "$program" -r <"$work/empty"
 [ -s "$work/out" ] && fail "empty input gave output"
 
 echo "== a closed standard output: a message and status 1, no hang"
-status=0
-timeout 20 "$program" -r <"$work/one" >&- 2>"$work/err" || status=$?
-[ "$status" = 1 ] || fail "closed standard output: status $status"
-grep -q "^tessaly: write error" "$work/err" || fail "closed standard output: $(cat "$work/err")"
+# From standard input, and from a file, which would otherwise be opened as
+# descriptor 1 and taken for the output.
+for input in "" "$work/one"; do
+  status=0
+  timeout 20 "$program" -r ${input:+"$input"} <"$work/one" >&- 2>"$work/err" || status=$?
+  [ "$status" = 1 ] || fail "closed standard output${input:+, a file}: status $status"
+  [ "$(cat "$work/err")" = "tessaly: write error: Bad file descriptor" ] \
+    || fail "closed standard output${input:+, a file}: $(cat "$work/err")"
+done
 
 echo "== a reader that goes away: ends quietly, status 1, no hang"
 status=0
