@@ -27,3 +27,5 @@ echo "== the command-line filter, from a file and through pipes"
 ./scripts/bench-filter.sh "$build"
 echo "== a pass with and without Orca"
 ./scripts/bench-orca.sh "$build" 5
+echo "== tessaly --clipboard beside the clipboard tools' pipeline through -r"
+./scripts/bench-clipboard.sh "$build"

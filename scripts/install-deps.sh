@@ -14,7 +14,7 @@ fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
-  libicu-dev libgl-dev libxcb1-dev
+  libicu-dev libgl-dev libxcb1-dev libwayland-dev wayland-protocols
   "$liberation" fonts-dejavu-core fonts-roboto-unhinted
   qt6-wayland xvfb
 )
@@ -22,7 +22,7 @@ if [ "${1:-}" != run ]; then
   packages+=(
     unicode-data libbenchmark-dev
     xauth xdotool x11-utils imagemagick
-    xclip python3
+    xclip xfce4-clipman python3
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     weston openbox x11-xserver-utils
     orca speech-dispatcher speech-dispatcher-espeak-ng util-linux

@@ -17,6 +17,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install 
 
 [ -x "$prefix/bin/tessaly" ] || fail "no executable at bin/tessaly"
 [ -x "$prefix/libexec/tessaly/tessaly-gui" ] || fail "no program of the windows at libexec/tessaly/tessaly-gui"
+[ -x "$prefix/libexec/tessaly/tessaly-clipboard" ] || fail "no program of the clipboard at libexec/tessaly/tessaly-clipboard"
 for file in click.wav over.wav logo.png tessaly.png; do
   [ -f "$prefix/share/tessaly/resources/$file" ] || fail "share/tessaly/resources/$file is missing"
 done

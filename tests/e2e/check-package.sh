@@ -29,7 +29,7 @@ package=$("$root/scripts/build-package.sh" "$build/package-deeper/package") || f
 cmp -s "$work/first.deb" "$package" || fail "two builds of the same tree differ: $(cmp "$work/first.deb" "$package")"
 
 dpkg-deb -c "$package" | awk '{print $6}' | sed 's|^\./|/|' >"$work/contents"
-for file in /usr/bin/tessaly /usr/libexec/tessaly/tessaly-gui \
+for file in /usr/bin/tessaly /usr/libexec/tessaly/tessaly-gui /usr/libexec/tessaly/tessaly-clipboard \
   /usr/share/applications/org.morvane.Tessaly.desktop \
   /usr/share/icons/hicolor/48x48/apps/org.morvane.Tessaly.png \
   /usr/share/icons/hicolor/256x256/apps/org.morvane.Tessaly.png \
@@ -64,7 +64,7 @@ sed 's/^/   /' "$work/lintian.log"
 [ "$(dpkg-deb -f "$package" Package)" = tessaly ] || fail "the package is not named tessaly"
 
 dpkg-deb -x "$package" "$work/root"
-for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui; do
+for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui usr/libexec/tessaly/tessaly-clipboard; do
   # (grep -q reads no further than its match: a pipe into it would fail.)
   sections=$(readelf -S "$work/root/$program")
   grep -q '\.comment' <<<"$sections" && fail "$program keeps its .comment section"
