@@ -13,7 +13,7 @@ root=$PWD
 build=${1:-build-fuzz}
 seconds=${2:-30}
 jobs=${JOBS:-$(nproc)}
-targets=(fuzz_formdata fuzz_controls)
+targets=(fuzz_formdata fuzz_controls fuzz_clipboard)
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_BUILD_FUZZ=ON \
   -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
