@@ -15,8 +15,24 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=ON \
   -DTESSALY_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+# Reports go to files as well as to the failing test: a program that serves
+# in the background after its standard error went to /dev/null (tessaly
+# --clipboard) would otherwise end with a report nobody reads.
+reports=$root/$build/sanitizer-reports
+rm -rf "$reports"
+mkdir -p "$reports"
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan:log_exe_name=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan:log_exe_name=1
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs"
+status=0
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" || status=$?
+if [ -n "$(ls -A "$reports")" ]; then
+  for report in "$reports"/*; do
+    echo "== $(basename "$report")"
+    head -n 60 "$report"
+  done
+  echo "sanitizer reports above (in $reports)" >&2
+  exit 1
+fi
+exit "$status"
