@@ -5,17 +5,22 @@ turns: from the command to the new text pasteable (both return once the
 clipboard holds it; each result is checked by pasting, untimed). Prints the
 median, fastest and slowest of each in milliseconds.
 
-    clipboard-speed.py PROGRAM TEXT_FILE RUNS x11|wayland [PREFIX...]
+    clipboard-speed.py [--baseline OTHER] PROGRAM TEXT_FILE RUNS x11|wayland [PREFIX...]
 
-PREFIX is put before every command (a user to run as, say).
+PREFIX is put before every command (a user to run as, say). OTHER, another
+build's tessaly, takes its turns too with its own --clipboard.
 """
 import statistics
 import subprocess
 import sys
 import time
 
-program, text_file, runs, kind = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
-prefix = sys.argv[5:]
+arguments = sys.argv[1:]
+baseline = None
+if arguments[:1] == ["--baseline"]:
+    baseline, arguments = arguments[1], arguments[2:]
+program, text_file, runs, kind = arguments[0], arguments[1], int(arguments[2]), arguments[3]
+prefix = arguments[4:]
 if kind == "x11":
     paste = ["xclip", "-selection", "clipboard", "-out"]
     copy = ["xclip", "-selection", "clipboard", "-in"]
@@ -37,10 +42,12 @@ def expected(seed):
     return subprocess.run([program, "-r", "--seed", str(seed)], input=text, check=True, capture_output=True).stdout
 
 
-def ours(seed):
-    started = time.perf_counter()
-    subprocess.run(prefix + [program, "--clipboard", "--seed", str(seed)], check=True, stdin=subprocess.DEVNULL)
-    return time.perf_counter() - started
+def clipboard_run(which):
+    def run(seed):
+        started = time.perf_counter()
+        subprocess.run(prefix + [which, "--clipboard", "--seed", str(seed)], check=True, stdin=subprocess.DEVNULL)
+        return time.perf_counter() - started
+    return run
 
 
 def pipeline(seed):
@@ -55,18 +62,22 @@ def pipeline(seed):
     return time.perf_counter() - started
 
 
-times = {"tessaly --clipboard": [], "paste | tessaly -r | copy": []}
+contestants = [("tessaly --clipboard", clipboard_run(program)), ("paste | tessaly -r | copy", pipeline)]
+if baseline:
+    contestants.append(("baseline's tessaly --clipboard", clipboard_run(baseline)))
+times = {name: [] for name, _ in contestants}
 for run in range(runs):
-    for name, how in (("tessaly --clipboard", ours), ("paste | tessaly -r | copy", pipeline)):
+    for name, how in contestants:
         put(text)
         # The copy tool forks and serves in the background: let it settle.
         time.sleep(0.2)
         seed = run + 1
         took = how(seed)
         got = pasted()
-        if got != expected(seed):
+        # The baseline may have done it otherwise: its time is what counts.
+        if not name.startswith("baseline") and got != expected(seed):
             sys.exit(f"{name}, run {run + 1}: the clipboard holds {len(got)} bytes, not what -r gives")
         times[name].append(took * 1000)
 for name, values in times.items():
-    print(f"{name:28s} median {statistics.median(values):7.1f} ms   fastest {min(values):7.1f}   slowest {max(values):7.1f}"
+    print(f"{name:32s} median {statistics.median(values):7.1f} ms   fastest {min(values):7.1f}   slowest {max(values):7.1f}"
           f"   ({len(values)} runs, {len(text)} bytes)")
