@@ -25,6 +25,7 @@ if [ "${1:-}" != run ]; then
     xclip xfce4-clipman python3
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     weston openbox x11-xserver-utils
+    sway kwin-wayland mutter wl-clipboard python3-gi
     orca speech-dispatcher speech-dispatcher-espeak-ng util-linux
     desktop-file-utils appstream lintian dpkg-dev fakeroot file binutils
   )
