@@ -73,32 +73,66 @@ expect_clipboard() { # file what
   fail "$2: the clipboard holds '$(head -c 200 "$work/pasted")', not '$(head -c 200 "$1")'"
 }
 
+# Whether wl-copy, by its protocol messages, set the selection and had it
+# announced back: the compositor took it.
+wl_copy_took_it() {
+  awk '/ -> .*\.set_selection\(/ { asked = 1; next }
+       asked && !/ -> / && /\.selection\(/ { taken = 1 }
+       END { exit !taken }' "$work/wl-copy.log"
+}
+
 # Puts a file on the clipboard with wl-copy, under a type if given, and
 # returns once the clipboard holds it; copy_owner is the wl-copy serving
 # it (in the foreground, so that it is ours to stop). Without data-control
-# wl-copy needs the keyboard on a window of its own, which the compositor
-# now and then does not give it: it is tried again.
+# wl-copy needs the keyboard on a window of its own, and a paste (which
+# makes a window too) must not take it before wl-copy has set the text, so
+# the clipboard is looked at only once the compositor took it. A wl-copy
+# that was not given the keyboard in time is tried again.
 copy_owner=""
 copy_in() { # file [type]
   local _ attempt
   for attempt in 1 2 3 4 5; do
-    "${wlc_as[@]}" wl-copy --foreground ${2:+--type "$2"} <"$1" >/dev/null 2>&1 &
+    WAYLAND_DEBUG=1 "${wlc_as[@]}" wl-copy --foreground ${2:+--type "$2"} <"$1" >/dev/null 2>"$work/wl-copy.log" &
     copy_owner=$!
     wlc_pids+=("$copy_owner")
-    for _ in $(seq 20); do
+    for _ in $(seq 100); do
+      wl_copy_took_it && break
+      kill -0 "$copy_owner" 2>/dev/null || break
+      sleep 0.1
+    done
+    if wl_copy_took_it; then
       if [ -n "${2:-}" ]; then
         wlc_as_user timeout 10 wl-paste --list-types 2>/dev/null | grep -qxF "$2" && return 0
       else
         clipboard_holds "$1" && return 0
       fi
-      kill -0 "$copy_owner" 2>/dev/null || break
-      sleep 0.5
-    done
+    fi
     kill "$copy_owner" 2>/dev/null || true
     wait "$copy_owner" 2>/dev/null || true
   done
-  fail "wl-copy did not take the clipboard in $attempt tries"
+  fail "wl-copy did not take the clipboard in $attempt tries: $(grep -v '^\[' "$work/wl-copy.log" | head -n 5)"
 }
+
+# wl-copy keeps its text in a folder of its own in /tmp, which it removes
+# when another program takes the clipboard but not when it is killed: the
+# last one is made to end that way, by one that serves a single paste.
+release_copy_owner() {
+  local _ last
+  [ -n "$copy_owner" ] && kill -0 "$copy_owner" 2>/dev/null || return 0
+  kill -CONT "$copy_owner" 2>/dev/null || true
+  printf end | "${wlc_as[@]}" timeout 20 wl-copy --foreground --paste-once >/dev/null 2>&1 &
+  last=$!
+  for _ in $(seq 100); do
+    kill -0 "$copy_owner" 2>/dev/null || break
+    sleep 0.1
+  done
+  for _ in $(seq 10); do
+    kill -0 "$last" 2>/dev/null || break
+    wlc_as_user timeout 5 wl-paste >/dev/null 2>&1 || true
+  done
+  wait "$last" 2>/dev/null || true
+}
+wlc_on_exit release_copy_owner
 
 # Empties the clipboard, tried again as wl-copy is.
 clear_clipboard() {
@@ -222,7 +256,6 @@ echo "== $compositor: an owner that never answers is given up"
 printf held >"$work/held"
 copy_in "$work/held"
 kill -STOP "$copy_owner"
-wlc_on_exit "kill -CONT $copy_owner 2>/dev/null"
 status=0
 wlc_as_user timeout 60 "$program" --clipboard --seed 7 </dev/null >"$work/printed" 2>&1 || status=$?
 kill -CONT "$copy_owner"
