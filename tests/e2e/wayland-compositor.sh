@@ -219,7 +219,7 @@ wlc_start() { # sway|kwin|mutter|weston
     # user cannot be given in a container: a plain copy starts anywhere.
     cp /usr/bin/kwin_wayland "$wlc_dir/kwin_wayland"
     chmod 755 "$wlc_dir/kwin_wayland"
-    "${wlc_as[@]}" "$wlc_dir/kwin_wayland" --virtual --no-lockscreen --no-global-shortcuts --no-kactivities \
+    "${wlc_as[@]}" "$wlc_dir/kwin_wayland" --virtual --no-lockscreen \
       --socket "$WAYLAND_DISPLAY" --width 1024 --height 768 >"$wlc_log" 2>&1 &
     wlc_pid=$!
     ;;
