@@ -1,9 +1,7 @@
 #include "Desktop.h"
 
 #include "X11Device.h"
-#if TESSALY_CLIPBOARD_WAYLAND
 #include "wayland/WaylandDevice.h"
-#endif
 
 #include <cstdlib>
 
@@ -24,12 +22,10 @@ std::unique_ptr<Device> openDesktop(std::string &error)
     const bool wayland = named("WAYLAND_DISPLAY") || named("WAYLAND_SOCKET");
     const bool x11 = named("DISPLAY");
     std::string why;
-#if TESSALY_CLIPBOARD_WAYLAND
     if (wayland) {
         if (std::unique_ptr<Device> device = openWayland(why))
             return device;
     }
-#endif
     if (x11) {
         std::string x11Why;
         if (std::unique_ptr<Device> device = openX11(x11Why))

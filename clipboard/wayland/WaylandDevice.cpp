@@ -38,6 +38,8 @@ const char *const kWanted[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/
 
 // How long the compositor may take to answer the first time.
 constexpr auto kFirstAnswer = std::chrono::seconds(10);
+// How long the desktop may take to give the small window the keyboard.
+constexpr auto kKeyboardComes = std::chrono::seconds(10);
 // How long transfers in flight may take to finish once serving has ended.
 constexpr auto kGrace = std::chrono::seconds(1);
 
@@ -144,8 +146,13 @@ public:
     {
         Reading reading;
         reading.kind = Reading::Kind::Failed;
-        if (!approach(deadline, reading.error, "the desktop did not give the keyboard to read the clipboard"))
+        // The owner's time starts once we may ask it: the keyboard, where it
+        // is needed first, has the desktop's own.
+        const Clock::duration ownersTime = deadline - Clock::now();
+        if (!approach(Clock::now() + kKeyboardComes, reading.error,
+                      "the desktop did not give the keyboard to read the clipboard"))
             return reading;
+        deadline = Clock::now() + ownersTime;
         const char *type = m_current ? wantedType(m_current->types()) : nullptr;
         if (!type) {
             reading.kind = Reading::Kind::NoText;
