@@ -17,3 +17,17 @@ echo "-- X11 (Xvfb, no clipboard manager)"
   unset WAYLAND_DISPLAY WAYLAND_SOCKET
   python3 scripts/clipboard-speed.py "$program" "$text" 10 x11
 )
+
+# Under Wayland the tools and the program run as the compositor's user, in
+# its session; the text is handed over through a file that user can read.
+for compositor in sway kwin mutter; do
+  echo "-- Wayland, $compositor (headless)"
+  (
+    # shellcheck source=../tests/e2e/wayland-compositor.sh
+    source tests/e2e/wayland-compositor.sh
+    wlc_start "$compositor" || fail "could not start $compositor"
+    cp "$text" "$wlc_dir/text"
+    chmod a+r "$wlc_dir/text"
+    python3 scripts/clipboard-speed.py "$program" "$wlc_dir/text" 10 wayland "${wlc_as[@]}"
+  )
+done
