@@ -31,6 +31,14 @@ esac
 
 wlc_start "$compositor" || fail "could not start $compositor"
 work=$wlc_work
+# The build may lie where the session's user cannot reach it (a clone in
+# root's home): that user runs copies of the two programs.
+if [ ${#wlc_as[@]} -gt 0 ] && ! wlc_as_user test -x "$program"; then
+  mkdir -m 755 "$wlc_dir/bin"
+  install -m 755 "$program" "$server_program" "$wlc_dir/bin/"
+  program="$wlc_dir/bin/$(basename "$program")"
+  server_program="$wlc_dir/bin/tessaly-clipboard"
+fi
 # Under the sanitizers, what the program serving in the background reports
 # (its standard error is gone by then) is kept in files.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$work/sanitizer"
