@@ -284,14 +284,13 @@ X11Device::Answer X11Device::convert(xcb_atom_t target, Clock::duration idle, st
         return Answer::Silent;
     type = property->type;
     if (type == m_atoms[Incr]) {
-        // The owner said at least how long it is: no need to wait for more.
+        // The owner said at least how long it is; a text too long is still
+        // taken to its end (and dropped): an owner left in the middle may
+        // stop serving anyone, and the clipboard is to stay as it was.
         if (xcb_get_property_value_length(property.get()) >= 4) {
             std::uint32_t atLeast = 0;
             std::memcpy(&atLeast, xcb_get_property_value(property.get()), 4);
-            if (atLeast > limit) {
-                tooLarge = true;
-                return Answer::Given;
-            }
+            tooLarge = atLeast > limit;
         }
         property.reset();
         if (!readIncrementally(idle, limit, type, data, tooLarge))
@@ -334,12 +333,13 @@ bool X11Device::readIncrementally(Clock::duration idle, std::size_t limit, xcb_a
         if (length == 0)
             return true; // the empty piece ends it
         type = piece->type;
-        if (data.size() + std::size_t(length) > limit) {
+        if (tooLarge || data.size() + std::size_t(length) > limit) {
             tooLarge = true;
             data.clear();
-            return true;
+            data.shrink_to_fit();
+        } else {
+            data.append(static_cast<const char *>(xcb_get_property_value(piece.get())), std::size_t(length));
         }
-        data.append(static_cast<const char *>(xcb_get_property_value(piece.get())), std::size_t(length));
         deadline = Clock::now() + idle;
     }
 }

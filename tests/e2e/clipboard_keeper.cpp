@@ -5,7 +5,7 @@
 // standard output, one line each. It ends after a minute, or when killed.
 // With --silent it is an owner of the clipboard that never answers; with
 // --owned SELECTION it only says, by its status, whether SELECTION has an
-// owner.
+// owner, and prints the owner's window.
 //
 //   clipboard_keeper [--silent | --owned SELECTION]
 #include <xcb/xcb.h>
@@ -80,6 +80,8 @@ int main(int argc, char **argv)
         xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
             g_connection, xcb_get_selection_owner(g_connection, atom(argv[2])), nullptr);
         const bool owned = owner && owner->owner != XCB_NONE;
+        if (owned)
+            std::printf("0x%x\n", owner->owner);
         std::free(owner);
         return owned ? 0 : 1;
     }

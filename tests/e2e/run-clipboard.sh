@@ -33,15 +33,22 @@ work="$xsession_dir/work"
 mkdir "$work"
 
 # Puts a file on the clipboard as xclip does, under a type if given, and
-# returns once xclip holds it; clipboard_owner is xclip's process.
+# returns once xclip holds it (not the owner before it, which may still
+# answer while xclip reads a large file); clipboard_owner is xclip's process.
 clipboard_owner=""
 clipboard_put() { # file [type]
+  local before
+  before=$("$keeper" --owned CLIPBOARD || true)
   xclip -quiet -selection clipboard ${2:+-t "$2"} -in <"$1" >/dev/null 2>&1 &
   clipboard_owner=$!
   xsession_extra_pids+=("$clipboard_owner")
-  local _
+  local _ now
   for _ in $(seq 300); do
-    [ "$(xclip -selection clipboard -out -t TARGETS 2>/dev/null | grep -cx "${2:-UTF8_STRING}")" = 1 ] && return 0
+    now=$("$keeper" --owned CLIPBOARD || true)
+    if [ -n "$now" ] && [ "$now" != "$before" ] \
+      && [ "$(xclip -selection clipboard -out -t TARGETS 2>/dev/null | grep -cx "${2:-UTF8_STRING}")" = 1 ]; then
+      return 0
+    fi
     sleep 0.1
   done
   fail "xclip did not take the clipboard"
@@ -204,6 +211,26 @@ cmp -s "$work/got" "$work/expected" || fail "bytes that are not UTF-8 came back 
 clipboard_put "$work/text"
 expect_serving_ends "xclip took the clipboard"
 
+echo "== 40 MiB, in pieces both ways, and 70 MiB refused, the clipboard untouched"
+python3 - "$work/text" "$work/large" "$work/huge" <<'PY'
+import sys
+line = open(sys.argv[1], "rb").read()
+open(sys.argv[2], "wb").write(line * (40 * 1024 * 1024 // len(line)))
+open(sys.argv[3], "wb").write(line * (70 * 1024 * 1024 // len(line)))
+PY
+clipboard_put "$work/large"
+run_clipboard 0 --clipboard --seed 13
+"$program" -r --seed 13 <"$work/large" >"$work/expected"
+xclip -selection clipboard -out >"$work/got"
+cmp -s "$work/got" "$work/expected" || fail "40 MiB: the clipboard holds $(wc -c <"$work/got") other bytes"
+clipboard_put "$work/huge"
+run_clipboard 1 --clipboard
+[ "$(cat "$work/err")" = "tessaly: the clipboard holds more than 64 MiB of text" ] || fail "70 MiB: $(cat "$work/err")"
+running "$clipboard_owner" || fail "70 MiB: xclip lost the clipboard"
+rm -f "$work/large" "$work/huge" "$work/got" "$work/expected"
+clipboard_put "$work/text"
+expect_serving_ends "xclip took the clipboard"
+
 echo "== standard error closed, as some launchers start it: works, pasteable"
 clipboard_put "$work/text"
 status=0
@@ -251,10 +278,10 @@ if command -v xfce4-clipman >/dev/null; then
   XDG_CONFIG_HOME="$work/config" xfce4-clipman >"$work/clipman.log" 2>&1 &
   xsession_extra_pids+=("$!")
   for _ in $(seq 300); do
-    "$keeper" --owned CLIPBOARD_MANAGER && break
+    "$keeper" --owned CLIPBOARD_MANAGER >/dev/null && break
     sleep 0.1
   done
-  "$keeper" --owned CLIPBOARD_MANAGER \
+  "$keeper" --owned CLIPBOARD_MANAGER >/dev/null \
     || fail "xfce4-clipman did not take CLIPBOARD_MANAGER: $(cat "$work/clipman.log")"
   for run in $(seq 10); do
     printf 'run %s: Managed text, kept by the manager\n' "$run" >"$work/managed"
