@@ -1,7 +1,8 @@
 // A clipboard manager for tests/e2e/run-clipboard.sh, as small as the
 // handshake allows: it owns CLIPBOARD_MANAGER; asked to SAVE_TARGETS, it
-// reads the clipboard's UTF-8 text from its owner, takes the clipboard
-// itself, answers, and from then on serves that text. Each step is told on
+// reads the clipboard's UTF-8 text from its owner and answers; once the
+// owner has gone (and only then: the owner must end on the answer alone),
+// it takes the clipboard itself and from then on serves that text. Each step is told on
 // standard output, one line each. It ends after a minute, or when killed.
 // With --silent it is an owner of the clipboard that never answers; with
 // --owned SELECTION it only says, by its status, whether SELECTION has an
@@ -99,13 +100,30 @@ int main(int argc, char **argv)
     say("ready");
 
     std::string text;
-    bool holding = false;
+    bool saved = false, holding = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (xcb_generic_event_t *event = nextEvent(deadline)) {
+    while (std::chrono::steady_clock::now() < deadline) {
+        xcb_generic_event_t *event = nextEvent(std::chrono::steady_clock::now() + std::chrono::milliseconds(50));
+        if (!event) {
+            if (xcb_connection_has_error(g_connection))
+                break;
+            if (saved && !holding) {
+                xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+                    g_connection, xcb_get_selection_owner(g_connection, clipboard), nullptr);
+                if (owner && owner->owner == XCB_NONE) {
+                    xcb_set_selection_owner(g_connection, window, clipboard, XCB_CURRENT_TIME);
+                    xcb_flush(g_connection);
+                    holding = true;
+                    say("holding");
+                }
+                std::free(owner);
+            }
+            continue;
+        }
         if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST && !silent) {
             const auto request = *reinterpret_cast<xcb_selection_request_event_t *>(event);
             xcb_atom_t property = XCB_ATOM_NONE;
-            if (request.selection == manager && request.target == saveTargets && !holding) {
+            if (request.selection == manager && request.target == saveTargets && !saved) {
                 say("asked to save");
                 // The owner serves its clipboard while it waits for our answer.
                 xcb_convert_selection(g_connection, window, clipboard, utf8, kept, request.time);
@@ -122,8 +140,7 @@ int main(int argc, char **argv)
                 if (value && value->format == 8 && value->type == utf8) {
                     text.assign(static_cast<const char *>(xcb_get_property_value(value)),
                                 std::size_t(xcb_get_property_value_length(value)));
-                    xcb_set_selection_owner(g_connection, window, clipboard, XCB_CURRENT_TIME);
-                    holding = true;
+                    saved = true;
                     property = request.property;
                     say("saved");
                 }

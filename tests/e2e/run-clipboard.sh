@@ -260,8 +260,14 @@ done
 grep -qx ready "$work/keeper.log" || fail "the clipboard manager did not start: $(cat "$work/keeper.log")"
 clipboard_put "$work/text"
 run_clipboard 0 --clipboard --seed 9
-expect_serving_ends "it was done"
+# It ends on the manager's answer alone: the manager takes the clipboard
+# only once the program has gone.
+expect_serving_ends "the manager said it holds the text"
 grep -qx saved "$work/keeper.log" || fail "the clipboard manager was not handed the text: $(cat "$work/keeper.log")"
+for _ in $(seq 100); do
+  grep -qx holding "$work/keeper.log" && break
+  sleep 0.1
+done
 "$program" -r --seed 9 <"$work/text" >"$work/expected"
 xclip -selection clipboard -out >"$work/got"
 cmp -s "$work/got" "$work/expected" || fail "the clipboard manager holds $(cat "$work/got")"
