@@ -26,6 +26,9 @@ if [ "${1:-}" != run ]; then
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     weston openbox x11-xserver-utils
     sway kwin-wayland mutter wl-clipboard python3-gi
+    # Mesa's EGL, as on any desktop (the compositors bring it too): the
+    # sanitizers' suite is to meet the drivers Qt's Wayland platform loads.
+    libegl-mesa0
     orca speech-dispatcher speech-dispatcher-espeak-ng util-linux
     desktop-file-utils appstream lintian dpkg-dev fakeroot file binutils
   )
