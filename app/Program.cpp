@@ -36,8 +36,21 @@ void Program::start()
 
 frmSplash &Program::splash()
 {
-    if (!m_splash)
+    if (!m_splash) {
         m_splash = std::make_unique<frmSplash>(*this);
+        frmSplash *splash = m_splash.get();
+        // The introduction waits in the popup's event loops: it runs once the
+        // splash's timer handler has returned, on the host's clock, so that
+        // it keeps its place among the timers.
+        QObject::connect(splash, &frmSplash::timeIsUp, splash,
+                         [this, splash] { m_host.clock.singleShot(0, splash, [this] { introduce(); }); });
+        // At once: the program ends within the click that asked. A window
+        // already let go may still be asked (a close request on its way).
+        QObject::connect(splash, &frmSplash::askedToGo, splash, [this, splash] {
+            if (m_splash.get() == splash)
+                unloadSplash();
+        });
+    }
     return *m_splash;
 }
 
@@ -75,24 +88,14 @@ void Program::showAbout()
 
 void Program::unloadSplash()
 {
-    if (!m_splash)
-        return;
     if (!m_popup && !m_mainWindow) {
         m_host.programEnd.end();
         return;
     }
-    // The hand-over waits inside the popup on this window's own timer
-    // handler, and comes back to it: the window stays, hidden.
-    if (m_splash->handOverBegun()) {
-        m_splash->hide();
-        return;
-    }
-    // Called from the splash window's own click handler: it goes once the
+    // Asked from the splash window's own click handler: it goes once the
     // handler has returned.
     frmSplash *leaving = m_splash.release();
     leaving->hide();
-    leaving->delaytimer->stop();
-    leaving->Timer2->stop();
     leaving->deleteLater();
 }
 
@@ -109,6 +112,8 @@ const char *const kIntroduction[] = {
 void Program::introduce()
 {
     platform::ProgramEnd &programEnd = m_host.programEnd;
+    if (programEnd.hasEnded())
+        return;
     frmmsg &message = popup();
     message.shownext(QString::fromLatin1(kIntroduction[0]));
     if (programEnd.hasEnded())

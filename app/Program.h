@@ -42,21 +42,19 @@ public:
     // first use, shown without blocking and brought in front of the others.
     void showAbout();
 
-    // The splash window unloads itself. With no other window loaded, the
-    // program ends with it; otherwise the next reader loads a fresh one.
-    // Once its hand-over has begun it only hides: the hand-over runs on
-    // its timer handler and must come back to it.
-    void unloadSplash() override;
-
-    // The introduction, run from the splash's timer: the popup shows its
-    // three messages one after the other, then the main window comes and
-    // takes the keyboard. It stops where the program has ended meanwhile.
-    void introduce() override;
     void returnKeyboardToMainWindow() override;
 
     static QIcon icon();
 
 private:
+    // The splash was asked to go. With no other window loaded, the program
+    // ends with it; otherwise the next reader loads a fresh one.
+    void unloadSplash();
+    // The splash's time is up: the popup shows its three messages one after
+    // the other, then the main window comes and takes the keyboard. It
+    // stops where the program has ended meanwhile.
+    void introduce();
+
     platform::Host &m_host;
     std::unique_ptr<frmSplash> m_splash;
     std::unique_ptr<frmmsg> m_popup;

@@ -8,10 +8,6 @@ namespace platform { struct Host; }
 class ProgramWindows {
 public:
     virtual platform::Host &host() const = 0;
-    // The splash unloads itself (a click on its logo).
-    virtual void unloadSplash() = 0;
-    // The splash's time is up: the three messages, then the main window.
-    virtual void introduce() = 0;
     // A window that had the keyboard went away: the main window, when it is
     // showing, takes it back.
     virtual void returnKeyboardToMainWindow() = 0;

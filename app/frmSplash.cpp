@@ -65,7 +65,6 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
                               Qt::AlignLeft, QStringLiteral("Freeware: share it freely, but never sell it."), false))
     , delaytimer(program.host().clock.newTimer(this))
     , Timer2(program.host().clock.newTimer(this))
-    , m_program(program)
 {
     setObjectName(QStringLiteral("frmSplash"));
     // Borderless, and a splash window is kept out of the task bar.
@@ -111,17 +110,20 @@ void frmSplash::Timer2_Timer()
 
 void frmSplash::delaytimer_Timer()
 {
-    // Disabled first: the waits below run the event loop, and this handler
-    // must not start a second time from inside them.
+    // Disabled first: the hand-over runs once only.
     delaytimer->stop();
     m_handOverBegun = true;
     hide();
-    m_program.introduce();
+    emit timeIsUp();
 }
 
 void frmSplash::imgLogo_Click()
 {
-    m_program.unloadSplash();
+    // Handed over, the window is hidden for good and stays loaded.
+    if (m_handOverBegun)
+        return;
+    delaytimer->stop();
+    emit askedToGo();
 }
 
 void frmSplash::showEvent(QShowEvent *event)
@@ -150,10 +152,9 @@ void frmSplash::closeEvent(QCloseEvent *event)
     // introduction come anyway. Once the hand-over has begun, the window is
     // hidden and the introduction is the user's way on: a late request (it
     // can still arrive from a window manager that saw the window a moment
-    // ago) is ignored.
+    // ago) is ignored, as a click would be.
     event->ignore();
-    if (!m_handOverBegun)
-        imgLogo_Click();
+    imgLogo_Click();
 }
 
 QString frmSplash::spokenName() const

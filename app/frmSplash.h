@@ -40,11 +40,15 @@ public:
     void delaytimer_Timer();
     void imgLogo_Click();
 
-    // From the first moment of the hand-over on: the splash window is
-    // hidden for good, and the hand-over may still be waiting in the popup.
-    bool handOverBegun() const { return m_handOverBegun; }
-
     QString spokenName() const override;
+
+signals:
+    // The three seconds are up: the window has hidden itself for good, and
+    // the introduction may come.
+    void timeIsUp();
+    // A click on the logo, or a close request, before the hand-over: the
+    // window is to go. Its hand-over will not come any more.
+    void askedToGo();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -52,6 +56,5 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    ProgramWindows &m_program;
     bool m_handOverBegun = false;
 };

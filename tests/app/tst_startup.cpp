@@ -103,6 +103,7 @@ private slots:
     void startShowsOnlyTheSplash();
     void introductionComesInOrderAndTheMainWindowLast();
     void timersDriveTheWholeStartUp();
+    void programEndDuringTheIntroductionStopsTheHandOver_data();
     void programEndDuringTheIntroductionStopsTheHandOver();
     void logoClickEndsTheProgramBeforeTheHandOver_data();
     void logoClickEndsTheProgramBeforeTheHandOver();
@@ -137,8 +138,11 @@ void tst_startup::introductionComesInOrderAndTheMainWindowLast()
     program.start();
     User user(program, 100);
 
-    // The hand-over, as its timer would run it; it returns after "Close".
+    // The hand-over, as its timer would run it; the introduction comes once
+    // the handler has returned, and the clock returns after "Close".
     program.splash().delaytimer_Timer();
+    QVERIFY(!program.hasPopup());
+    doubles.clock.advance(0);
 
     QCOMPARE(user.steps.size(), 3);
     const QStringList messages{kMessage1, kMessage2, kMessage3};
@@ -179,8 +183,17 @@ void tst_startup::timersDriveTheWholeStartUp()
     QVERIFY(!program.splash().isVisible());
 }
 
+void tst_startup::programEndDuringTheIntroductionStopsTheHandOver_data()
+{
+    QTest::addColumn<bool>("beforeTheFirstMessage");
+    QTest::newRow("while message 1 is up") << false;
+    // Between the splash's time running out and the introduction coming.
+    QTest::newRow("as the time runs out") << true;
+}
+
 void tst_startup::programEndDuringTheIntroductionStopsTheHandOver()
 {
+    QFETCH(bool, beforeTheFirstMessage);
     testing::TestHost doubles(testing::Timing::Fake);
     Program program(doubles.host);
     program.start();
@@ -189,11 +202,19 @@ void tst_startup::programEndDuringTheIntroductionStopsTheHandOver()
     user.interrupt = [&] { doubles.programEnd.end(); };
 
     program.splash().delaytimer_Timer();
+    if (beforeTheFirstMessage)
+        doubles.programEnd.end();
+    doubles.clock.advance(0);
 
     QCOMPARE(doubles.programEnd.ends, 1);
+    QVERIFY(!program.hasMainWindow());
+    if (beforeTheFirstMessage) {
+        QVERIFY(!program.hasPopup());
+        QVERIFY(user.steps.isEmpty());
+        return;
+    }
     QCOMPARE(user.steps.size(), 1);
     QCOMPARE(program.popup().Label1->Caption(), kMessage1);
-    QVERIFY(!program.hasMainWindow());
 }
 
 void tst_startup::logoClickEndsTheProgramBeforeTheHandOver_data()
@@ -234,6 +255,13 @@ void tst_startup::logoClickWithAnotherWindowLoadedOnlyUnloadsTheSplash()
     first->imgLogo_Click();
     QCOMPARE(doubles.programEnd.ends, 0);
     QVERIFY(!program.hasSplash());
+    // Gone from the screen at once, and its hand-over never comes.
+    QVERIFY(!first->isVisible());
+    QVERIFY(!first->delaytimer->isActive());
+    // A close request on its way to the window let go changes nothing more.
+    first->close();
+    QCOMPARE(doubles.programEnd.ends, 0);
+    QVERIFY(!program.hasSplash());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(first.isNull());
 
@@ -266,9 +294,10 @@ void tst_startup::closeRequestOnceTheHandOverHasBegunIsIgnored()
         QCoreApplication::postEvent(splash, new QCloseEvent);
     }
 
-    // The hand-over runs on the splash window's timer handler; the window
-    // it runs on must outlive it (it used to be deleted under it).
+    // A close request during the hand-over must leave the window loaded
+    // (it used to be deleted under the hand-over).
     splash->delaytimer_Timer();
+    doubles.clock.advance(0);
 
     QCOMPARE(doubles.programEnd.ends, 0);
     QVERIFY(!splash.isNull());
