@@ -14,7 +14,7 @@ fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
-  libicu-dev libgl-dev libxcb1-dev libwayland-dev wayland-protocols
+  libicu-dev libgl-dev libxcb1-dev libwayland-dev wayland-protocols libibus-1.0-dev
   "$liberation" fonts-dejavu-core fonts-roboto-unhinted
   qt6-wayland xvfb
 )
@@ -26,6 +26,7 @@ if [ "${1:-}" != run ]; then
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     weston openbox x11-xserver-utils
     sway kwin-wayland mutter wl-clipboard python3-gi
+    ibus ibus-gtk3 gir1.2-gtk-3.0 gir1.2-ibus-1.0
     # Mesa's EGL, as on any desktop (the compositors bring it too): the
     # sanitizers' suite is to meet the drivers Qt's Wayland platform loads.
     libegl-mesa0
