@@ -37,7 +37,7 @@ void Program::start()
 frmSplash &Program::splash()
 {
     if (!m_splash) {
-        m_splash = std::make_unique<frmSplash>(*this);
+        m_splash = std::make_unique<frmSplash>(m_host);
         frmSplash *splash = m_splash.get();
         // The introduction waits in the popup's event loops: it runs once the
         // splash's timer handler has returned, on the host's clock, so that
@@ -57,7 +57,7 @@ frmSplash &Program::splash()
 frmmsg &Program::popup()
 {
     if (!m_popup)
-        m_popup = std::make_unique<frmmsg>(*this);
+        m_popup = std::make_unique<frmmsg>(m_host);
     return *m_popup;
 }
 
@@ -66,15 +66,17 @@ frmmain &Program::mainWindow()
     if (!m_mainWindow) {
         m_mainWindow = std::make_unique<frmmain>(m_host);
         m_mainWindow->setWindowIcon(icon());
-        m_mainWindow->setAboutHandler([this] { showAbout(); });
+        QObject::connect(m_mainWindow.get(), &frmmain::aboutRequested, m_mainWindow.get(), [this] { showAbout(); });
     }
     return *m_mainWindow;
 }
 
 frmabt &Program::about()
 {
-    if (!m_about)
-        m_about = std::make_unique<frmabt>(*this);
+    if (!m_about) {
+        m_about = std::make_unique<frmabt>(m_host);
+        QObject::connect(m_about.get(), &frmabt::hidden, m_about.get(), [this] { returnKeyboardToMainWindow(); });
+    }
     return *m_about;
 }
 

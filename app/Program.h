@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ProgramWindows.h"
-
 #include <QIcon>
 #include <QPixmap>
 
@@ -11,18 +9,20 @@ class frmSplash;
 class frmabt;
 class frmmain;
 class frmmsg;
+namespace platform { struct Host; }
 
 // The program's windows. Each exists at most once: it is created on first
-// use and stays loaded, hidden or not, until the program ends. Windows reach
-// each other through here.
-class Program final : public ProgramWindows {
+// use and stays loaded, hidden or not, until the program ends. The windows
+// take the host and never include each other: what happens between them
+// they say with their signals, which the program answers.
+class Program final {
 public:
     explicit Program(platform::Host &host);
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    platform::Host &host() const override { return m_host; }
+    platform::Host &host() const { return m_host; }
 
     // Program start: the splash window is created and shown; its timers
     // take it from there.
@@ -42,8 +42,6 @@ public:
     // first use, shown without blocking and brought in front of the others.
     void showAbout();
 
-    void returnKeyboardToMainWindow() override;
-
     static QIcon icon();
 
 private:
@@ -54,6 +52,9 @@ private:
     // the other, then the main window comes and takes the keyboard. It
     // stops where the program has ended meanwhile.
     void introduce();
+    // A window that had the keyboard went away: the main window, when it is
+    // showing, takes it back.
+    void returnKeyboardToMainWindow();
 
     platform::Host &m_host;
     std::unique_ptr<frmSplash> m_splash;

@@ -4,7 +4,6 @@
 #include "FormLabel.h"
 #include "FormParts.h"
 #include "Product.h"
-#include "ProgramWindows.h"
 #include "platform/desktop/Accessibility.h"
 #include "platform/host/Host.h"
 #include "platform/forms/Units.h"
@@ -39,7 +38,7 @@ const std::array<std::pair<const char *, const char *>, 6> kLoadingCycle{{
 
 } // namespace
 
-frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
+frmSplash::frmSplash(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , lblCompanyProduct(newLabel(Frame1, "lblCompanyProduct", twipsRect(120, 360, 4635, 435), arial(18, true),
@@ -63,8 +62,8 @@ frmSplash::frmSplash(ProgramWindows &program, QWidget *parent)
                       product::firstBuildLine(), false))
     , lblLegalNotice(newLabel(Frame1, "lblLegalNotice", twipsRect(120, 3120, 4695, 255), arial(9, false),
                               Qt::AlignLeft, QStringLiteral("Freeware: share it freely, but never sell it."), false))
-    , delaytimer(program.host().clock.newTimer(this))
-    , Timer2(program.host().clock.newTimer(this))
+    , delaytimer(host.clock.newTimer(this))
+    , Timer2(host.clock.newTimer(this))
 {
     setObjectName(QStringLiteral("frmSplash"));
     // Borderless, and a splash window is kept out of the task bar.

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class FormLabel;
-class ProgramWindows;
+namespace platform { struct Host; }
 
 
 // The splash window: maker, product name, logo, version and platform lines
@@ -19,7 +19,7 @@ class frmSplash : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmSplash(ProgramWindows &program, QWidget *parent = nullptr);
+    explicit frmSplash(platform::Host &host, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const lblCompanyProduct;

@@ -3,7 +3,6 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
-#include "ProgramWindows.h"
 #include "Product.h"
 #include "controls/xpbutton/XpBs.h"
 #include "platform/desktop/Accessibility.h"
@@ -35,9 +34,9 @@ FormLabel *newRule(QWidget *parent, const char *name, const QRect &box)
     return rule;
 }
 
-XpBs *newButton(ProgramWindows &program, QWidget *parent, const char *name, const QRect &box)
+XpBs *newButton(platform::Host &host, QWidget *parent, const char *name, const QRect &box)
 {
-    auto *button = new XpBs(program.host(), parent);
+    auto *button = new XpBs(host, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(box);
     return button;
@@ -45,7 +44,7 @@ XpBs *newButton(ProgramWindows &program, QWidget *parent, const char *name, cons
 
 } // namespace
 
-frmabt::frmabt(ProgramWindows &program, QWidget *parent)
+frmabt::frmabt(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , imgLogo(newLabel(Frame1, "imgLogo", twipsRect(120, 120, 495, 465), QFont(), Qt::AlignLeft, QString(), false))
@@ -69,8 +68,7 @@ frmabt::frmabt(ProgramWindows &program, QWidget *parent)
                               QStringLiteral("This program is freeware: you may share it freely, but never "
                                              "sell it."),
                               false))
-    , XpBs2(newButton(program, Frame1, "XpBs2", twipsRect(2520, 3720, 1095, 255)))
-    , m_program(program)
+    , XpBs2(newButton(host, Frame1, "XpBs2", twipsRect(2520, 3720, 1095, 255)))
 {
     setObjectName(QStringLiteral("frmabt"));
     // Borderless, so it cannot be moved or resized.
@@ -154,9 +152,8 @@ void frmabt::showEvent(QShowEvent *event)
 void frmabt::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    // The keyboard goes back to where the user works.
     if (!event->spontaneous())
-        m_program.returnKeyboardToMainWindow();
+        emit hidden();
 }
 
 

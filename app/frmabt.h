@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class FormLabel;
-class ProgramWindows;
+namespace platform { struct Host; }
 class QListWidget;
 class XpBs;
 
@@ -17,7 +17,7 @@ class frmabt : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmabt(ProgramWindows &program, QWidget *parent = nullptr);
+    explicit frmabt(platform::Host &host, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const imgLogo;
@@ -42,11 +42,13 @@ public:
     // description they are all heard at once.
     QString spokenDescription() const override;
 
+signals:
+    // Hidden by the program ("&Close", Escape), not by the window system:
+    // the keyboard may go back to where the user works.
+    void hidden();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
-
-private:
-    ProgramWindows &m_program;
 };

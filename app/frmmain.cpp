@@ -130,8 +130,7 @@ void frmmain::XpBs2_Click()
 
 void frmmain::XpBs1_Click()
 {
-    if (m_aboutHandler)
-        m_aboutHandler();
+    emit aboutRequested();
 }
 
 void frmmain::showEvent(QShowEvent *event)

@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
 class XpBs;
 class Xp_ProgressBar;
@@ -31,9 +29,6 @@ public:
     XpBs *const XpBs1;
     platform::Timer *const timer1;
 
-    // What "&About" opens; the start-up wiring supplies it.
-    void setAboutHandler(std::function<void()> handler) { m_aboutHandler = std::move(handler); }
-
     void tb_Change();
     char32_t tb_KeyPress(char32_t code);
     void XpBs2_Click();
@@ -48,6 +43,10 @@ public:
     };
     FrameTwips animationFrame() const { return m_frame; }
 
+signals:
+    // "&About" was clicked: the program shows the about window.
+    void aboutRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override; // Form_QueryUnload
@@ -59,7 +58,6 @@ private:
 
     platform::Host &m_host;
     CaseRandomizer m_randomizer;
-    std::function<void()> m_aboutHandler;
     FrameTwips m_frame;
     bool m_closing = false;
 };

@@ -3,7 +3,6 @@
 #include "FormAccessibility.h"
 #include "FormLabel.h"
 #include "FormParts.h"
-#include "ProgramWindows.h"
 #include "Product.h"
 #include "platform/desktop/Accessibility.h"
 #include "platform/host/Host.h"
@@ -37,7 +36,7 @@ const QRect kProductNameBox = twipsRect(375, 120, 2235, 330);
 
 } // namespace
 
-frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
+frmmsg::frmmsg(platform::Host &host, QWidget *parent)
     : QWidget(parent)
     , Frame1(new QWidget(this))
     , lblProductName(newLabel(Frame1, "lblProductName", kProductNameBox,
@@ -53,11 +52,10 @@ frmmsg::frmmsg(ProgramWindows &program, QWidget *parent)
                       platform::pointFont(QStringLiteral("Arial"), 9, true), Qt::AlignHCenter))
     , Picture1(new QWidget(Frame1))
     , pic(new QWidget(Frame1))
-    , animate1(program.host().clock.newTimer(this))
-    , animate2(program.host().clock.newTimer(this))
-    , Timer2(program.host().clock.newTimer(this))
-    , m_program(program)
-    , m_host(program.host())
+    , animate1(host.clock.newTimer(this))
+    , animate2(host.clock.newTimer(this))
+    , Timer2(host.clock.newTimer(this))
+    , m_host(host)
 {
     setObjectName(QStringLiteral("frmmsg"));
     // Borderless, above every other window, and kept out of the task bar.

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class FormLabel;
-class ProgramWindows;
 namespace platform {
 struct Host;
 class Timer;
@@ -19,7 +18,7 @@ class frmmsg : public QWidget, public SpokenWindow {
     Q_OBJECT
 
 public:
-    explicit frmmsg(ProgramWindows &program, QWidget *parent = nullptr);
+    explicit frmmsg(platform::Host &host, QWidget *parent = nullptr);
 
     QWidget *const Frame1;
     FormLabel *const lblProductName;
@@ -69,7 +68,6 @@ private:
     void setPicLeft(int twips);
     void updateLinkUnderline();
 
-    ProgramWindows &m_program;
     platform::Host &m_host;
     bool msgclosed = false;
     int m_waits = 0; // waiting operations on the stack
