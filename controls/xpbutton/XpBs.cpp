@@ -297,7 +297,7 @@ const std::vector<XpBs::Property> &XpBs::properties()
     return table;
 }
 
-const XpBs::Property &XpBs::property(const char *key)
+const XpBs::Property &XpBs::propertyRow(const char *key)
 {
     for (const Property &row : properties()) {
         if (qstrcmp(row.key, key) == 0)
@@ -309,7 +309,7 @@ const XpBs::Property &XpBs::property(const char *key)
 template <typename T>
 void XpBs::set(const char *key, const T &value)
 {
-    const Property &row = property(key);
+    const Property &row = propertyRow(key);
     row.take(*this, QVariant::fromValue(value));
     notify(key);
     if (row.onSet == OnSet::Repaint)
@@ -339,7 +339,7 @@ void XpBs::UserControl_ReadProperties(PropertyBag &bag)
     };
     static_assert(std::size(order) == 29, "every stored key is read once");
     for (const char *key : order) {
-        const Property &row = property(key);
+        const Property &row = propertyRow(key);
         row.take(*this, bag.ReadProperty(QString::fromLatin1(key), row.ambient ? row.ambient(*this) : row.readDefault));
     }
     // A loaded button's surface takes its colours; a new one's keeps its own.

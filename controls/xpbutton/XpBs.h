@@ -174,7 +174,7 @@ private:
     // through it.
     struct Property;
     static const std::vector<Property> &properties();
-    static const Property &property(const char *key);
+    static const Property &propertyRow(const char *key);
     // Stores a new value through its row, says so (PropertyChanged) and,
     // for the properties the face shows, draws the face again.
     template <typename T>
