@@ -42,22 +42,15 @@ qint16 CaseRandomizer::PercentDone(qint64 i, qint64 n)
     return qint16(std::nearbyint(quotient * 100.0)); // the default rounding goes to even
 }
 
-char32_t CaseRandomizer::KeyPress(char32_t code)
+platform::TextBox::Typing CaseRandomizer::KeyPress(char32_t code)
 {
-    m_typedCase = 0;
     if (code == 8 || code == 13)
         return code;
-    m_typedCase = DrawCase();
-    return ConvertCase(code, m_typedCase);
-}
-
-void CaseRandomizer::KeyTyped()
-{
-    if (m_typedCase == 0)
-        return;
-    tell(QStringLiteral("To ") + (m_typedCase == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
-         + QLatin1Char('.'));
-    m_typedCase = 0;
+    const int d = DrawCase();
+    return {ConvertCase(code, d), [this, d] {
+                tell(QStringLiteral("To ") + (d == Upper ? QStringLiteral("uppercase") : QStringLiteral("lowercase"))
+                     + QLatin1Char('.'));
+            }};
 }
 
 // The status line says it, and a screen reader, which would not speak the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/textbox/TextBox.h"
 #include "platform/host/Host.h"
 
 #include <QLocale>
@@ -8,7 +9,6 @@
 class QLabel;
 class XpBs;
 class Xp_ProgressBar;
-namespace platform { class TextBox; }
 
 // Changes the letters of the main window's text at random into upper or
 // lower case: live, as each character is typed, and as a pass over the whole
@@ -30,9 +30,8 @@ public:
     int DrawCase();
 
     // The live mode: the typed character in a drawn case, for the text box
-    // to insert; once it is in, KeyTyped has the status line say the case.
-    char32_t KeyPress(char32_t code);
-    void KeyTyped();
+    // to insert, and the status line saying the case once it is in.
+    platform::TextBox::Typing KeyPress(char32_t code);
 
     // The pass over the whole text; returns when it is done or the program ends.
     void RunPass();
@@ -50,5 +49,4 @@ private:
 
     platform::Host &m_host;
     Targets m_targets;
-    int m_typedCase = 0; // drawn for the character being typed, until told
 };

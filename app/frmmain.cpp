@@ -100,7 +100,7 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     timer1->setInterval(kAnimationIntervalMs);
 
     connect(tb, &platform::TextBox::Change, this, &frmmain::tb_Change);
-    tb->setKeyFilter([this](char32_t code) { return tb_KeyPress(code); }, [this] { m_randomizer.KeyTyped(); });
+    tb->setKeyFilter([this](char32_t code) { return tb_KeyPress(code); });
     connect(XpBs2, &XpBs::Click, this, &frmmain::XpBs2_Click);
     connect(XpBs1, &XpBs::Click, this, &frmmain::XpBs1_Click);
     connect(timer1, &platform::Timer::timeout, this, &frmmain::timer1_Timer);
@@ -118,7 +118,7 @@ void frmmain::tb_Change()
     setWindowTitle(kCaption + QStringLiteral(": ") + QString::number(tb->TextLength()) + QStringLiteral(" bytes"));
 }
 
-char32_t frmmain::tb_KeyPress(char32_t code)
+platform::TextBox::Typing frmmain::tb_KeyPress(char32_t code)
 {
     return m_randomizer.KeyPress(code);
 }

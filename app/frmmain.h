@@ -9,7 +9,6 @@
 class QLabel;
 class XpBs;
 class Xp_ProgressBar;
-namespace platform { class TextBox; }
 
 // The main window: the text box, the status line, the progress bar and the
 // two buttons. A close request flies the window up and away, then ends the
@@ -30,7 +29,7 @@ public:
     platform::Timer *const timer1;
 
     void tb_Change();
-    char32_t tb_KeyPress(char32_t code);
+    platform::TextBox::Typing tb_KeyPress(char32_t code);
     void XpBs2_Click();
     void XpBs1_Click();
     void timer1_Timer();

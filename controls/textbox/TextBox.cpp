@@ -397,13 +397,12 @@ void TextBox::typeCodePoints(const QString &text)
     for (char32_t code : text.toUcs4()) {
         if (isControlCharacter(code))
             continue; // control characters are never inserted
-        if (m_keyFilter)
-            code = m_keyFilter(code);
-        if (code == 0)
+        const Typing typing = m_keyFilter ? m_keyFilter(code) : Typing(code);
+        if (typing.character == 0)
             continue;
-        setSelText(QString::fromUcs4(&code, 1));
-        if (m_typedHook)
-            m_typedHook();
+        setSelText(QString::fromUcs4(&typing.character, 1));
+        if (typing.inserted)
+            typing.inserted();
     }
 }
 

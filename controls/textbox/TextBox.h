@@ -40,10 +40,16 @@ class TextBox : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    // Decides what the box inserts for each typed character: the character
-    // returned, or nothing for 0. The typed hook runs once it is in.
-    using KeyFilter = std::function<char32_t(char32_t code)>;
-    using TypedHook = std::function<void()>;
+    // Decides what the box does with each typed character: inserts the
+    // character given, or nothing for 0, and, once it is in and told as a
+    // change, runs what was given along with it.
+    struct Typing {
+        Typing(char32_t insert) : character(insert) {}
+        Typing(char32_t insert, std::function<void()> then) : character(insert), inserted(std::move(then)) {}
+        char32_t character;
+        std::function<void()> inserted;
+    };
+    using KeyFilter = std::function<Typing(char32_t code)>;
 
     // Its timers (the caret's blink, measuring while idle, the triple-click
     // window) run on the clock given, the system's when none is.
@@ -81,11 +87,7 @@ public:
     void beginBatch();
     void endBatch();
 
-    void setKeyFilter(KeyFilter filter, TypedHook typed = {})
-    {
-        m_keyFilter = std::move(filter);
-        m_typedHook = std::move(typed);
-    }
+    void setKeyFilter(KeyFilter filter) { m_keyFilter = std::move(filter); }
 
     // What the user's keys and the context menu do.
     void undo();
@@ -201,7 +203,6 @@ private:
     TextModel m_model;
     UndoHistory m_undo;
     KeyFilter m_keyFilter;
-    TypedHook m_typedHook;
 
     qint64 m_caret = 0;
     qint64 m_anchor = 0;

@@ -208,9 +208,13 @@ void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich()
     QFETCH(QString, status);
     Fixture fixture;
     fixture.doubles.random.values = {draw};
+    QStringList statusAtChange;
+    connect(fixture.window.tb, &platform::TextBox::Change, this, [&] { statusAtChange << fixture.status(); });
     QTest::keyClick(fixture.window.tb, key);
     QCOMPARE(fixture.window.tb->Text(), text);
     QCOMPARE(fixture.status(), status);
+    // Said once the character is in: the change still finds the old line.
+    QCOMPARE(statusAtChange, QStringList{QStringLiteral("  Just type above.")});
 
     // Backspace and Enter are the box's own: no draw, no new status.
     fixture.window.Label1->setText(QStringLiteral("unchanged"));

@@ -169,19 +169,17 @@ void tst_TextBox::printableKeysGoThroughTheHook()
     box.show();
     QList<char32_t> seen;
     QStringList changes;
-    QStringList typedAfter; // the text as the typed hook finds it
+    QStringList typedAfter; // the text as what runs once it is in finds it
     connect(&box, &TextBox::Change, this, [&] { changes << box.Text(); });
-    box.setKeyFilter(
-        [&](char32_t code) {
-            seen.append(code);
-            return U'Q';
-        },
-        [&] { typedAfter << box.Text() + QString::number(changes.size()); });
+    box.setKeyFilter([&](char32_t code) {
+        seen.append(code);
+        return TextBox::Typing(U'Q', [&] { typedAfter << box.Text() + QString::number(changes.size()); });
+    });
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
     QApplication::sendEvent(&box, &press);
     QCOMPARE(seen, QList<char32_t>{typed.toUcs4().front()});
     QCOMPARE(box.Text(), QStringLiteral("Q"));
-    // The typed hook runs once, after the character is in and told as a change.
+    // What came with the character runs once, after it is in and told as a change.
     QCOMPARE(changes, QStringList{QStringLiteral("Q")});
     QCOMPARE(typedAfter, QStringList{QStringLiteral("Q1")});
 }
