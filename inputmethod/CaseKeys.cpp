@@ -58,8 +58,7 @@ bool CaseKeys::press(const Key &key, std::string &commit)
     commit.clear();
     // A whole sequence is never held back for the next piece.
     m_filter->feed(bytes, utf8(key.character, bytes), commit);
-    const char32_t c = key.character;
-    return m_rules.toCase(c, true) != c || m_rules.toCase(c, false) != c;
+    return true;
 }
 
 std::vector<ModeChoice> modeChoices(const CaseMode &current)

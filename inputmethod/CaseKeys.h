@@ -33,10 +33,14 @@ class CaseKeys {
 public:
     CaseKeys(const CaseRules &rules, std::uint64_t seed, const CaseMode &mode);
 
-    // true and the text to commit in the key's place, for a letter with
-    // case typed without Ctrl, Alt or Super into a field that is not for a
-    // secret; false for every other key, which the application takes as it
-    // came. A character without case still takes its turn in the stream.
+    // true and the text to commit in the key's place, for a character typed
+    // as text without Ctrl, Alt or Super into a field that is not for a
+    // secret: a letter in its drawn case, anything without case as it
+    // came (committed all the same: a toolkit that waits for the answer
+    // to a key it hands back can put it after the letters committed next,
+    // "HelLoWoR lD"). false for every other key (release, shortcut,
+    // editing, navigation, function key), which the application takes as
+    // it came.
     bool press(const Key &key, std::string &commit);
 
     // Another mode: the stream starts again from the seed.

@@ -61,8 +61,8 @@ class tst_CaseKeys : public QObject {
     Q_OBJECT
 
 private slots:
-    void passesWhatIsNotALetterTyped_data();
-    void passesWhatIsNotALetterTyped();
+    void takesOnlyWhatTypesText_data();
+    void takesOnlyWhatTypesText();
     void typesWhatTheFilterWrites_data();
     void typesWhatTheFilterWrites();
     void menuOffersEachModeOnce_data();
@@ -73,7 +73,7 @@ private slots:
     void settingsPlace();
 };
 
-void tst_CaseKeys::passesWhatIsNotALetterTyped_data()
+void tst_CaseKeys::takesOnlyWhatTypesText_data()
 {
     QTest::addColumn<Key>("key");
     QTest::addColumn<bool>("handled");
@@ -101,9 +101,9 @@ void tst_CaseKeys::passesWhatIsNotALetterTyped_data()
     k = key('a');
     k.secret = true;
     QTest::newRow("into a password or PIN field") << k << false;
-    QTest::newRow("a digit") << key('7') << false;
-    QTest::newRow("a space") << key(' ') << false;
-    QTest::newRow("a sign") << key(U'€') << false;
+    QTest::newRow("a digit") << key('7') << true;
+    QTest::newRow("a space") << key(' ') << true;
+    QTest::newRow("a sign") << key(U'€') << true;
     QTest::newRow("no character (an arrow, F1)") << key(0) << false;
     QTest::newRow("Tab") << key('\t') << false;
     QTest::newRow("BackSpace") << key('\b') << false;
@@ -113,7 +113,7 @@ void tst_CaseKeys::passesWhatIsNotALetterTyped_data()
     QTest::newRow("past Unicode") << key(0x110000) << false;
 }
 
-void tst_CaseKeys::passesWhatIsNotALetterTyped()
+void tst_CaseKeys::takesOnlyWhatTypesText()
 {
     QFETCH(Key, key);
     QFETCH(bool, handled);
@@ -126,8 +126,8 @@ void tst_CaseKeys::passesWhatIsNotALetterTyped()
     std::string commit;
     const bool took = keys.press(key, commit);
 
-    // THEN only a letter typed as text is the engine's, committed as that
-    // letter in one case or the other
+    // THEN only a character typed as text is the engine's, committed as
+    // that character in one case or the other (the one it has without case)
     QCOMPARE(took, handled);
     if (took) {
         const char32_t c = key.character;
@@ -146,21 +146,55 @@ void tst_CaseKeys::typesWhatTheFilterWrites_data()
     QTest::addColumn<QString>("expected"); // when known by heart
     QTest::addColumn<bool>("likeTheFilter"); // false: keys the filter would take as text
 
-    QTest::newRow("random") << "C" << "random" << "" << "hello world, how are you?" << "" << true;
-    QTest::newRow("random, past ASCII")
-        << "C" << "random" << "" << QString::fromUtf8("Ça\u00A0va? Ærøskøbing ǅ 𐐨𐐨 Σίσυφος \uE000 ｆｕｌｌ ẞ ⓐ 7")
-        << "" << true;
-    QTest::newRow("alternate, editing keys take no turn")
-        << "C" << "alternate" << "" << "ab\bc\x7f" "d\te" << "aB\bc\x7f" "D\te" << false;
-    QTest::newRow("alternate") << "C" << "alternate" << "" << "alternating case" << "aLtErNaTiNg cAsE" << true;
-    QTest::newRow("alternate, upper first") << "C" << "alternate=upper" << "" << "alternating case"
+    QTest::newRow("random") << "C"
+                            << "random"
+                            << ""
+                            << "hello world, how are you?"
+                            << "" << true;
+    QTest::newRow("random, past ASCII") << "C"
+                                        << "random"
+                                        << ""
+                                        << QString::fromUtf8(
+                                               "Ça\u00A0va? Ærøskøbing ǅ 𐐨𐐨 Σίσυφος \uE000 ｆｕｌｌ ẞ ⓐ 7")
+                                        << "" << true;
+    QTest::newRow("alternate, editing keys take no turn") << "C"
+                                                          << "alternate"
+                                                          << ""
+                                                          << "ab\bc\x7f"
+                                                             "d\te"
+                                                          << "aB\bc\x7f"
+                                                             "D\te"
+                                                          << false;
+    QTest::newRow("alternate") << "C"
+                               << "alternate"
+                               << ""
+                               << "alternating case"
+                               << "aLtErNaTiNg cAsE" << true;
+    QTest::newRow("alternate, upper first") << "C"
+                                            << "alternate=upper"
+                                            << ""
+                                            << "alternating case"
                                             << "AlTeRnAtInG CaSe" << true;
-    QTest::newRow("alternate, chosen after typing")
-        << "C" << "alternate" << "some text first " << "alternating case" << "aLtErNaTiNg cAsE" << true;
-    QTest::newRow("no more than 2 alike")
-        << "C" << "max-run=2" << "" << "the quick brown fox jumps over the lazy dog, twice over the lazy dog" << "" << true;
-    QTest::newRow("no more than 1 alike") << "C" << "max-run=1" << "" << "one to one, 1 2 3 go" << "" << true;
-    QTest::newRow("Turkish i") << "tr_TR.UTF-8" << "random" << "" << "iiiiiiii IIIIIIII istanbul" << "" << true;
+    QTest::newRow("alternate, chosen after typing") << "C"
+                                                    << "alternate"
+                                                    << "some text first "
+                                                    << "alternating case"
+                                                    << "aLtErNaTiNg cAsE" << true;
+    QTest::newRow("no more than 2 alike") << "C"
+                                          << "max-run=2"
+                                          << ""
+                                          << "the quick brown fox jumps over the lazy dog, twice over the lazy dog"
+                                          << "" << true;
+    QTest::newRow("no more than 1 alike") << "C"
+                                          << "max-run=1"
+                                          << ""
+                                          << "one to one, 1 2 3 go"
+                                          << "" << true;
+    QTest::newRow("Turkish i") << "tr_TR.UTF-8"
+                               << "random"
+                               << ""
+                               << "iiiiiiii IIIIIIII istanbul"
+                               << "" << true;
 }
 
 void tst_CaseKeys::typesWhatTheFilterWrites()
@@ -256,23 +290,33 @@ void tst_CaseKeys::settingsFile_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("said"); // what the log says of it, if anything
 
-    QTest::newRow("none") << QByteArray("(none)") << "random" << "";
-    QTest::newRow("alternate") << QByteArray("mode=alternate\n") << "alternate" << "";
+    QTest::newRow("none") << QByteArray("(none)") << "random"
+                          << "";
+    QTest::newRow("alternate") << QByteArray("mode=alternate\n") << "alternate"
+                               << "";
     QTest::newRow("a run, with a comment and blanks")
-        << QByteArray("# chosen in the menu\n\n  mode = max-run=3 \r\n   \n") << "max-run=3" << "";
-    QTest::newRow("without the last line break") << QByteArray("mode=alternate=upper") << "alternate=upper" << "";
-    QTest::newRow("no such mode") << QByteArray("mode=sideways\n") << "random" << "line 1: no mode is called \"sideways\"";
+        << QByteArray("# chosen in the menu\n\n  mode = max-run=3 \r\n   \n") << "max-run=3"
+        << "";
+    QTest::newRow("without the last line break") << QByteArray("mode=alternate=upper") << "alternate=upper"
+                                                 << "";
+    QTest::newRow("no such mode") << QByteArray("mode=sideways\n") << "random"
+                                  << "line 1: no mode is called \"sideways\"";
     QTest::newRow("a run too long") << QByteArray("\nmode=max-run=1000001\n") << "random"
                                     << "line 2: no mode is called \"max-run=1000001\"";
-    QTest::newRow("two modes") << QByteArray("mode=alternate\nmode=max-run=2\n") << "random" << "line 2: a second mode";
+    QTest::newRow("two modes") << QByteArray("mode=alternate\nmode=max-run=2\n") << "random"
+                               << "line 2: a second mode";
     QTest::newRow("something else") << QByteArray("mode=alternate\ncolour=blue\n") << "random"
                                     << "line 2: not \"mode=...\"";
-    QTest::newRow("a word alone") << QByteArray("mode\n") << "random" << "line 1: not \"mode=...\"";
-    QTest::newRow("empty") << QByteArray("") << "random" << "no mode in it";
+    QTest::newRow("a word alone") << QByteArray("mode\n") << "random"
+                                  << "line 1: not \"mode=...\"";
+    QTest::newRow("empty") << QByteArray("") << "random"
+                           << "no mode in it";
     QTest::newRow("too long") << QByteArray("mode=alternate\n") + QByteArray(5000, '#') << "random"
                               << "longer than a settings file";
-    QTest::newRow("unreadable") << QByteArray("(folder)") << "random" << "Is a directory";
-    QTest::newRow("a file above it") << QByteArray("(file above)") << "random" << "Not a directory";
+    QTest::newRow("unreadable") << QByteArray("(folder)") << "random"
+                                << "Is a directory";
+    QTest::newRow("a file above it") << QByteArray("(file above)") << "random"
+                                     << "Not a directory";
 }
 
 void tst_CaseKeys::settingsFile()
@@ -327,7 +371,8 @@ void tst_CaseKeys::settingsFile()
     QCOMPARE(kept, writable);
     QCOMPARE(log.size(), kept ? 0 : 1);
     if (!kept)
-        QVERIFY2(log[0].startsWith(path + (contents == "(folder)" ? ": cannot put it in place" : ": cannot make its folder")),
+        QVERIFY2(log[0].startsWith(
+                     path + (contents == "(folder)" ? ": cannot put it in place" : ": cannot make its folder")),
                  qPrintable(log[0]));
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot),
              kept ? QStringList{"input-method.conf"} : QStringList());
