@@ -1,0 +1,282 @@
+#!/usr/bin/env bash
+# Tessaly as an IBus input method, typed into with xdotool: a real
+# ibus-daemon on a private session bus in Xvfb, its components from the
+# build's folder (the engine from the build) and Debian's own, a GTK 3
+# window (tests/e2e/ime_entries.py) and a Qt line edit (LINE_EDIT), each
+# through its IBus input module. With a seed the entry holds exactly what
+# "tessaly -r --seed N" writes for the same keys, the stream going on from
+# one window to the next; Ctrl+A then a letter replaces the selection; a
+# dead key composes; a password and a PIN entry get the plain letters; the
+# engine killed while keys come: the letters before it in drawn case, the
+# rest plain, none doubled and at most the one in flight lost, and the
+# entry still takes keys; a second engine is refused; a mode chosen from the
+# engine's menu holds and is kept across a restart; the layout engine types
+# plain text.
+#
+#   tests/e2e/run-ibus.sh TESSALY COMPONENT_FOLDER LINE_EDIT
+set -euo pipefail
+program="$(realpath "$1")"
+components="$(realpath "$2")"
+line_edit="$(realpath "$3")"
+here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=../../scripts/xsession.sh
+source "$here/../../scripts/xsession.sh"
+engine="$(dirname "$program")/tessaly-ibus"
+# Debian's own python3, which python3-gi is installed for.
+python=/usr/bin/python3
+
+for tool in Xvfb dbus-daemon ibus-daemon ibus xdotool xmodmap "$python"; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+[ -x "$engine" ] || fail "no tessaly-ibus beside $program"
+"$python" -c 'import gi; gi.require_version("Gtk", "3.0"); gi.require_version("IBus", "1.0")' 2>/dev/null \
+  || fail "python3-gi with GTK 3 and IBus is missing (scripts/install-deps.sh installs it)"
+
+xsession_start || fail "could not start Xvfb"
+unset WAYLAND_DISPLAY WAYLAND_SOCKET
+work="$xsession_dir/work"
+mkdir "$work"
+dbus-daemon --session --nofork --print-address=3 3>"$xsession_dir/bus-address" >/dev/null 2>&1 &
+xsession_bus_pid=$!
+for _ in $(seq 200); do
+  [ -s "$xsession_dir/bus-address" ] && break
+  sleep 0.05
+done
+DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$xsession_dir/bus-address") || fail "no session bus"
+export DBUS_SESSION_BUS_ADDRESS
+
+# Everything of IBus's and ours private to the run: its address file and
+# caches, the engine's settings, no desktop settings; one locale for the
+# engine and the filter alike.
+export XDG_CONFIG_HOME="$xsession_dir/config" XDG_CACHE_HOME="$xsession_dir/cache" HOME="$xsession_dir/home"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$HOME"
+export GSETTINGS_BACKEND=memory LC_ALL=C.UTF-8
+export IBUS_COMPONENT_PATH="$components:/usr/share/ibus/component"
+seed=7
+export TESSALY_IBUS_SEED=$seed
+export GTK_IM_MODULE=ibus QT_IM_MODULE=ibus QT_QPA_PLATFORM=xcb
+settings="$XDG_CONFIG_HOME/tessaly/input-method.conf"
+
+ibus-daemon --cache=none --panel=disable --emoji-extension=disable --config=disable --verbose \
+  >"$xsession_dir/program.log" 2>&1 &
+ibus_pid=$!
+xsession_extra_pids+=("$ibus_pid")
+listed=""
+for _ in $(seq 400); do
+  listed=$(ibus list-engine 2>/dev/null | grep -x '  tessaly - Tessaly (random case)' || true)
+  [ -n "$listed" ] && break
+  kill -0 "$ibus_pid" 2>/dev/null || fail "ibus-daemon ended"
+  sleep 0.05
+done
+[ -n "$listed" ] || fail "ibus list-engine does not list the engine: $(ibus list-engine 2>&1 | head -n 20)"
+
+# The engine's process, once the daemon has started it.
+engine_pid=""
+use_tessaly() {
+  # ("ibus engine" asks for no layout of ours and says status 1 for it;
+  # what counts is the engine it sets.)
+  ibus engine tessaly >/dev/null 2>&1 || true
+  [ "$(ibus engine 2>/dev/null)" = tessaly ] || fail "ibus engine tessaly did not set the engine"
+  local _
+  for _ in $(seq 400); do
+    engine_pid=$(pgrep -P "$ibus_pid" -x tessaly-ibus || true)
+    [ -n "$engine_pid" ] && return 0
+    sleep 0.05
+  done
+  fail "ibus-daemon did not start tessaly-ibus"
+}
+
+# What the engine gives for every key typed since it started (letters and
+# spaces, the stream "tessaly -r" reads); gave: the part the last keys
+# gave.
+stream=""
+mode_options=()
+gave=""
+engine_gives() { # text
+  stream+="$1"
+  local all
+  all=$(printf '%s' "$stream" | "$program" -r --seed "$seed" "${mode_options[@]}") || fail "tessaly -r failed"
+  gave="${all: -${#1}}"
+}
+
+wait_for_text() { # file expected what
+  local _ got=""
+  for _ in $(seq 400); do
+    got=$(cat "$1" 2>/dev/null || true)
+    [ "$got" = "$2" ] && return 0
+    sleep 0.05
+  done
+  fail "$3: the entry holds \"$got\", not \"$2\""
+}
+
+focus() { # window
+  xdotool windowfocus --sync "$1" || fail "could not focus window $1"
+}
+
+start_window() { # output command...
+  local _ window=""
+  "${@:2}" >"$work/$1.id" 2>>"$xsession_dir/program.log" &
+  xsession_extra_pids+=("$!")
+  for _ in $(seq 400); do
+    window=$(head -n1 "$work/$1.id" 2>/dev/null || true)
+    [ -n "$window" ] && break
+    sleep 0.05
+  done
+  [ -n "$window" ] || fail "the $1 window did not come up"
+  echo "$window"
+}
+
+typed() { # keys... (xdotool type)
+  xdotool type --delay 20 "$@"
+}
+
+# Qt's IBus module can hand two quick keys to the line edit the wrong way
+# round on a busy machine, whichever the engine (it takes some answers at
+# once and others later): into Qt the keys go one at a time, each once the
+# one before is in, from an empty line.
+typed_one_by_one() { # file text
+  xdotool key ctrl+a BackSpace
+  wait_for_text "$1" "" "emptied"
+  local i _ got
+  for ((i = 0; i < ${#2}; i++)); do
+    xdotool type "${2:i:1}"
+    for _ in $(seq 400); do
+      got=$(cat "$1" 2>/dev/null || true)
+      [ ${#got} -gt "$i" ] && break
+      sleep 0.02
+    done
+  done
+}
+
+use_tessaly
+echo "== a second engine is refused"
+second=0
+timeout 30 "$engine" --ibus >"$work/second.log" 2>&1 || second=$?
+[ "$second" = 1 ] && grep -q 'another engine is running already' "$work/second.log" \
+  || fail "a second engine ended with status $second: $(cat "$work/second.log")"
+kill -0 "$engine_pid" 2>/dev/null || fail "the first engine ended"
+
+gtk=$(start_window gtk "$python" "$here/ime_entries.py" "$work")
+qt=$(start_window qt "$line_edit" "$work/qt")
+
+echo "== GTK: the seed's cases, key by key"
+focus "$gtk"
+typed "hello world"
+engine_gives "hello world"
+wait_for_text "$work/plain" "$gave" "GTK, typed with a seed"
+echo "   $(cat "$work/plain")"
+# Shortcuts are the application's: Ctrl+A selects, the next letter replaces.
+xdotool key ctrl+a
+typed "ok"
+engine_gives "ok"
+wait_for_text "$work/plain" "$gave" "GTK, Ctrl+A then typing"
+
+echo "== a dead key composes"
+# A spare key code gives the dead acute.
+spare=$(xmodmap -pke | awk '$1 == "keycode" && NF == 3 { code = $2 } END { print code }')
+[ -n "$spare" ] || fail "no spare key code for the dead key"
+xmodmap -e "keycode $spare = dead_acute" || fail "xmodmap could not map the dead key"
+xdotool key ctrl+a dead_acute e
+for _ in $(seq 400); do
+  composed=$(cat "$work/plain")
+  [ "$composed" = é ] || [ "$composed" = É ] && break
+  sleep 0.05
+done
+[ "$composed" = é ] || [ "$composed" = É ] || fail "dead acute then e gave \"$composed\""
+echo "   $composed"
+
+echo "== the engine killed while keys come"
+word=abcdefghijklmnopqrstuvwxyz
+xdotool key ctrl+a BackSpace
+wait_for_text "$work/plain" "" "GTK, emptied"
+engine_gives "$word"
+drawn=$gave
+xdotool type --delay 100 "$word" &
+typing=$!
+for _ in $(seq 1000); do
+  got=$(cat "$work/plain")
+  [ ${#got} -ge 4 ] && break
+  sleep 0.01
+done
+kill -9 "$engine_pid"
+wait "$typing" || fail "xdotool failed"
+typed " end"
+for _ in $(seq 400); do
+  case "$(cat "$work/plain")" in *" end") break ;; esac
+  sleep 0.05
+done
+"$python" - "$(cat "$work/plain")" "$drawn" "$word" <<'PY' || fail "after the kill: $(cat "$work/plain")"
+import sys
+got, drawn, word = sys.argv[1:]
+assert got.endswith(" end"), "the entry took no keys after the kill"
+got = got[: -len(" end")]
+# The engine's letters up to some key, then the plain ones: none doubled,
+# at most the one in flight lost.
+ok = any(got[:k] == drawn[:k] and got[k:] in (word[k:], word[k + 1 :]) for k in range(4, len(word) + 1))
+assert ok, "not the engine's letters then the plain ones"
+print("   " + got)
+PY
+# Chosen again, it starts anew from the seed.
+stream=""
+use_tessaly
+focus "$qt"
+focus "$gtk"
+xdotool key ctrl+a
+typed "again"
+engine_gives "again"
+wait_for_text "$work/plain" "$gave" "GTK, the engine started again"
+
+echo "== password and PIN entries: the letters as typed"
+for field in password pin; do
+  xdotool key Tab
+  # Where the engine would have drawn the letters the same, the check
+  # could not tell.
+  [ "$(printf '%s' "${stream}secret" | "$program" -r --seed "$seed" | tail -c 6)" != secret ] \
+    || fail "seed $seed draws \"secret\" as typed: choose another"
+  typed "secret"
+  wait_for_text "$work/$field" secret "the $field entry"
+done
+
+echo "== Qt: the stream goes on"
+focus "$qt"
+typed_one_by_one "$work/qt" "qt line"
+engine_gives "qt line"
+wait_for_text "$work/qt" "$gave" "Qt, typed with a seed"
+echo "   $(cat "$work/qt")"
+
+echo "== a mode from the engine's menu, kept across a restart"
+label=$("$python" "$here/ibus_choose_mode.py" alternate) || fail "the menu did not take the mode"
+[ "$label" = "Case: Alternating, lower case first" ] || fail "the menu says \"$label\""
+[ "$(cat "$settings")" = "mode=alternate" ] || fail "the settings hold \"$(cat "$settings")\""
+stream=""
+mode_options=(--alternate)
+focus "$gtk"
+focus "$qt"
+typed_one_by_one "$work/qt" "alternate case"
+engine_gives "alternate case"
+wait_for_text "$work/qt" "$gave" "Qt, alternating"
+echo "   $(cat "$work/qt")"
+kill "$engine_pid"
+for _ in $(seq 400); do
+  kill -0 "$engine_pid" 2>/dev/null || break
+  sleep 0.05
+done
+stream=""
+use_tessaly
+focus "$gtk"
+focus "$qt"
+typed_one_by_one "$work/qt" "kept"
+engine_gives "kept"
+wait_for_text "$work/qt" "$gave" "Qt, alternating after a restart"
+
+echo "== the layout engine: plain text"
+ibus engine xkb:us::eng || fail "ibus engine xkb:us::eng failed"
+focus "$gtk"
+# From the PIN entry back to the first.
+xdotool key shift+Tab shift+Tab ctrl+a
+typed "plain text"
+wait_for_text "$work/plain" "plain text" "GTK, the layout engine"
+focus "$qt"
+typed_one_by_one "$work/qt" "plain text"
+wait_for_text "$work/qt" "plain text" "Qt, the layout engine"
+echo "== passed"
