@@ -4,6 +4,7 @@
 #include "FormParts.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
+#include "platform/desktop/Accessibility.h"
 #include "platform/forms/FormData.h"
 #include "platform/raster/SystemColors.h"
 #include "controls/textbox/TextBox.h"
@@ -42,7 +43,7 @@ frmmain::frmmain(platform::Host &host, QWidget *parent)
     , XpBs1(new XpBs(host, this))
     , timer1(host.clock.newTimer(this))
     , m_host(host)
-    , m_randomizer(host, CaseRandomizer::Targets{*tb, *Label1, *pb, *XpBs2})
+    , m_controller(host, *this)
 {
     // The status line is read as one (marked before it says anything).
     installFormAccessibility();
@@ -120,12 +121,12 @@ void frmmain::tb_Change()
 
 platform::TextBox::Typing frmmain::tb_KeyPress(char32_t code)
 {
-    return m_randomizer.KeyPress(code);
+    return m_controller.KeyPress(code);
 }
 
 void frmmain::XpBs2_Click()
 {
-    m_randomizer.RunPass();
+    m_controller.RunPass();
 }
 
 void frmmain::XpBs1_Click()
@@ -183,4 +184,71 @@ void frmmain::applyFrame(const FrameTwips &frame)
     const int clientHeight = std::max(1, twipsToPixels(frame.height) - extraHeight);
     move(outer.left(), twipsToPixels(frame.top));
     setFixedSize(clientWidth, clientHeight);
+}
+
+qint64 frmmain::TextLength() const
+{
+    return tb->TextLength();
+}
+
+char32_t frmmain::CharAt(qint64 position) const
+{
+    return tb->CharAt(position);
+}
+
+void frmmain::ReplaceCharAt(qint64 position, char32_t replacement)
+{
+    tb->ReplaceCharAt(position, replacement);
+}
+
+void frmmain::setSelStart(qint64 position)
+{
+    tb->setSelStart(position);
+}
+
+void frmmain::SetFocus()
+{
+    tb->SetFocus();
+}
+
+void frmmain::beginBatch()
+{
+    tb->beginBatch();
+}
+
+void frmmain::endBatch()
+{
+    tb->endBatch();
+}
+
+void frmmain::showStatus(const QString &text)
+{
+    Label1->setText(text);
+}
+
+// A screen reader would not speak the status line's change by itself.
+void frmmain::sayStatus(const QString &text)
+{
+    Label1->setText(text);
+    platform::announce(*Label1, text);
+}
+
+void frmmain::setBarVisible(bool visible)
+{
+    pb->setVisible(visible);
+}
+
+qint32 frmmain::barValue() const
+{
+    return pb->Value();
+}
+
+void frmmain::setBarValue(qint16 value)
+{
+    pb->setValue(value);
+}
+
+void frmmain::setPassEnabled(bool enabled)
+{
+    XpBs2->setEnabled(enabled);
 }

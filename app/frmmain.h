@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CaseRandomizer.h"
+#include "PassAndTypingController.h"
 #include "platform/host/Host.h"
 #include "platform/host/Timer.h"
 
@@ -12,8 +12,9 @@ class Xp_ProgressBar;
 
 // The main window: the text box, the status line, the progress bar and the
 // two buttons. A close request flies the window up and away, then ends the
-// program.
-class frmmain : public QWidget {
+// program. Typing and "Randomize Case" go to its pass and typing controller,
+// which sees the window through the operations of its controls below.
+class frmmain : public QWidget, private PassAndTypingController::Window {
     Q_OBJECT
 
 public:
@@ -55,8 +56,23 @@ protected:
 private:
     FrameTwips currentFrame() const;
 
+    // What the controller uses of tb, Label1, pb and XpBs2.
+    qint64 TextLength() const override;
+    char32_t CharAt(qint64 position) const override;
+    void ReplaceCharAt(qint64 position, char32_t replacement) override;
+    void setSelStart(qint64 position) override;
+    void SetFocus() override;
+    void beginBatch() override;
+    void endBatch() override;
+    void showStatus(const QString &text) override;
+    void sayStatus(const QString &text) override;
+    void setBarVisible(bool visible) override;
+    qint32 barValue() const override;
+    void setBarValue(qint16 value) override;
+    void setPassEnabled(bool enabled) override;
+
     platform::Host &m_host;
-    CaseRandomizer m_randomizer;
+    PassAndTypingController m_controller;
     FrameTwips m_frame;
     bool m_closing = false;
 };

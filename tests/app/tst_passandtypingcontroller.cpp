@@ -1,4 +1,4 @@
-#include "app/CaseRandomizer.h"
+#include "app/PassAndTypingController.h"
 #include "app/frmmain.h"
 #include "controls/progressbar/Xp_ProgressBar.h"
 #include "controls/xpbutton/XpBs.h"
@@ -50,7 +50,7 @@ struct Fixture {
 
 } // namespace
 
-class tst_CaseRandomizer : public QObject {
+class tst_PassAndTypingController : public QObject {
     Q_OBJECT
 
 private slots:
@@ -79,7 +79,7 @@ private slots:
     void undoDuringAPassNeverReachesEarlierText();
 };
 
-void tst_CaseRandomizer::drawCaseMapsHalvesToCases_data()
+void tst_PassAndTypingController::drawCaseMapsHalvesToCases_data()
 {
     QTest::addColumn<float>("draw");
     QTest::addColumn<int>("drawnCase");
@@ -89,30 +89,26 @@ void tst_CaseRandomizer::drawCaseMapsHalvesToCases_data()
     QTest::newRow("just below one") << std::nextafter(1.0f, 0.0f) << 2;
 }
 
-void tst_CaseRandomizer::drawCaseMapsHalvesToCases()
+void tst_PassAndTypingController::drawCaseMapsHalvesToCases()
 {
     QFETCH(float, draw);
     QFETCH(int, drawnCase);
-    Fixture fixture;
-    fixture.doubles.random.values = {draw};
-    CaseRandomizer randomizer(fixture.doubles.host, {*fixture.window.tb, *fixture.window.Label1,
-                                                     *fixture.window.pb, *fixture.window.XpBs2});
-    QCOMPARE(randomizer.DrawCase(), drawnCase);
+    testing::TestHost doubles;
+    doubles.random.values = {draw};
+    QCOMPARE(PassAndTypingController::DrawCase(doubles.host), drawnCase);
 }
 
-void tst_CaseRandomizer::drawCaseReseedsFromTheClockAfterDrawing()
+void tst_PassAndTypingController::drawCaseReseedsFromTheClockAfterDrawing()
 {
-    Fixture fixture;
-    fixture.doubles.clock.seconds = 45296.25f;
-    fixture.doubles.random.values = {kUpper, kLower};
-    CaseRandomizer randomizer(fixture.doubles.host, {*fixture.window.tb, *fixture.window.Label1,
-                                                     *fixture.window.pb, *fixture.window.XpBs2});
-    randomizer.DrawCase();
-    QCOMPARE(fixture.doubles.random.nextIndex, std::size_t(1));
-    QCOMPARE(fixture.doubles.random.seeds, std::vector<float>{45296.25f});
+    testing::TestHost doubles;
+    doubles.clock.seconds = 45296.25f;
+    doubles.random.values = {kUpper, kLower};
+    PassAndTypingController::DrawCase(doubles.host);
+    QCOMPARE(doubles.random.nextIndex, std::size_t(1));
+    QCOMPARE(doubles.random.seeds, std::vector<float>{45296.25f});
 }
 
-void tst_CaseRandomizer::firstDrawIsTheSameAtEveryStart()
+void tst_PassAndTypingController::firstDrawIsTheSameAtEveryStart()
 {
     // Two starts of the program at different times of day: a fresh process
     // generator each, the clock only read after the draw.
@@ -124,14 +120,12 @@ void tst_CaseRandomizer::firstDrawIsTheSameAtEveryStart()
         testing::TestHost doubles;
         platform::Host host{doubles.eventLoop, clock, generator, doubles.programEnd,
                             doubles.sound, doubles.shell, doubles.messageBoxes};
-        frmmain window(host);
-        CaseRandomizer randomizer(host, {*window.tb, *window.Label1, *window.pb, *window.XpBs2});
-        firstCases.append(randomizer.DrawCase());
+        firstCases.append(PassAndTypingController::DrawCase(host));
     }
     QCOMPARE(firstCases.at(0), firstCases.at(1));
 }
 
-void tst_CaseRandomizer::conversionKeepsOneCodePoint_data()
+void tst_PassAndTypingController::conversionKeepsOneCodePoint_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<uint>("code");
@@ -155,17 +149,17 @@ void tst_CaseRandomizer::conversionKeepsOneCodePoint_data()
     QTest::newRow("turkish dotless I") << turkish << uint('I') << uint('I') << 0x131u;
 }
 
-void tst_CaseRandomizer::conversionKeepsOneCodePoint()
+void tst_PassAndTypingController::conversionKeepsOneCodePoint()
 {
     QFETCH(QLocale, locale);
     QFETCH(uint, code);
     QFETCH(uint, upper);
     QFETCH(uint, lower);
-    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Upper, locale)), upper);
-    QCOMPARE(uint(CaseRandomizer::ConvertCase(code, CaseRandomizer::Lower, locale)), lower);
+    QCOMPARE(uint(PassAndTypingController::ConvertCase(code, PassAndTypingController::Upper, locale)), upper);
+    QCOMPARE(uint(PassAndTypingController::ConvertCase(code, PassAndTypingController::Lower, locale)), lower);
 }
 
-void tst_CaseRandomizer::percentagesRoundHalfToEven_data()
+void tst_PassAndTypingController::percentagesRoundHalfToEven_data()
 {
     QTest::addColumn<qint64>("i");
     QTest::addColumn<qint64>("n");
@@ -180,15 +174,15 @@ void tst_CaseRandomizer::percentagesRoundHalfToEven_data()
     QTest::newRow("none") << qint64(0) << qint64(5) << 0;
 }
 
-void tst_CaseRandomizer::percentagesRoundHalfToEven()
+void tst_PassAndTypingController::percentagesRoundHalfToEven()
 {
     QFETCH(qint64, i);
     QFETCH(qint64, n);
     QFETCH(int, percent);
-    QCOMPARE(int(CaseRandomizer::PercentDone(i, n)), percent);
+    QCOMPARE(int(PassAndTypingController::PercentDone(i, n)), percent);
 }
 
-void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich_data()
+void tst_PassAndTypingController::liveModeInsertsTheDrawnCaseAndSaysWhich_data()
 {
     QTest::addColumn<float>("draw");
     QTest::addColumn<Qt::Key>("key");
@@ -200,7 +194,7 @@ void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich_data()
     QTest::newRow("digit lower") << kLower << Qt::Key_7 << QStringLiteral("7") << QStringLiteral("To lowercase.");
 }
 
-void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich()
+void tst_PassAndTypingController::liveModeInsertsTheDrawnCaseAndSaysWhich()
 {
     QFETCH(float, draw);
     QFETCH(Qt::Key, key);
@@ -224,7 +218,7 @@ void tst_CaseRandomizer::liveModeInsertsTheDrawnCaseAndSaysWhich()
     QCOMPARE(fixture.doubles.random.nextIndex, std::size_t(1));
 }
 
-void tst_CaseRandomizer::typedKeyReplacesTheSelection()
+void tst_PassAndTypingController::typedKeyReplacesTheSelection()
 {
     Fixture fixture;
     fixture.doubles.random.values = {kUpper};
@@ -236,7 +230,7 @@ void tst_CaseRandomizer::typedKeyReplacesTheSelection()
     QCOMPARE(fixture.window.tb->SelStart(), qint64(1));
 }
 
-void tst_CaseRandomizer::passShowsEveryPercentageThenReady()
+void tst_PassAndTypingController::passShowsEveryPercentageThenReady()
 {
     Fixture fixture;
     fixture.window.tb->setText(QStringLiteral("abcdefgh"));
@@ -259,7 +253,7 @@ void tst_CaseRandomizer::passShowsEveryPercentageThenReady()
     QCOMPARE(fixture.window.pb->Value(), 100);
 }
 
-void tst_CaseRandomizer::passOnEmptyTextChangesNothing()
+void tst_PassAndTypingController::passOnEmptyTextChangesNothing()
 {
     Fixture fixture;
     fixture.window.XpBs2_Click();
@@ -269,7 +263,7 @@ void tst_CaseRandomizer::passOnEmptyTextChangesNothing()
     QCOMPARE(fixture.doubles.eventLoop.yields, 0);
 }
 
-void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase_data()
+void tst_PassAndTypingController::passKeepsEveryCharacterApartFromCase_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("one letter") << QStringLiteral("x");
@@ -285,7 +279,7 @@ void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase_data()
     QTest::newRow("stacked combining marks") << QStringLiteral("a\u0301\u0302\u0303B\u20dd");
 }
 
-void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase()
+void tst_PassAndTypingController::passKeepsEveryCharacterApartFromCase()
 {
     QFETCH(QString, text);
     Fixture fixture;
@@ -305,7 +299,7 @@ void tst_CaseRandomizer::passKeepsEveryCharacterApartFromCase()
              QStringLiteral("Morvane's Tessaly: %1 bytes").arg(before.size()));
 }
 
-void tst_CaseRandomizer::passLeavesTheCaretAtTheEnd()
+void tst_PassAndTypingController::passLeavesTheCaretAtTheEnd()
 {
     Fixture fixture;
     fixture.doubles.random.values = {kUpper};
@@ -320,7 +314,7 @@ void tst_CaseRandomizer::passLeavesTheCaretAtTheEnd()
     QVERIFY(fixture.window.tb->hasFocus());
 }
 
-void tst_CaseRandomizer::typingDuringAPassLosesNothing()
+void tst_PassAndTypingController::typingDuringAPassLosesNothing()
 {
     Fixture fixture;
     fixture.doubles.random.values = {kLower};
@@ -338,7 +332,7 @@ void tst_CaseRandomizer::typingDuringAPassLosesNothing()
     QCOMPARE(fixture.status(), QStringLiteral("Ready"));
 }
 
-void tst_CaseRandomizer::secondClickDuringAPassIsImpossible()
+void tst_PassAndTypingController::secondClickDuringAPassIsImpossible()
 {
     Fixture fixture;
     fixture.window.tb->setText(QStringLiteral("some text"));
@@ -355,7 +349,7 @@ void tst_CaseRandomizer::secondClickDuringAPassIsImpossible()
     QCOMPARE(fixture.doubles.eventLoop.yields, 10);
 }
 
-void tst_CaseRandomizer::shortenedTextStillCountsToHundred()
+void tst_PassAndTypingController::shortenedTextStillCountsToHundred()
 {
     Fixture fixture;
     fixture.window.tb->setText(QStringLiteral("abcd"));
@@ -369,7 +363,7 @@ void tst_CaseRandomizer::shortenedTextStillCountsToHundred()
     QCOMPARE(fixture.status(), QStringLiteral("Ready"));
 }
 
-void tst_CaseRandomizer::programEndAbandonsThePass()
+void tst_PassAndTypingController::programEndAbandonsThePass()
 {
     Fixture fixture;
     fixture.doubles.random.values = {kUpper};
@@ -385,7 +379,7 @@ void tst_CaseRandomizer::programEndAbandonsThePass()
     QVERIFY(fixture.status() != QStringLiteral("Ready"));
 }
 
-void tst_CaseRandomizer::undoTakesTheWholePassBack()
+void tst_PassAndTypingController::undoTakesTheWholePassBack()
 {
     Fixture fixture;
     fixture.doubles.random.values = {kUpper};
@@ -397,7 +391,7 @@ void tst_CaseRandomizer::undoTakesTheWholePassBack()
     QCOMPARE(fixture.window.tb->Text(), original);
 }
 
-void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText_data()
+void tst_PassAndTypingController::undoDuringAPassNeverReachesEarlierText_data()
 {
     QTest::addColumn<QList<QKeyCombination>>("atFourthYield");
     QTest::addColumn<QStringList>("afterEachUndo");
@@ -417,7 +411,7 @@ void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText_data()
                             << QStringList{"HE1llo worldx", "HEllo worldx", "hello worldx", "hello world"};
 }
 
-void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText()
+void tst_PassAndTypingController::undoDuringAPassNeverReachesEarlierText()
 {
     // Undo at a yield used to leave the pass joining its edits to the step
     // before it, so that one Ctrl+Z after the pass took the typed x too.
@@ -446,5 +440,5 @@ void tst_CaseRandomizer::undoDuringAPassNeverReachesEarlierText()
     QCOMPARE(seen, afterEachUndo);
 }
 
-QTEST_MAIN(tst_CaseRandomizer)
-#include "tst_caserandomizer.moc"
+QTEST_MAIN(tst_PassAndTypingController)
+#include "tst_passandtypingcontroller.moc"
