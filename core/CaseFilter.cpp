@@ -486,6 +486,17 @@ inline void CaseFilter::limitedAsciiByLetter(const unsigned char *data, std::siz
     }
 }
 
+// The end of a pass with limited runs, in either loop: the run state its
+// copies reached is kept for the next piece.
+inline std::size_t CaseFilter::keepLimited(const LetterDraws &letters, const Run &run, std::size_t used,
+                                           std::size_t length, std::size_t *written)
+{
+    m_letters = letters;
+    m_run = run;
+    *written = length;
+    return used;
+}
+
 std::size_t CaseFilter::convertLimited(const unsigned char *data, std::size_t size, bool atEnd, char *out,
                                        std::size_t *written)
 {
@@ -508,10 +519,7 @@ std::size_t CaseFilter::convertLimited(const unsigned char *data, std::size_t si
         if (!convertUnit<true>(data, size, atEnd, i, write, unused, letters, run))
             break;
     }
-    m_letters = letters;
-    m_run = run;
-    *written = std::size_t(write - out);
-    return i;
+    return keepLimited(letters, run, i, std::size_t(write - out), written);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -724,9 +732,6 @@ CaseFilter::convertLimitedAvx2(const unsigned char *data, std::size_t size, bool
         if (!convertUnit<true>(data, size, atEnd, i, write, unused, letters, run))
             break;
     }
-    m_letters = letters;
-    m_run = run;
-    *written = std::size_t(write - out);
-    return i;
+    return keepLimited(letters, run, i, std::size_t(write - out), written);
 }
 #endif

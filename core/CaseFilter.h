@@ -186,6 +186,8 @@ private:
                      Draws &draws, LetterDraws &letters, Run &run);
     static void limitedAsciiByLetter(const unsigned char *data, std::size_t &i, std::size_t end, char *&write,
                                      LetterDraws &letters, Run &run);
+    std::size_t keepLimited(const LetterDraws &letters, const Run &run, std::size_t used, std::size_t length,
+                            std::size_t *written);
     static void limitedAsciiAvx2(const unsigned char *data, std::size_t size, std::size_t &i, char *&write,
                                  LetterDraws &letters, Run &run);
     void makeTwoBytes();
