@@ -9,6 +9,14 @@
 // Property values of each type a bag holds, as the tests write them.
 namespace testing {
 
+// The bag and the values' own types, by the short names the tests use.
+using platform::EmptyPicture;
+using platform::FontSpec;
+using platform::LoadPicture;
+using platform::Picture;
+using platform::PictureData;
+using platform::PropertyBag;
+
 inline QVariant i16(short value) { return QVariant::fromValue(value); }
 inline QVariant i32(int value) { return QVariant::fromValue(value); }
 inline QVariant colour(quint32 value) { return QVariant::fromValue(value); }

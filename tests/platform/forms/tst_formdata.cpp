@@ -12,13 +12,7 @@
 
 #include <QtTest>
 
-using platform::EmptyPicture;
-using platform::FontSpec;
 using platform::FormData;
-using platform::LoadPicture;
-using platform::Picture;
-using platform::PictureData;
-using platform::PropertyBag;
 
 namespace {
 

@@ -15,13 +15,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-using platform::EmptyPicture;
-using platform::FontSpec;
-using platform::LoadPicture;
-using platform::Picture;
-using platform::PictureData;
-using platform::PropertyBag;
-
 namespace {
 
 using namespace testing;
