@@ -14,6 +14,9 @@
 # plain text.
 #
 #   tests/e2e/run-ibus.sh TESSALY COMPONENT_FOLDER LINE_EDIT
+#
+# (TESSALY is the filter the expected text comes from; the engine is the
+# one the component file in COMPONENT_FOLDER names.)
 set -euo pipefail
 program="$(realpath "$1")"
 components="$(realpath "$2")"
@@ -21,70 +24,26 @@ line_edit="$(realpath "$3")"
 here="$(cd "$(dirname "$0")" && pwd)"
 # shellcheck source=../../scripts/xsession.sh
 source "$here/../../scripts/xsession.sh"
-engine="$(dirname "$program")/tessaly-ibus"
+# shellcheck source=ibus-session.sh
+source "$here/ibus-session.sh"
+# The engine the component file starts.
+engine=$(sed -n 's|.*<exec>\(.*\) --ibus</exec>.*|\1|p' "$components/tessaly.xml")
 # Debian's own python3, which python3-gi is installed for.
 python=/usr/bin/python3
 
 for tool in Xvfb dbus-daemon ibus-daemon ibus xdotool xmodmap "$python"; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
-[ -x "$engine" ] || fail "no tessaly-ibus beside $program"
+[ -x "$engine" ] || fail "the component file starts no engine: \"$engine\""
 "$python" -c 'import gi; gi.require_version("Gtk", "3.0"); gi.require_version("IBus", "1.0")' 2>/dev/null \
   || fail "python3-gi with GTK 3 and IBus is missing (scripts/install-deps.sh installs it)"
 
-xsession_start || fail "could not start Xvfb"
-unset WAYLAND_DISPLAY WAYLAND_SOCKET
+export TESSALY_IBUS_SEED=7
+seed=$TESSALY_IBUS_SEED
+ibus_session_start "$components"
 work="$xsession_dir/work"
 mkdir "$work"
-dbus-daemon --session --nofork --print-address=3 3>"$xsession_dir/bus-address" >/dev/null 2>&1 &
-xsession_bus_pid=$!
-for _ in $(seq 200); do
-  [ -s "$xsession_dir/bus-address" ] && break
-  sleep 0.05
-done
-DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$xsession_dir/bus-address") || fail "no session bus"
-export DBUS_SESSION_BUS_ADDRESS
-
-# Everything of IBus's and ours private to the run: its address file and
-# caches, the engine's settings, no desktop settings; one locale for the
-# engine and the filter alike.
-export XDG_CONFIG_HOME="$xsession_dir/config" XDG_CACHE_HOME="$xsession_dir/cache" HOME="$xsession_dir/home"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$HOME"
-export GSETTINGS_BACKEND=memory LC_ALL=C.UTF-8
-export IBUS_COMPONENT_PATH="$components:/usr/share/ibus/component"
-seed=7
-export TESSALY_IBUS_SEED=$seed
-export GTK_IM_MODULE=ibus QT_IM_MODULE=ibus QT_QPA_PLATFORM=xcb
 settings="$XDG_CONFIG_HOME/tessaly/input-method.conf"
-
-ibus-daemon --cache=none --panel=disable --emoji-extension=disable --config=disable --verbose \
-  >"$xsession_dir/program.log" 2>&1 &
-ibus_pid=$!
-xsession_extra_pids+=("$ibus_pid")
-listed=""
-for _ in $(seq 400); do
-  listed=$(ibus list-engine 2>/dev/null | grep -x '  tessaly - Tessaly (random case)' || true)
-  [ -n "$listed" ] && break
-  kill -0 "$ibus_pid" 2>/dev/null || fail "ibus-daemon ended"
-  sleep 0.05
-done
-[ -n "$listed" ] || fail "ibus list-engine does not list the engine: $(ibus list-engine 2>&1 | head -n 20)"
-
-# The engine's process, once the daemon has started it.
-engine_pid=""
-use_tessaly() {
-  # ("ibus engine" asks for no layout of ours and says status 1 for it;
-  # what counts is the engine it sets.)
-  ibus engine tessaly >/dev/null 2>&1 || true
-  [ "$(ibus engine 2>/dev/null)" = tessaly ] || fail "ibus engine tessaly did not set the engine"
-  local _
-  for _ in $(seq 400); do
-    engine_pid=$(pgrep -P "$ibus_pid" -x tessaly-ibus || true)
-    [ -n "$engine_pid" ] && return 0
-    sleep 0.05
-  done
-  fail "ibus-daemon did not start tessaly-ibus"
-}
 
 # What the engine gives for every key typed since it started (letters and
 # spaces, the stream "tessaly -r" reads); gave: the part the last keys
