@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the built program into a fresh prefix, checks that a desktop finds
-# it there (menu entry, icon, executable, resources), then runs the
-# end-to-end test on the installed copy, started from an unrelated folder.
+# it there (menu entry, icon, executable, resources, the input method's
+# component file), then runs the end-to-end tests on the installed copy,
+# started from an unrelated folder: the windows', and the input method's.
 #
 #   tests/e2e/check-install.sh BUILD_FOLDER [SOURCE_FOLDER]
 set -euo pipefail
@@ -18,6 +19,12 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install 
 [ -x "$prefix/bin/tessaly" ] || fail "no executable at bin/tessaly"
 [ -x "$prefix/libexec/tessaly/tessaly-gui" ] || fail "no program of the windows at libexec/tessaly/tessaly-gui"
 [ -x "$prefix/libexec/tessaly/tessaly-clipboard" ] || fail "no program of the clipboard at libexec/tessaly/tessaly-clipboard"
+[ -x "$prefix/libexec/tessaly/tessaly-ibus" ] || fail "no input method engine at libexec/tessaly/tessaly-ibus"
+# IBus starts the engine by the component file's absolute path, into the
+# prefix installed to.
+component="$prefix/share/ibus/component/tessaly.xml"
+grep -qF "<exec>$prefix/libexec/tessaly/tessaly-ibus --ibus</exec>" "$component" 2>/dev/null \
+  || fail "share/ibus/component/tessaly.xml does not start $prefix/libexec/tessaly/tessaly-ibus"
 for file in click.wav over.wav logo.png tessaly.png; do
   [ -f "$prefix/share/tessaly/resources/$file" ] || fail "share/tessaly/resources/$file is missing"
 done
@@ -45,3 +52,5 @@ installed="$(command -v tessaly)"
 [ "$installed" = "$prefix/bin/tessaly" ] || fail "tessaly on the PATH is $installed"
 echo "== installed layout is complete; running the installed copy"
 bash "$source_folder/tests/e2e/run-e2e.sh" "$installed" "$source_folder"
+echo "== the installed input method, started by IBus from its component file"
+bash "$source_folder/tests/e2e/run-ibus.sh" "$installed" "$prefix/share/ibus/component" "$build/tests/e2e/ime_line_edit"

@@ -2,8 +2,10 @@
 # Builds the Debian package as `make package` does (scripts/build-package.sh,
 # in BUILD_FOLDER/package) and checks it as a Debian developer and a desktop
 # would take it: the contents list holds the programs, the menu entry, both
-# icons, the manual page, the metadata, the copyright and the resources; the
-# dependencies; lintian --pedantic has no hardening tag at any level nor an
+# icons, the manual page, the metadata, the copyright and the resources, and
+# the input method's engine and component file (naming the engine where it
+# is installed); the dependencies (IBus recommended, not depended on);
+# lintian --pedantic has no hardening tag at any level nor an
 # unneeded-section tag; the programs import fortified functions; a second
 # build one folder deeper gives the same bytes; no installed file holds the build's
 # paths; under X11 the windows' class is the one the menu entry names;
@@ -30,6 +32,7 @@ cmp -s "$work/first.deb" "$package" || fail "two builds of the same tree differ:
 
 dpkg-deb -c "$package" | awk '{print $6}' | sed 's|^\./|/|' >"$work/contents"
 for file in /usr/bin/tessaly /usr/libexec/tessaly/tessaly-gui /usr/libexec/tessaly/tessaly-clipboard \
+  /usr/libexec/tessaly/tessaly-ibus /usr/share/ibus/component/tessaly.xml \
   /usr/share/applications/org.morvane.Tessaly.desktop \
   /usr/share/icons/hicolor/48x48/apps/org.morvane.Tessaly.png \
   /usr/share/icons/hicolor/256x256/apps/org.morvane.Tessaly.png \
@@ -44,14 +47,16 @@ depends=$(dpkg-deb -f "$package" Depends)
 # Library names differ between releases (libicu72, libicu76; Qt's t64
 # names in Debian 13): what matters is that each is there.
 for needed in 'fonts-liberation \(>= 1:2\) \| fonts-liberation2' fonts-dejavu-core fonts-roboto-unhinted \
-  'libqt6widgets6(t64)? ' 'libqt6multimedia6 ' 'libicu[0-9]+ '; do
+  'libqt6widgets6(t64)? ' 'libqt6multimedia6 ' 'libicu[0-9]+ ' 'libibus-1\.0-5 '; do
   grep -qE "(^|, )$needed" <<<"$depends" || fail "the package does not depend on /$needed/: $depends"
 done
 # The X11 platform is in libqt6gui6; qt6-qpa-plugins holds only others.
+# IBus itself (the daemon) is the input method's alone.
 for needless in qt6-qpa-plugins qt6-wayland; do
   grep -q "$needless" <<<"$depends" && fail "the package depends on $needless: $depends"
 done
-[ "$(dpkg-deb -f "$package" Recommends)" = qt6-wayland ] || fail "qt6-wayland is not recommended"
+grep -qE '(^|, )ibus( |,|$)' <<<"$depends" && fail "the package depends on ibus: $depends"
+[ "$(dpkg-deb -f "$package" Recommends)" = "qt6-wayland, ibus" ] || fail "qt6-wayland and ibus are not recommended"
 # Selling is forbidden: not free in Debian's sense.
 [ "$(dpkg-deb -f "$package" Section)" = non-free/text ] || fail "the package is not in non-free"
 
@@ -64,7 +69,8 @@ sed 's/^/   /' "$work/lintian.log"
 [ "$(dpkg-deb -f "$package" Package)" = tessaly ] || fail "the package is not named tessaly"
 
 dpkg-deb -x "$package" "$work/root"
-for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui usr/libexec/tessaly/tessaly-clipboard; do
+for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui usr/libexec/tessaly/tessaly-clipboard \
+  usr/libexec/tessaly/tessaly-ibus; do
   # (grep -q reads no further than its match: a pipe into it would fail.)
   sections=$(readelf -S "$work/root/$program")
   grep -q '\.comment' <<<"$sections" && fail "$program keeps its .comment section"
@@ -74,6 +80,10 @@ for program in usr/bin/tessaly usr/libexec/tessaly/tessaly-gui usr/libexec/tessa
   awk '/_chk@/ && !/__stack_chk_fail/ { found = 1 } END { exit !found }' <<<"$imported" \
     || fail "$program imports no fortified function"
 done
+
+# IBus starts the engine by the component file's absolute path.
+grep -qF '<exec>/usr/libexec/tessaly/tessaly-ibus --ibus</exec>' "$work/root/usr/share/ibus/component/tessaly.xml" \
+  || fail "the component file does not start /usr/libexec/tessaly/tessaly-ibus --ibus"
 
 echo "== no build path in any installed file"
 python3 - "$work/root" "$root" "$build" <<'PY' || fail "an installed file holds a path of the build"
