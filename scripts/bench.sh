@@ -29,3 +29,5 @@ echo "== a pass with and without Orca"
 ./scripts/bench-orca.sh "$build" 5
 echo "== tessaly --clipboard beside the clipboard tools' pipeline through -r"
 ./scripts/bench-clipboard.sh "$build"
+echo "== the input method: key to text in the entry, Tessaly beside the layout engine"
+./scripts/bench-ibus.sh "$build"

@@ -2,11 +2,15 @@
 # one window, Tab going from one to the next: an ordinary entry, a password
 # entry (hidden, as GTK makes it) and a PIN entry the text of which shows.
 # Each writes its text to FOLDER/<name> on every change (whole, through a
-# rename); the window's X11 id is printed once it is shown.
+# rename); the window's X11 id is printed once it is shown. With --times,
+# also a line on standard output for every change of the first entry: the
+# time (CLOCK_MONOTONIC, in nanoseconds) and the text's length, for
+# scripts/ibus-speed.py.
 #
-#   /usr/bin/python3 ime_entries.py FOLDER
+#   /usr/bin/python3 ime_entries.py FOLDER [--times]
 import os
 import sys
+import time
 
 import gi
 
@@ -14,9 +18,12 @@ gi.require_version("Gtk", "3.0")
 from gi.repository import Gtk  # noqa: E402
 
 folder = sys.argv[1]
+times = sys.argv[2:] == ["--times"]
 
 
 def keep(entry, name):
+    if times and name == "plain":
+        print(time.monotonic_ns(), len(entry.get_text()), flush=True)
     path = os.path.join(folder, name)
     with open(path + ".new", "w", encoding="utf-8") as out:
         out.write(entry.get_text())
