@@ -10,7 +10,7 @@
 # Starts it all; returns once "ibus list-engine" lists Tessaly's engine.
 # Sets ibus_pid.
 ibus_session_start() { # component-folder
-  local _ listed=""
+  local _
   xsession_start || fail "could not start Xvfb"
   unset WAYLAND_DISPLAY WAYLAND_SOCKET
   dbus-daemon --session --nofork --print-address=3 3>"$xsession_dir/bus-address" >/dev/null 2>&1 &
@@ -26,8 +26,15 @@ ibus_session_start() { # component-folder
   export GSETTINGS_BACKEND=memory LC_ALL=C.UTF-8
   export IBUS_COMPONENT_PATH="$1:/usr/share/ibus/component"
   export GTK_IM_MODULE=ibus QT_IM_MODULE=ibus QT_QPA_PLATFORM=xcb
+  ibus_daemon_start
+}
+
+# Starts ibus-daemon (again) in the session; returns once "ibus list-engine"
+# lists Tessaly's engine. Sets ibus_pid.
+ibus_daemon_start() {
+  local _ listed=""
   ibus-daemon --cache=none --panel=disable --emoji-extension=disable --config=disable --verbose \
-    >"$xsession_dir/program.log" 2>&1 &
+    >>"$xsession_dir/program.log" 2>&1 &
   ibus_pid=$!
   xsession_extra_pids+=("$ibus_pid")
   for _ in $(seq 400); do

@@ -10,8 +10,9 @@
 # engine killed while keys come: the letters before it in drawn case, the
 # rest plain, none doubled and at most the one in flight lost, and the
 # entry still takes keys; a second engine is refused; a mode chosen from the
-# engine's menu holds and is kept across a restart; the layout engine types
-# plain text.
+# engine's menu holds and is kept across a restart; IBus ended while typing:
+# the engine goes, the entry takes plain keys, and Tessaly again once IBus
+# is back; the layout engine types plain text.
 #
 #   tests/e2e/run-ibus.sh TESSALY COMPONENT_FOLDER LINE_EDIT
 #
@@ -41,6 +42,8 @@ done
 export TESSALY_IBUS_SEED=7
 seed=$TESSALY_IBUS_SEED
 ibus_session_start "$components"
+# An engine that outlived its daemon (the fault a check below looks for).
+xsession_on_exit 'kill "$engine_pid" 2>/dev/null'
 work="$xsession_dir/work"
 mkdir "$work"
 settings="$XDG_CONFIG_HOME/tessaly/input-method.conf"
@@ -228,11 +231,39 @@ typed_one_by_one "$work/qt" "kept"
 engine_gives "kept"
 wait_for_text "$work/qt" "$gave" "Qt, alternating after a restart"
 
+echo "== IBus restarted while typing"
+focus "$gtk"
+# From the PIN entry back to the first.
+xdotool key shift+Tab shift+Tab ctrl+a BackSpace
+wait_for_text "$work/plain" "" "GTK, emptied"
+typed "abc"
+engine_gives "abc"
+before=$gave
+wait_for_text "$work/plain" "$before" "GTK, before IBus ends"
+# Killed, it cannot end the engine itself: the engine sees it gone.
+kill -9 "$ibus_pid"
+wait "$ibus_pid" || true
+for _ in $(seq 400); do
+  kill -0 "$engine_pid" 2>/dev/null || break
+  sleep 0.05
+done
+kill -0 "$engine_pid" 2>/dev/null && fail "the engine outlived ibus-daemon"
+typed "def"
+wait_for_text "$work/plain" "${before}def" "GTK, with IBus gone"
+ibus_daemon_start
+stream=""
+use_tessaly
+focus "$qt"
+focus "$gtk"
+typed "ghi"
+engine_gives "ghi"
+wait_for_text "$work/plain" "${before}def$gave" "GTK, IBus back (the mode kept)"
+echo "   $(cat "$work/plain")"
+
 echo "== the layout engine: plain text"
 ibus engine xkb:us::eng || fail "ibus engine xkb:us::eng failed"
 focus "$gtk"
-# From the PIN entry back to the first.
-xdotool key shift+Tab shift+Tab ctrl+a
+xdotool key ctrl+a
 typed "plain text"
 wait_for_text "$work/plain" "plain text" "GTK, the layout engine"
 focus "$qt"
