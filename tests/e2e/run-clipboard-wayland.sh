@@ -47,6 +47,10 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$work/sanitizer"
 [ -z "${LSAN_OPTIONS:-}" ] || export LSAN_OPTIONS=print_suppressions=0
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=$work/sanitizer"
 
+# A step's heading, with the seconds spent so far: a run that is slow
+# somewhere says where.
+section() { echo "== $compositor (${SECONDS} s): $1"; }
+
 # The processes of tessaly-clipboard in this session, one a line.
 clipboard_servers() {
   local folder
@@ -118,6 +122,7 @@ copy_in() { # file [type]
         clipboard_holds "$1" && return 0
       fi
     fi
+    echo "   wl-copy, try $attempt at ${SECONDS} s: not taken: $(grep -v '^\[' "$work/wl-copy.log" | head -n 2)" >&2
     kill "$copy_owner" 2>/dev/null || true
     wait "$copy_owner" 2>/dev/null || true
   done
@@ -170,7 +175,7 @@ PY
 cmp -s "$work/text" "$work/expected" && fail "tessaly -r changed nothing"
 chmod 644 "$work/text" "$work/expected"
 
-echo "== $compositor: with a seed, exactly what 'tessaly -r' makes of the text, and back at once"
+section "with a seed, exactly what 'tessaly -r' makes of the text, and back at once"
 copy_in "$work/text"
 # A reader of the command's output waits for everything that holds it open:
 # the program serving in the background must not. Its protocol messages
@@ -185,7 +190,7 @@ copy_in "$work/text"
   || fail "'tessaly --clipboard --seed 7' said: $(cat "$work/printed"); $(grep -v '^\[' "$work/protocol" | head -n 5)"
 expect_clipboard "$work/expected" "after tessaly --clipboard"
 
-echo "== $compositor: how it reached the clipboard"
+section "how it reached the clipboard"
 # libwayland 1.22 and later name the queue and write object#id, not object@id.
 requests() { grep -E "^\[ *[0-9.]+\] +(\{[^}]*\} +)?-> ${1//@/[@#]}" "$work/protocol"; }
 if [ "$data_control" = 1 ]; then
@@ -210,7 +215,7 @@ else
   requests 'wl_surface@[0-9]+\.destroy\(' >/dev/null || fail "the surface was not destroyed once the text was set"
 fi
 
-echo "== $compositor: served in the background, a reader that never reads holding up no other"
+section "served in the background, a reader that never reads holding up no other"
 servers=$(clipboard_servers)
 [ "$(wc -w <<<"$servers")" = 1 ] || fail "not one tessaly-clipboard serving the clipboard: '$servers'"
 # A wl-paste that writes to a pipe nobody reads, and so stops reading ours
@@ -231,7 +236,8 @@ time.sleep(600)
 holder=$!
 wlc_pids+=("$holder")
 "${wlc_as[@]}" wl-paste --no-newline >"$work/stuck" 2>/dev/null &
-wlc_pids+=("$!")
+stuck_reader=$!
+wlc_pids+=("$stuck_reader")
 for _ in $(seq 300); do
   [ -s "$work/stuck-full" ] && break
   kill -0 "$holder" 2>/dev/null || break
@@ -246,11 +252,16 @@ expect_clipboard "$work/expected" "3 s later"
 printf other >"$work/other"
 copy_in "$work/other"
 expect_no_servers "wl-copy took the clipboard"
+# Where the paste needs a window, the stuck reader's could take the
+# keyboard back from the next client's: it is done with.
+kill "$stuck_reader" "$holder" 2>/dev/null || true
+wait "$stuck_reader" "$holder" 2>/dev/null || true
 
-echo "== $compositor: a clipboard without text is refused"
+section "a clipboard without text is refused"
 refused() { # what
   local status=0
   wlc_as_user timeout 60 "$program" --clipboard --seed 7 </dev/null >"$work/printed" 2>&1 || status=$?
+  [ "$status" != 124 ] || fail "$1: the program did not end within 60 s"
   [ "$status" = 1 ] || fail "$1 gave status $status: $(cat "$work/printed")"
   [ "$(cat "$work/printed")" = "tessaly: the clipboard holds no text" ] || fail "$1 gave: $(cat "$work/printed")"
   [ -z "$(clipboard_servers)" ] || fail "tessaly-clipboard serves after refusing $1"
@@ -265,7 +276,7 @@ printf '\x89PNG\r\n\x1a\n' >"$work/image"
 copy_in "$work/image" image/png
 refused "an image"
 
-echo "== $compositor: an owner that never answers is given up"
+section "an owner that never answers is given up"
 printf held >"$work/held"
 copy_in "$work/held"
 kill -STOP "$copy_owner"
@@ -282,4 +293,4 @@ if compgen -G "$work/sanitizer*" >/dev/null; then
   cat "$work"/sanitizer* >&2
   fail "the sanitizers reported on tessaly-clipboard"
 fi
-echo "== passed: tessaly --clipboard under $compositor"
+echo "== passed: tessaly --clipboard under $compositor in ${SECONDS} s"
