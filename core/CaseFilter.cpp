@@ -1,5 +1,7 @@
 #include "CaseFilter.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -90,46 +92,6 @@ inline bool hasAnI(std::uint64_t eight)
     return ((difference - kOnes) & ~difference & kHighBits) != 0;
 }
 
-// The length of a UTF-8 sequence from its first byte, 0 for a byte that
-// cannot start one.
-int sequenceLength(unsigned char lead)
-{
-    if (lead < 0xC2)
-        return 0; // continuation bytes, and the overlong leads C0 and C1
-    if (lead < 0xE0)
-        return 2;
-    if (lead < 0xF0)
-        return 3;
-    if (lead < 0xF5)
-        return 4;
-    return 0;
-}
-
-// Decodes a complete sequence of the given length; 0 for one that is not
-// valid (a bad continuation, overlong, a surrogate, beyond U+10FFFF).
-char32_t decode(const unsigned char *s, int length)
-{
-    for (int i = 1; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80)
-            return 0;
-    }
-    switch (length) {
-    case 2:
-        return char32_t(s[0] & 0x1F) << 6 | (s[1] & 0x3F);
-    case 3: {
-        const char32_t code = char32_t(s[0] & 0x0F) << 12 | char32_t(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
-        return code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) ? 0 : code;
-    }
-    case 4: {
-        const char32_t code = char32_t(s[0] & 0x07) << 18 | char32_t(s[1] & 0x3F) << 12
-            | char32_t(s[2] & 0x3F) << 6 | (s[3] & 0x3F);
-        return code < 0x10000 || code > 0x10FFFF ? 0 : code;
-    }
-    default:
-        return 0;
-    }
-}
-
 // Whether the first bytes of a sequence can still become a valid one when
 // the rest arrives; when they cannot, the first goes out as a stray byte
 // without waiting.
@@ -152,26 +114,6 @@ bool canStillComplete(const unsigned char *s, std::size_t available, int length)
             return false;
     }
     return true;
-}
-
-char *encode(char32_t code, char *out)
-{
-    if (code < 0x80) {
-        *out++ = char(code);
-    } else if (code < 0x800) {
-        *out++ = char(0xC0 | (code >> 6));
-        *out++ = char(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *out++ = char(0xE0 | (code >> 12));
-        *out++ = char(0x80 | ((code >> 6) & 0x3F));
-        *out++ = char(0x80 | (code & 0x3F));
-    } else {
-        *out++ = char(0xF0 | (code >> 18));
-        *out++ = char(0x80 | ((code >> 12) & 0x3F));
-        *out++ = char(0x80 | ((code >> 6) & 0x3F));
-        *out++ = char(0x80 | (code & 0x3F));
-    }
-    return out;
 }
 
 } // namespace
@@ -256,7 +198,7 @@ void CaseFilter::makeTwoBytes()
     for (char32_t code = 0x80; code < 0x800; ++code) {
         for (int lower = 0; lower < 2; ++lower) {
             Encoded &encoded = m_twoBytes[code][lower];
-            const char *end = encode((*m_bmp)[code][lower], encoded.bytes);
+            const char *end = utf8::encode((*m_bmp)[code][lower], encoded.bytes);
             encoded.length = static_cast<unsigned char>(end - encoded.bytes);
         }
     }
@@ -314,7 +256,7 @@ inline bool CaseFilter::convertUnit(const unsigned char *data, std::size_t size,
         // for upper case; no branch on the draw.
         const unsigned lower = caseOf(kAscii.mask[lead] != 0);
         if (dottedI && (lead == 'i' || lead == 'I')) {
-            write = encode(m_rules.toCase(lead, lower == 0), write);
+            write = utf8::encode(m_rules.toCase(lead, lower == 0), write);
         } else {
             const unsigned char mask = kAscii.mask[lead];
             *write++ = char((lead & ~mask) | ((lower << 5) & mask));
@@ -337,7 +279,7 @@ inline bool CaseFilter::convertUnit(const unsigned char *data, std::size_t size,
             write[2] = char(0x80 | (converted & 0x3F));
             write += 3;
         } else {
-            write = encode(converted, write);
+            write = utf8::encode(converted, write);
         }
         i += 3;
         return true;
@@ -360,11 +302,11 @@ inline bool CaseFilter::convertUnit(const unsigned char *data, std::size_t size,
         i += 4;
         return true;
     }
-    const int length = sequenceLength(lead);
+    const int length = utf8::sequenceLength(lead);
     const std::size_t available = size - i;
     if (length > 0 && available < std::size_t(length) && !atEnd && canStillComplete(data + i, available, length))
         return false; // the rest may come with the next piece
-    const char32_t code = length > 0 && available >= std::size_t(length) ? decode(data + i, length) : 0;
+    const char32_t code = length > 0 && available >= std::size_t(length) ? utf8::decode(data + i, length) : 0;
     const unsigned lower = caseOf(limitRuns && m_rules.toCase(code, true) != m_rules.toCase(code, false));
     if (code == 0) {
         *write++ = char(lead); // not a whole, valid sequence: its bytes pass one by one
@@ -373,7 +315,7 @@ inline bool CaseFilter::convertUnit(const unsigned char *data, std::size_t size,
     }
     // Planes 2 to 16 (whole sequences of the BMP and plane 1 took the
     // paths above): asked of the rule itself.
-    write = encode(m_rules.toCase(code, lower == 0), write);
+    write = utf8::encode(m_rules.toCase(code, lower == 0), write);
     i += std::size_t(length);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "CaseKeys.h"
 
+#include "core/Utf8.h"
+
 namespace inputmethod {
 
 namespace {
@@ -9,30 +11,6 @@ namespace {
 bool typesText(char32_t c)
 {
     return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && !(c >= 0xD800 && c < 0xE000) && c < 0x110000;
-}
-
-std::size_t utf8(char32_t c, char *out)
-{
-    if (c < 0x80) {
-        out[0] = char(c);
-        return 1;
-    }
-    if (c < 0x800) {
-        out[0] = char(0xC0 | (c >> 6));
-        out[1] = char(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = char(0xE0 | (c >> 12));
-        out[1] = char(0x80 | ((c >> 6) & 0x3F));
-        out[2] = char(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = char(0xF0 | (c >> 18));
-    out[1] = char(0x80 | ((c >> 12) & 0x3F));
-    out[2] = char(0x80 | ((c >> 6) & 0x3F));
-    out[3] = char(0x80 | (c & 0x3F));
-    return 4;
 }
 
 } // namespace
@@ -57,8 +35,17 @@ bool CaseKeys::press(const Key &key, std::string &commit)
     char bytes[4];
     commit.clear();
     // A whole sequence is never held back for the next piece.
-    m_filter->feed(bytes, utf8(key.character, bytes), commit);
+    m_filter->feed(bytes, std::size_t(utf8::encode(key.character, bytes) - bytes), commit);
     return true;
+}
+
+char32_t onlyCharacter(const std::string &text)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    if (text.size() == 1)
+        return bytes[0] < 0x80 ? bytes[0] : 0;
+    const int length = text.empty() ? 0 : utf8::sequenceLength(bytes[0]);
+    return length > 0 && text.size() == std::size_t(length) ? utf8::decode(bytes, length) : 0;
 }
 
 std::vector<ModeChoice> modeChoices(const CaseMode &current)

@@ -53,6 +53,10 @@ private:
     std::unique_ptr<CaseFilter> m_filter;
 };
 
+// The one character UTF-8 text holds; 0 for none, more, or bad bytes. A
+// framework that composes keys is handed a drawn letter as a key again.
+char32_t onlyCharacter(const std::string &text);
+
 // A mode as the engine's menu offers it.
 struct ModeChoice {
     CaseMode mode;

@@ -55,10 +55,7 @@ void showMenu(IBusEngine *engine)
 
 gboolean processKeyEvent(IBusEngine *engine, guint keyval, guint keycode, guint modifiers)
 {
-    // A dead key, Compose, or the letter that ends their sequence: the
-    // parent's, which commits what they compose.
-    if (IBUS_ENGINE_CLASS(tessaly_engine_parent_class)->process_key_event(engine, keyval, keycode, modifiers))
-        return TRUE;
+    IBusEngineClass *parent = IBUS_ENGINE_CLASS(tessaly_engine_parent_class);
     inputmethod::Key key;
     key.character = ibus_keyval_to_unicode(keyval);
     key.release = (modifiers & IBUS_RELEASE_MASK) != 0;
@@ -72,7 +69,14 @@ gboolean processKeyEvent(IBusEngine *engine, guint keyval, guint keycode, guint 
     key.secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
     std::string text;
     if (!shared->keys.press(key, text))
-        return FALSE;
+        return parent->process_key_event(engine, keyval, keycode, modifiers);
+    // Dead keys and Compose are the parent's: it is handed the letter in
+    // its drawn case, so that what it composes (dead acute then e) takes
+    // that case too. A key it does not take is ours to commit.
+    const char32_t drawn = inputmethod::onlyCharacter(text);
+    const guint given = drawn && drawn != key.character ? ibus_unicode_to_keyval(drawn) : keyval;
+    if (parent->process_key_event(engine, given, keycode, modifiers))
+        return TRUE;
     ibus_engine_commit_text(engine, ibus_text_new_from_string(text.c_str()));
     return TRUE;
 }

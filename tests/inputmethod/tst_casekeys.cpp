@@ -65,6 +65,8 @@ private slots:
     void takesOnlyWhatTypesText();
     void typesWhatTheFilterWrites_data();
     void typesWhatTheFilterWrites();
+    void onlyCharacter_data();
+    void onlyCharacter();
     void menuOffersEachModeOnce_data();
     void menuOffersEachModeOnce();
     void settingsFile_data();
@@ -243,6 +245,31 @@ void tst_CaseKeys::typesWhatTheFilterWrites()
         QVERIFY2(got.contains(QChar(0x130)), qPrintable(got)); // İ
         QVERIFY2(got.contains(QChar(0x131)), qPrintable(got)); // ı
     }
+}
+
+void tst_CaseKeys::onlyCharacter_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<uint>("expected");
+    QTest::newRow("ASCII") << QByteArray("E") << 0x45u;
+    QTest::newRow("two bytes") << QByteArray("\xC3\x89") << 0xC9u;
+    QTest::newRow("three bytes") << QByteArray("\xE1\xBA\x9E") << 0x1E9Eu;
+    QTest::newRow("four bytes") << QByteArray("\xF0\x90\x90\x80") << 0x10400u;
+    QTest::newRow("two characters") << QByteArray("SS") << 0u;
+    QTest::newRow("a letter and a mark") << QByteArray("e\xCC\x81") << 0u;
+    QTest::newRow("none") << QByteArray() << 0u;
+    QTest::newRow("a lone lead byte") << QByteArray("\xC3") << 0u;
+    QTest::newRow("a stray byte") << QByteArray("\x89") << 0u;
+    QTest::newRow("a surrogate") << QByteArray("\xED\xA0\x80") << 0u;
+}
+
+// A drawn letter is handed back to a framework that composes keys (dead
+// acute, then the letter) as that one character: anything else is not.
+void tst_CaseKeys::onlyCharacter()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(uint, expected);
+    QCOMPARE(uint(inputmethod::onlyCharacter(text.toStdString())), expected);
 }
 
 void tst_CaseKeys::menuOffersEachModeOnce_data()
