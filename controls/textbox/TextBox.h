@@ -216,6 +216,7 @@ private:
     qint64 m_batchFrom = -1;
     qint64 m_batchTo = -1;
     QElapsedTimer m_frameClock;
+    int m_editsSinceClock = 0;
     // When the view last followed the caret inside a batch, with a screen
     // reader listening (ensureCaretVisible).
     QElapsedTimer m_followClock;

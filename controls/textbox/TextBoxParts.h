@@ -20,6 +20,7 @@ namespace textbox {
 constexpr char32_t kCarriageReturn = 13;
 constexpr char32_t kLineFeed = 10;
 constexpr qint64 kFrameMs = 16;      // a batch shows its edits about once a frame
+constexpr int kEditsPerClockRead = 32; // ... its clock read once every so many edits
 constexpr qint64 kLongLine = 2000;   // longer lines are laid out a chunk at a time
 constexpr qint64 kChunk = 512;       // the length chunks are cut to
 constexpr qint64 kLongestChunk = 4 * kChunk;

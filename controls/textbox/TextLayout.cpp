@@ -456,7 +456,10 @@ bool TextLayout::measureEdited(qint64 budgetMs)
     clock.start();
     bool done = true;
     for (const qint64 line : m_dirty) {
-        if (line < m_model.lineCount() && !measure(line, clock, budgetMs)) {
+        // A line left unmeasured is measured when the program is idle (a
+        // batch that edited every line of a long text is not held up by
+        // measuring all of them at its end).
+        if (line < m_model.lineCount() && (clock.elapsed() >= budgetMs || !measure(line, clock, budgetMs))) {
             done = false;
             break;
         }
