@@ -127,6 +127,8 @@ public:
     // The undo history's bound in bytes (32 MiB unless set).
     void setUndoLimit(std::size_t bytes);
     std::size_t undoBytes() const { return m_undo.bytes(); }
+    // Lines whose widths are still to be measured while the program is idle.
+    qint64 unmeasuredLines() const { return m_layout.unmeasured(); }
 
 signals:
     void Change();

@@ -80,9 +80,22 @@ void TextBox::measureSome()
         return;
     }
     const qreal before = m_layout.contentWidth();
+    // A long line's widths measured anew (after a pass) move the x of its
+    // positions: the view moves with the caret's, so that what is shown
+    // stays where it is.
+    const qint64 caretLine = m_model.lineOf(m_caret);
+    const bool follow = isVisible() && m_layout.isLong(caretLine);
+    const qreal caretX = follow ? m_layout.xOf(caretLine, m_caret) : 0;
     const bool done = m_layout.measureSome(kMeasureSliceMs);
     if (m_layout.contentWidth() != before)
         updateScrollBars();
+    if (follow) {
+        const qreal moved = m_layout.xOf(caretLine, m_caret) - caretX;
+        if (moved != 0) {
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() + qRound(moved));
+            viewport()->update();
+        }
+    }
     if (done)
         m_measureTimer->stop();
 }

@@ -16,9 +16,17 @@ using namespace textbox;
 
 // A piece of a long line: its length in characters and its width, -1 until
 // measured.
+// A piece of a long line. Edited inside a batch, a chunk keeps the width it
+// had (`stale`): the x of everything after it stays where it was shown while
+// the batch goes on, and no chunk is shaped for each frame. Once the batch
+// is over its width is measured again into `remeasured`, and the line's
+// stale widths all give way to the new ones together, so that what is
+// shown moves once, not a chunk at a time.
 struct TextLayout::Chunk {
     qint64 length = 0;
     qreal width = -1;
+    bool stale = false;
+    qreal remeasured = -1;
 };
 
 // What is known of one line beyond its characters: its width, and for a
@@ -167,8 +175,11 @@ void TextLayout::chunksChanged(const TextModel::LineChange &change)
     }
     const qint64 merged = end - start + change.addedLength - change.removedLength;
     m_chunkHint = ChunkHint{change.first, first, start};
+    // A character replaced by one inside a batch (a pass): the width stays.
+    const bool keepsWidth = m_deferred && first == last && change.addedLength == change.removedLength
+        && chunks[first].width >= 0;
     chunks.erase(chunks.begin() + std::ptrdiff_t(first) + 1, chunks.begin() + std::ptrdiff_t(last) + 1);
-    chunks[first] = Chunk{merged, -1};
+    chunks[first] = keepsWidth ? Chunk{merged, chunks[first].width, true, -1} : Chunk{merged, -1};
     if (merged > kLongestChunk) {
         std::vector<Chunk> pieces;
         qint64 from = lineStart + start;
@@ -251,14 +262,19 @@ std::vector<TextLayout::Chunk> &TextLayout::chunksOf(qint64 line) const
     return *data.chunks;
 }
 
-void TextLayout::measureChunk(qint64 line, std::size_t index) const
+qreal TextLayout::chunkWidth(qint64 line, std::size_t index) const
 {
-    std::vector<Chunk> &chunks = *m_lines[std::size_t(line)].chunks;
+    const std::vector<Chunk> &chunks = *m_lines[std::size_t(line)].chunks;
     qint64 from = m_model.lineStart(line);
     for (std::size_t i = 0; i < index; ++i)
         from += chunks[i].length;
     const QString text = layoutText(m_model.view(from, from + chunks[index].length));
-    chunks[index].width = layOut(text, m_font, 0)->lineAt(0).naturalTextWidth();
+    return layOut(text, m_font, 0)->lineAt(0).naturalTextWidth();
+}
+
+void TextLayout::measureChunk(qint64 line, std::size_t index) const
+{
+    (*m_lines[std::size_t(line)].chunks)[index].width = chunkWidth(line, index);
 }
 
 const TextLayout::Window &TextLayout::window(qint64 line, qint64 firstChunk, qint64 lastChunk) const
@@ -424,18 +440,41 @@ bool TextLayout::measure(qint64 line, const QElapsedTimer &clock, qint64 budgetM
     qint64 knownLength = 0;
     qint64 unknownLength = 0;
     bool measuredOne = false;
+    bool stale = false;
+    bool remeasuredAll = true;
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         Chunk &chunk = chunks[i];
         if (chunk.width < 0 && (!measuredOne || clock.elapsed() < budgetMs)) {
             measureChunk(line, i);
             measuredOne = true;
         }
+        if (chunk.stale && !m_deferred && chunk.remeasured < 0 && clock.elapsed() < budgetMs)
+            chunk.remeasured = chunkWidth(line, i);
+        stale = stale || chunk.stale;
+        remeasuredAll = remeasuredAll && (!chunk.stale || chunk.remeasured >= 0);
         if (chunk.width < 0) {
             unknownLength += chunk.length;
         } else {
             known += chunk.width;
             knownLength += chunk.length;
         }
+    }
+    if (stale && remeasuredAll && !m_deferred) {
+        known = 0;
+        for (Chunk &chunk : chunks) {
+            if (chunk.stale)
+                chunk = Chunk{chunk.length, chunk.remeasured};
+            known += chunk.width;
+        }
+        // Every x after the first of them moved.
+        if (m_window && m_window->line == line)
+            m_window.reset();
+        stale = false;
+    }
+    if (stale) {
+        setWidth(line, known + (unknownLength > 0 ? unknownLength * (known / qreal(std::max<qint64>(knownLength, 1))) : 0),
+                 false);
+        return false;
     }
     if (unknownLength == 0) {
         setWidth(line, known, true);
@@ -547,9 +586,12 @@ bool TextLayout::cachesHold() const
         if (m_window->lastChunk >= qint64(chunks.size()))
             return false;
         qint64 position = m_model.lineStart(m_window->line);
-        for (qint64 i = 0; i < m_window->firstChunk; ++i)
+        qreal x = kMargin;
+        for (qint64 i = 0; i < m_window->firstChunk; ++i) {
             position += chunks[std::size_t(i)].length;
-        if (position != m_window->start)
+            x += chunks[std::size_t(i)].width;
+        }
+        if (position != m_window->start || x != m_window->x)
             return false;
         if (m_window->layout->text() != layoutText(m_model.view(m_window->start, m_window->end)))
             return false;

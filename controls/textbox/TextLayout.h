@@ -88,6 +88,7 @@ private:
     const Window &window(qint64 line, qint64 firstChunk, qint64 lastChunk) const;
     void buildChunks(qint64 line) const;
     std::vector<Chunk> &chunksOf(qint64 line) const;
+    qreal chunkWidth(qint64 line, std::size_t chunk) const;
     void measureChunk(qint64 line, std::size_t chunk) const;
     void setWidth(qint64 line, qreal width, bool measured) const;
     bool measure(qint64 line, const QElapsedTimer &clock, qint64 budgetMs) const;

@@ -62,6 +62,7 @@ private slots:
     void undoHistoryKeepsTheNewestStepsWithinItsBound();
     void randomEditsAgreeWithAPlainModel_data();
     void randomEditsAgreeWithAPlainModel();
+    void aPassAlongALongLineSettlesWhereItShows();
 };
 
 void tst_TextBox::lengthCountsCodePointsAndBreaksAsTwo_data()
@@ -924,6 +925,50 @@ void tst_TextBox::accessibleTextCountsABreakAsOne()
     editable->deleteText(2, 3); // the first line break
     QCOMPARE(box.Text(), QStringLiteral("ab\U0001F600dX\r\nY\r\n\r\nlast"));
     QCOMPARE(text->cursorPosition(), 2);
+}
+
+// A pass along one long line: its widths are measured again once it is
+// over, while the program is idle, and the caret stays where it shows
+// meanwhile, ending where a box that had the new text from the start has it.
+void tst_TextBox::aPassAlongALongLineSettlesWhereItShows()
+{
+    QString text;
+    while (text.size() < 1000000)
+        text += QStringLiteral("word ");
+    const auto showing = [](TextBox *box) {
+        box->resize(300, 200);
+        box->window()->show();
+        return QTest::qWaitForWindowExposed(box->window());
+    };
+    QWidget window;
+    auto *box = new TextBox(&window);
+    QVERIFY(showing(box));
+    box->setText(text);
+    QTRY_COMPARE(box->unmeasuredLines(), 0);
+    box->setSelStart(box->TextLength());
+
+    box->beginBatch();
+    for (qint64 i = 0; i < box->TextLength(); i += 5)
+        box->ReplaceCharAt(i, QStringLiteral("W"));
+    box->endBatch();
+    box->viewport()->repaint();
+    const QRect shown = box->caretRect();
+    QVERIFY(box->unmeasuredLines() > 0);
+    QTRY_COMPARE(box->unmeasuredLines(), 0);
+    QVERIFY(box->cachesHold());
+    QVERIFY2(std::abs(box->caretRect().x() - shown.x()) <= 1,
+             qPrintable(QStringLiteral("the caret moved from %1 to %2").arg(shown.x()).arg(box->caretRect().x())));
+
+    QWidget fresh;
+    auto *same = new TextBox(&fresh);
+    QVERIFY(showing(same));
+    same->setText(box->Text());
+    same->setSelStart(same->TextLength());
+    const int end = box->caretRect().x() + box->horizontalScrollBar()->value();
+    const int sameEnd = same->caretRect().x() + same->horizontalScrollBar()->value();
+    // (Cut into chunks along other edits, a line's width can differ by a
+    // few pixels in a million.)
+    QVERIFY2(std::abs(end - sameEnd) <= 1 + sameEnd / 10000, qPrintable(QStringLiteral("the end at %1, not %2").arg(end).arg(sameEnd)));
 }
 
 QTEST_MAIN(tst_TextBox)
