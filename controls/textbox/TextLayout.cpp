@@ -132,9 +132,13 @@ void TextLayout::linesChanged(const TextModel::LineChange &change)
     // Layouts of the edited lines, and of all lines below when lines came or
     // went, are made again.
     if (!m_layouts.empty()) {
-        if (sameLines)
+        // (Edits go along a line: once its layout is gone and none was made
+        // since, there is nothing to look for.)
+        if (sameLines && (change.first != m_droppedLine || m_layoutsMade != m_droppedAt)) {
             m_layouts.erase(change.first);
-        else
+            m_droppedLine = change.first;
+            m_droppedAt = m_layoutsMade;
+        } else if (!sameLines)
             m_layouts.erase(m_layouts.lower_bound(change.first), m_layouts.end());
     }
     if (m_window && m_window->line >= change.first)
@@ -227,6 +231,7 @@ QTextLayout &TextLayout::lineLayout(qint64 line) const
             layout = layOut(text, m_font, kMargin);
         }
         found = m_layouts.emplace(line, std::move(layout)).first;
+        ++m_layoutsMade;
         if (!m_lines[std::size_t(line)].measured && m_preedit.isEmpty() && !m_deferred)
             setWidth(line, found->second->lineAt(0).naturalTextWidth(), true);
     }

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QString>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <vector>
@@ -117,6 +118,9 @@ private:
     // - m_dirty: lines edited since they were last measured on an edit.
     mutable std::vector<LineData> m_lines;
     mutable std::map<qint64, std::unique_ptr<QTextLayout>> m_layouts;
+    mutable std::uint64_t m_layoutsMade = 0; // layouts put into m_layouts so far
+    qint64 m_droppedLine = -1;               // the line whose layout an edit dropped last...
+    std::uint64_t m_droppedAt = 0;           // ... when m_layoutsMade was this
     mutable std::unique_ptr<Window> m_window;
     mutable std::unique_ptr<QTextLayout> m_scratchLayout; // around a position of a long line
     mutable qreal m_widest = 0;

@@ -52,8 +52,14 @@ qint64 TextModel::lineEnd(qint64 line) const
 
 qint64 TextModel::lineOf(qint64 position) const
 {
+    const std::size_t count = m_lineStarts.size();
+    for (std::size_t line = m_lineHint; line < count && line <= m_lineHint + 1; ++line) {
+        if (m_lineStarts[line] <= position && (line + 1 == count || position < m_lineStarts[line + 1]))
+            return qint64(m_lineHint = line);
+    }
     const auto after = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), position);
-    return qint64(after - m_lineStarts.begin()) - 1;
+    m_lineHint = std::size_t(after - m_lineStarts.begin()) - 1;
+    return qint64(m_lineHint);
 }
 
 qint64 TextModel::caretPosition(qint64 position) const
@@ -73,6 +79,16 @@ TextModel::LineChange TextModel::replace(qint64 from, qint64 to, std::u32string_
     change.removedLength = to - from;
     change.addedLength = qint64(text.size());
     change.first = lineOf(from);
+    // Characters replaced by as many, no break among either (a pass): the
+    // lines stay as they are.
+    const auto isBreak = [](char32_t c) { return c == kCarriageReturn || c == kLineFeed; };
+    if (change.addedLength == change.removedLength && std::none_of(text.begin(), text.end(), isBreak)
+        && std::none_of(m_text.begin() + from, m_text.begin() + to, isBreak)) {
+        std::copy(text.begin(), text.end(), m_text.begin() + from);
+        change.removed = change.added = 1;
+        TEXT_MODEL_CHECK(*this);
+        return change;
+    }
     const qint64 lastLine = lineOf(to);
     change.removed = lastLine - change.first + 1;
 

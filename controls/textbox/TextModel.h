@@ -70,6 +70,9 @@ public:
 private:
     std::u32string m_text;
     std::vector<qint64> m_lineStarts;
+    // The line lineOf found last: edits and reads go along the text, so the
+    // next position is mostly in it or the next (checked, never trusted).
+    mutable std::size_t m_lineHint = 0;
 };
 
 } // namespace platform
