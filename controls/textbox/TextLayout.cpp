@@ -15,8 +15,7 @@ namespace platform {
 using namespace textbox;
 
 // A piece of a long line: its length in characters and its width, -1 until
-// measured.
-// A piece of a long line. Edited inside a batch, a chunk keeps the width it
+// measured. Edited inside a batch, a chunk keeps the width it
 // had (`stale`): the x of everything after it stays where it was shown while
 // the batch goes on, and no chunk is shaped for each frame. Once the batch
 // is over its width is measured again into `remeasured`, and the line's
@@ -476,18 +475,13 @@ bool TextLayout::measure(qint64 line, const QElapsedTimer &clock, qint64 budgetM
             m_window.reset();
         stale = false;
     }
-    if (stale) {
-        setWidth(line, known + (unknownLength > 0 ? unknownLength * (known / qreal(std::max<qint64>(knownLength, 1))) : 0),
-                 false);
-        return false;
-    }
-    if (unknownLength == 0) {
+    if (unknownLength == 0 && !stale) {
         setWidth(line, known, true);
         return true;
     }
-    // The rest another time; meanwhile its characters are taken to be as
-    // wide as those measured, so that the scroll bar reaches about the end
-    // of the line at once.
+    // The rest (or the widths a batch left) another time; meanwhile its
+    // characters are taken to be as wide as those measured, so that the
+    // scroll bar reaches about the end of the line at once.
     const qreal perCharacter =
         knownLength > 0 ? known / qreal(knownLength) : QFontMetrics(m_font).averageCharWidth();
     setWidth(line, known + perCharacter * qreal(unknownLength), false);
