@@ -19,6 +19,8 @@
 
 #include <random>
 
+#include <time.h>
+
 namespace {
 
 // Words in lines of about 60 characters, or all in one line; or, with
@@ -63,6 +65,42 @@ frmmain &mainWindow()
         return created;
     }();
     return *window;
+}
+
+void waitForIdleMeasuring(frmmain &window)
+{
+    QElapsedTimer idle;
+    idle.start();
+    while (window.tb->unmeasuredLines() > 0 && idle.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+}
+
+// The thread's processor time in microseconds: on a machine whose processor
+// is shared with others it leaves out the time they took.
+double threadCpuUs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e6 + double(now.tv_nsec) / 1e3;
+}
+
+struct Cost {
+    double wallUs = 0;
+    double cpuUs = 0;
+};
+
+// What an empty yield takes in the window as it is now.
+Cost emptyYield()
+{
+    platform::Host &host = platform::systemHost();
+    constexpr int kYields = 200000;
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu = threadCpuUs();
+    for (int i = 0; i < kYields; ++i)
+        host.eventLoop.yield();
+    return {double(clock.nsecsElapsed()) / 1e3 / kYields, (threadCpuUs() - cpu) / kYields};
 }
 
 // Watches the window during a pass: the longest time between two paints of
@@ -121,19 +159,22 @@ void BM_BatchPass(benchmark::State &state)
     const QString text = sampleText(state.range(0), oneLine, mixedScripts);
     double paintGap = 0;
     double inputWait = 0;
+    double yieldsPerChar = 0;
+    double cpuYieldsPerChar = 0;
     for (auto _ : state) {
         state.PauseTiming();
         window.tb->setText(text);
         // The pass starts as it does for a user who loaded the text a moment
         // before: the widths of the lines measured while idle.
-        QElapsedTimer idle;
-        idle.start();
-        while (window.tb->unmeasuredLines() > 0 && idle.elapsed() < 30000)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-        QApplication::processEvents();
+        waitForIdleMeasuring(window);
+        const Cost yieldBefore = emptyYield();
         state.ResumeTiming();
+        QElapsedTimer passClock;
+        passClock.start();
+        const double passCpu = threadCpuUs();
         Probe probe(window);
         window.XpBs2_Click();
+        const Cost pass{double(passClock.nsecsElapsed()) / 1e3, threadCpuUs() - passCpu};
         paintGap = std::max(paintGap, probe.maxPaintGapMs());
         inputWait = std::max(inputWait, probe.maxInputWaitMs());
         state.PauseTiming();
@@ -143,8 +184,17 @@ void BM_BatchPass(benchmark::State &state)
         expected.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         if (result.size() != expected.size() || result.toCaseFolded() != expected.toCaseFolded())
             state.SkipWithError("characters were lost or changed");
+        // The pass against the empty yields just before and after it: the
+        // machine's speed drifts, a ratio from one moment does not.
+        waitForIdleMeasuring(window);
+        const Cost yieldAfter = emptyYield();
+        const double characters = double(state.range(0));
+        yieldsPerChar += pass.wallUs / characters / ((yieldBefore.wallUs + yieldAfter.wallUs) / 2);
+        cpuYieldsPerChar += pass.cpuUs / characters / ((yieldBefore.cpuUs + yieldAfter.cpuUs) / 2);
         state.ResumeTiming();
     }
+    state.counters["yields_per_char"] = yieldsPerChar / double(state.iterations());
+    state.counters["cpu_yields_per_char"] = cpuYieldsPerChar / double(state.iterations());
     state.counters["max_paint_gap_ms"] = paintGap;
     state.counters["max_input_wait_ms"] = inputWait;
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -307,7 +357,10 @@ BENCHMARK(BM_ThirtyPasses)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRea
 
 void BM_Yield(benchmark::State &state)
 {
-    mainWindow();
+    frmmain &window = mainWindow();
+    // An empty yield: a pass before this leaves lines to measure while idle,
+    // and each yield would measure some.
+    waitForIdleMeasuring(window);
     platform::Host &host = platform::systemHost();
     for (auto _ : state)
         host.eventLoop.yield();
