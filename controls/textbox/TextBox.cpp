@@ -277,7 +277,7 @@ void TextBox::edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory
     const bool batch = kind == UndoHistory::Kind::Batch;
     if (!batch)
         flush();
-    const bool tell = QAccessible::isActive() && !batch;
+    const bool tell = !batch && QAccessible::isActive();
     const qint64 told = tell ? toAccessibleOffset(from) : 0;
     const QString removed = tell ? accessibleText(from, to) : QString();
     if (batch) {
@@ -326,7 +326,7 @@ void TextBox::afterChange()
 void TextBox::linesChanged(const TextModel::LineChange &change)
 {
     m_layout.linesChanged(change);
-    if (!m_measureTimer->isActive() && m_batchDepth == 0)
+    if (m_batchDepth == 0 && !m_measureTimer->isActive())
         m_measureTimer->start();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <ctime>
 #include <functional>
 
 class QObject;
@@ -33,6 +34,9 @@ private:
     mutable qint64 m_offsetMs = 0;
     mutable qint64 m_offsetTakenAtMs = 0;
     mutable bool m_offsetKnown = false;
+    mutable timespec m_lastTick{};
+    mutable float m_lastSeconds = 0;
+    mutable bool m_lastKnown = false;
 };
 
 } // namespace platform
