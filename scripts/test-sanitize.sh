@@ -23,6 +23,11 @@ rm -rf "$reports"
 mkdir -p "$reports"
 # Tests run some programs as an unprivileged user, whose reports count too.
 chmod 1777 "$reports"
+# Qt 6.8's X11 integration asks the desktop portal for its settings as it
+# starts and leaves the query's watcher behind when the program ends first
+# (LeakSanitizer: 344 bytes, every allocation made in QGenericUnixServices).
+# Nothing of ours talks to the portal, and the tests' desktops have none.
+export QT_NO_XDG_DESKTOP_PORTAL=1
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan:log_exe_name=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan:log_exe_name=1
