@@ -48,6 +48,27 @@ platform::TextBox::Typing PassAndTypingController::KeyPress(char32_t code)
             }};
 }
 
+namespace {
+
+// The first i' after i whose percentage is not p: PercentDone(i, n) only
+// grows with i, so it is found by halving, without working out the
+// percentage of every character.
+qint64 nextPercentChange(qint64 i, qint64 n, qint16 p)
+{
+    qint64 low = i + 1;
+    qint64 high = n + 1;
+    while (low < high) {
+        const qint64 middle = low + (high - low) / 2;
+        if (PassAndTypingController::PercentDone(middle, n) != p)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+} // namespace
+
 void PassAndTypingController::RunPass()
 {
     if (m_window.TextLength() == 0)
@@ -62,6 +83,8 @@ void PassAndTypingController::RunPass()
     m_window.beginBatch();
     const CaseRules &rules = CaseRules::user();
     qint16 shown = -1;
+    qint16 p = 0;
+    qint64 nextChange = 0;
     for (qint64 i = 0; i < n + 1; ++i) {
         m_host.eventLoop.yield();
         if (m_host.programEnd.hasEnded()) {
@@ -75,7 +98,10 @@ void PassAndTypingController::RunPass()
         // The bar and the status line change only with the percentage: the
         // same value again would show the same (and the bar would redraw its
         // frame for each repeated 0).
-        const qint16 p = PercentDone(i, n);
+        if (i == nextChange) {
+            p = PercentDone(i, n);
+            nextChange = nextPercentChange(i, n, p);
+        }
         if (p != shown || p != m_window.barValue()) {
             m_window.setBarValue(p);
             m_window.showStatus(QString::number(p) + QLatin1Char('%'));

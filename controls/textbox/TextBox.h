@@ -160,6 +160,9 @@ private:
     // Editing.
     void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
     void replaceCharacter(qint64 position, std::u32string_view characters);
+    void replaceInBatch(qint64 position, char32_t replacement);
+    void noteBatchEdit(qint64 from, qint64 to, qint64 inserted);
+    void frameIfDue();
     void linesChanged(const TextModel::LineChange &change);
     void typeCodePoints(const QString &text);
     void insertFromUser(const QString &text);

@@ -70,6 +70,16 @@ qint64 TextModel::caretPosition(qint64 position) const
     return position;
 }
 
+TextModel::LineChange TextModel::replaceCharacter(qint64 position, char32_t character)
+{
+    Q_ASSERT(position >= 0 && position < length());
+    Q_ASSERT(!isLineBreak(character) && !isLineBreak(m_text[std::size_t(position)]));
+    m_text[std::size_t(position)] = character;
+    const qint64 line = lineOf(position);
+    TEXT_MODEL_CHECK(*this);
+    return {line, 1, 1, position, 1, 1};
+}
+
 TextModel::LineChange TextModel::replace(qint64 from, qint64 to, std::u32string_view text)
 {
     from = std::clamp<qint64>(from, 0, length());
@@ -81,9 +91,8 @@ TextModel::LineChange TextModel::replace(qint64 from, qint64 to, std::u32string_
     change.first = lineOf(from);
     // Characters replaced by as many, no break among either (a pass): the
     // lines stay as they are.
-    const auto isBreak = [](char32_t c) { return c == kCarriageReturn || c == kLineFeed; };
-    if (change.addedLength == change.removedLength && std::none_of(text.begin(), text.end(), isBreak)
-        && std::none_of(m_text.begin() + from, m_text.begin() + to, isBreak)) {
+    if (change.addedLength == change.removedLength && std::none_of(text.begin(), text.end(), isLineBreak)
+        && std::none_of(m_text.begin() + from, m_text.begin() + to, isLineBreak)) {
         std::copy(text.begin(), text.end(), m_text.begin() + from);
         change.removed = change.added = 1;
         TEXT_MODEL_CHECK(*this);

@@ -59,11 +59,16 @@ public:
     // Replaces the characters [from, to) with `text`, which holds line breaks
     // only as CR LF pairs (see fromUser).
     LineChange replace(qint64 from, qint64 to, std::u32string_view text);
+    // The same for one character over another, neither of them a line break
+    // (a pass's edit, which needs nothing else).
+    LineChange replaceCharacter(qint64 position, char32_t character);
 
     // Text from the user's side as model characters: every CR LF, lone CR and
     // lone LF becomes one CR LF; a lone surrogate stays a character.
     static std::u32string fromUser(const QString &text);
     static QString toUtf16(std::u32string_view text);
+    // CR or LF: the halves of a line break.
+    static bool isLineBreak(char32_t c) { return c == 13 || c == 10; }
 
     bool invariantsHold() const;
 

@@ -44,19 +44,8 @@ TextModel::LineChange UndoHistory::replace(TextModel &model, qint64 from, qint64
 {
     from = std::clamp<qint64>(from, 0, model.length());
     to = std::clamp<qint64>(to, from, model.length());
-    // A pass's next character, a little after the last: its record takes
-    // it in the room it holds already, the step's size unchanged.
-    if (kind == Kind::Batch && m_joinable && m_done > 0 && m_done == m_steps.size()
-        && m_steps.back().kind == Kind::Batch && !m_steps.back().edits.empty()) {
-        Edit &last = m_steps.back().edits.back();
-        const qint64 end = last.position + last.length;
-        if (from >= end && from - end <= kBatchGap && to - from == qint64(text.size())
-            && last.other.size() + std::size_t(to - end) <= last.other.capacity()) {
-            last.other.append(model.view(end, to));
-            last.length += to - end;
-            return model.replace(from, to, text);
-        }
-    }
+    if (kind == Kind::Batch && to - from == qint64(text.size()) && takenIntoBatch(model, from, to))
+        return model.replace(from, to, text);
     const std::u32string_view removed = model.view(from, to);
 
     // Redo has no future once something new is done.
@@ -114,6 +103,30 @@ TextModel::LineChange UndoHistory::replace(TextModel &model, qint64 from, qint64
     m_joinable = kind != Kind::Other;
     bound();
     return change;
+}
+
+TextModel::LineChange UndoHistory::replaceInBatch(TextModel &model, qint64 position, char32_t character)
+{
+    if (takenIntoBatch(model, position, position + 1))
+        return model.replaceCharacter(position, character);
+    return replace(model, position, position + 1, std::u32string_view(&character, 1), Kind::Batch);
+}
+
+// A pass's next replacement by as many characters, a little after the last:
+// the open batch's record takes what it replaces in the room it holds
+// already, the step's size unchanged. False when it cannot.
+bool UndoHistory::takenIntoBatch(const TextModel &model, qint64 from, qint64 to)
+{
+    if (!m_joinable || m_done == 0 || m_done != m_steps.size() || m_steps.back().kind != Kind::Batch
+        || m_steps.back().edits.empty())
+        return false;
+    Edit &last = m_steps.back().edits.back();
+    const qint64 end = last.position + last.length;
+    if (from < end || from - end > kBatchGap || last.other.size() + std::size_t(to - end) > last.other.capacity())
+        return false;
+    last.other.append(model.view(end, to));
+    last.length += to - end;
+    return true;
 }
 
 void UndoHistory::recount(Step &step)

@@ -36,6 +36,9 @@ public:
     // step when the kinds allow joining, otherwise as a new step. Redo steps
     // are dropped.
     TextModel::LineChange replace(TextModel &model, qint64 from, qint64 to, std::u32string_view text, Kind kind);
+    // A batch's replacement of one character, neither it nor the new one a
+    // line break (TextModel::replaceCharacter).
+    TextModel::LineChange replaceInBatch(TextModel &model, qint64 position, char32_t character);
     // The next edit starts a new step.
     void close() { m_joinable = false; }
 
@@ -69,6 +72,7 @@ private:
 
     static std::size_t bytesOf(const Edit &edit);
     bool joins(const Step &step, Kind kind, qint64 from, qint64 to, std::size_t inserted) const;
+    bool takenIntoBatch(const TextModel &model, qint64 from, qint64 to);
     void recount(Step &step);
     void bound();
 
