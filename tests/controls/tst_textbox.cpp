@@ -456,7 +456,7 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
 
     for (int step = 0; step < 300; ++step) {
         QString what;
-        switch (random.bounded(11)) {
+        switch (random.bounded(12)) {
         case 0:
         case 1:
             what = typeOne();
@@ -568,7 +568,10 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
                 }
                 const char32_t code = plain.now.text[std::size_t(i)];
                 const char32_t changed = random.bounded(2) ? QChar::toUpper(code) : QChar::toLower(code);
-                box->ReplaceCharAt(i, QString::fromUcs4(&changed, 1));
+                if (random.bounded(2))
+                    box->ReplaceCharAt(i, changed);
+                else
+                    box->ReplaceCharAt(i, QString::fromUcs4(&changed, 1));
                 const qint64 to = i + (code == 13 ? 2 : 1);
                 if (changed != code && code != 10) {
                     plain.replace(i, i + 1, std::u32string(1, changed), PlainModel::Step::Pass);
@@ -581,6 +584,26 @@ void tst_TextBox::randomEditsAgreeWithAPlainModel()
             plain.passOpen = false;
             plain.joinable = false;
             what = QStringLiteral("pass");
+            break;
+        }
+        case 11: {
+            // One character replaced outside a pass: a step of its own.
+            if (plain.now.text.empty())
+                break;
+            const qint64 i = random.bounded(quint32(plain.now.text.size()));
+            const char32_t code = plain.now.text[std::size_t(i)];
+            const bool lineBreak = code == 13 || code == 10;
+            const char32_t changed = lineBreak || random.bounded(2) ? U'x' : QChar::toUpper(code);
+            box->ReplaceCharAt(i, changed);
+            if (lineBreak) {
+                const qint64 from = code == 10 ? i - 1 : i;
+                plain.replace(from, from + 2, std::u32string(1, changed), PlainModel::Step::Other);
+            } else if (changed != code) {
+                plain.replace(i, i + 1, std::u32string(1, changed), PlainModel::Step::Other);
+            } else {
+                plain.now.caret = plain.now.anchor = plain.caretAt(i + 1);
+            }
+            what = QStringLiteral("replace at %1").arg(i);
             break;
         }
         }
