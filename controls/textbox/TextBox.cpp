@@ -167,8 +167,8 @@ void TextBox::ReplaceCharAt(qint64 position, char32_t replacement)
 }
 
 // A pass's character for one that is no line break either: the lines stay,
-// so it needs none of edit's general work (a pass does this a million times
-// in a large text, between yields that cost hardly more).
+// so it needs none of edit's general work (a pass over a megabyte makes a
+// million of these, one between two yields).
 void TextBox::replaceInBatch(qint64 position, char32_t replacement)
 {
     if (m_model.at(position) != replacement) {
