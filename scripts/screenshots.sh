@@ -68,7 +68,9 @@ sleep 2
 xdotool key ctrl+Home
 sleep 0.5
 click_at "$main" 192 234 # "Randomize Case"
-sleep 1.5
+# (The pass over this text takes about 0.6 s on a fast machine, a few
+# seconds on a slow one: early enough to find it running on either.)
+sleep 0.3
 capture_framed_window "$main" "$out/main-batch-pass.png"
 echo "main window title at that moment: $(window_name "$main")"
 
