@@ -159,9 +159,12 @@ void TextBox::ReplaceCharAt(qint64 position, char32_t replacement)
         replaceCharacter(position, TextModel::fromUser(QStringLiteral("\r\n")));
         return;
     }
-    if (m_batchDepth > 0 && !TextModel::isLineBreak(m_model.at(position))) {
-        replaceInBatch(position, replacement);
-        return;
+    if (m_batchDepth > 0) {
+        const char32_t old = m_model.at(position);
+        if (!TextModel::isLineBreak(old)) {
+            replaceInBatch(position, old, replacement);
+            return;
+        }
     }
     replaceCharacter(position, std::u32string_view(&replacement, 1));
 }
@@ -169,9 +172,9 @@ void TextBox::ReplaceCharAt(qint64 position, char32_t replacement)
 // A pass's character for one that is no line break either: the lines stay,
 // so it needs none of edit's general work (a pass over a megabyte makes a
 // million of these, one between two yields).
-void TextBox::replaceInBatch(qint64 position, char32_t replacement)
+void TextBox::replaceInBatch(qint64 position, char32_t old, char32_t replacement)
 {
-    if (m_model.at(position) != replacement) {
+    if (old != replacement) {
         noteBatchEdit(position, position + 1, 1);
         linesChanged(m_undo.replaceInBatch(m_model, position, replacement));
         m_goalX = -1;

@@ -160,7 +160,7 @@ private:
     // Editing.
     void edit(qint64 from, qint64 to, std::u32string_view text, UndoHistory::Kind kind, qint64 caretAfter);
     void replaceCharacter(qint64 position, std::u32string_view characters);
-    void replaceInBatch(qint64 position, char32_t replacement);
+    void replaceInBatch(qint64 position, char32_t old, char32_t replacement);
     void noteBatchEdit(qint64 from, qint64 to, qint64 inserted);
     void frameIfDue();
     void linesChanged(const TextModel::LineChange &change);
