@@ -12,7 +12,8 @@ missed by it.
 
 actions: the popup's link and "Randomize Case" are pressed through their
 accessible actions, a long text is added through the accessible text, and
-the progress bar is read while the pass runs.
+the progress bar is read while the pass runs; the pass tells one text
+change, as it ends, over the span it changed.
 keys: the whole tour with key presses alone, ending with Ctrl+Q.
 Both read the popup's messages, the status line, the text and the about
 window, and end with the program's own end after the closing animation.
@@ -215,8 +216,10 @@ class Tour:
         self.trees = {}
         self.alerts = []
         self.value_events = 0
+        self.text_inserts = []
         pyatspi.Registry.registerEventListener(self.on_showing, "object:state-changed:showing")
         pyatspi.Registry.registerEventListener(self.on_value, "object:property-change:accessible-value")
+        pyatspi.Registry.registerEventListener(self.on_text_insert, "object:text-changed:insert")
 
     def on_showing(self, event):
         try:
@@ -229,6 +232,13 @@ class Tour:
         try:
             if event.source.getRole() == pyatspi.ROLE_PROGRESS_BAR:
                 self.value_events += 1
+        except Exception:
+            pass
+
+    def on_text_insert(self, event):
+        try:
+            if event.source.getRole() == pyatspi.ROLE_TEXT:
+                self.text_inserts.append((event.detail1, event.detail2))
         except Exception:
             pass
 
@@ -370,6 +380,8 @@ class Tour:
         addition = "\nHow are you? Every letter keeps its place." * 8000
         box.queryEditableText().insertText(len(text_of(box)), addition, len(addition))
         before = wait_for("the added text", lambda: (lambda t: t if len(t) > 300000 else None)(text_of(box)), 20)
+        pump(0.3)
+        self.text_inserts = []
         press(randomize)
         seen = []
         end = time.monotonic() + 120
@@ -397,6 +409,14 @@ class Tour:
         pump(0.3)
         if self.value_events == 0:
             raise Failure("the progress bar raised no value-change event")
+        # One change for the whole pass, told as it ends, over the span it
+        # changed: from one of the first letters to one of the last.
+        print(f"   text changes told during the pass: {self.text_inserts}")
+        if len(self.text_inserts) != 1:
+            raise Failure(f"the pass told {len(self.text_inserts)} text changes, not one: {self.text_inserts[:5]}")
+        start, length = self.text_inserts[0]
+        if start > 20 or start + length < len(before) - 20:
+            raise Failure(f"the pass's change spans {start} to {start + length} of {len(before)} characters")
         if showing(bar):
             raise Failure("the progress bar is still shown after the pass")
         after = text_of(box)
